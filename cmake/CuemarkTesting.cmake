@@ -1,0 +1,18 @@
+# cuemark_add_gtests(<part> LIBS <libs...>)
+# Every tests/<part>/*_test.cpp becomes one test program; its cases are
+# registered with CTest as <part>.<Suite>.<Case>, so names stay unique.
+function(cuemark_add_gtests part)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+  foreach(source IN LISTS sources)
+    get_filename_component(name ${source} NAME_WE)
+    set(target ${part}_${name})
+    add_executable(${target} ${source})
+    target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+    target_compile_definitions(${target} PRIVATE
+      CUEMARK_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data"
+      CUEMARK_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
+    gtest_discover_tests(${target} TEST_PREFIX "${part}." DISCOVERY_MODE PRE_TEST
+      PROPERTIES ENVIRONMENT "LC_ALL=C.UTF-8")
+  endforeach()
+endfunction()

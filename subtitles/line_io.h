@@ -1,0 +1,47 @@
+#pragma once
+// Line-by-line access to decoded text (UTF-8 inside). A line ends at CR, CR LF
+// or a lone LF; written lines always end with CR LF.
+
+#include <string>
+#include <string_view>
+
+namespace cuemark {
+
+class LineReader {
+public:
+    explicit LineReader(std::string text) : text_(std::move(text)) {}
+
+    // True once every character has been consumed, as a file's end-of-file
+    // test is: after the last line that ends in a line break, or after a last
+    // line without one.
+    bool AtEnd() const { return pos_ >= text_.size(); }
+    // The next line without its line end; "" once AtEnd().
+    std::string ReadLine();
+    // 1-based number of the line last returned by ReadLine(); 0 before.
+    int LineNumber() const { return line_; }
+    // True when nothing but blanks (spaces, tabs) and line ends is left.
+    bool RestIsBlank() const;
+    // Back to the first line, as reopening the file would.
+    void Rewind() { pos_ = 0; line_ = 0; }
+
+private:
+    std::string text_;
+    size_t pos_ = 0;
+    int line_ = 0;
+};
+
+class LineWriter {
+public:
+    void WriteLine(std::string_view line) {
+        text_.append(line);
+        text_.append("\r\n");
+    }
+    // Text written without a line end of its own (a text that carries its own).
+    void Write(std::string_view text) { text_.append(text); }
+    const std::string& Text() const { return text_; }
+
+private:
+    std::string text_;
+};
+
+} // namespace cuemark

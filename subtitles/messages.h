@@ -1,0 +1,17 @@
+#pragma once
+// Every text the engine shows a user, in one place.
+
+namespace cuemark::messages {
+
+inline constexpr const char* SubRipCorrupt = "File is corrupt or not in SubRip format.";
+inline constexpr const char* MicroDVDCorrupt = "File is corrupt or not in MicroDVD format.";
+inline constexpr const char* SamiCorrupt = "File is corrupt or not in SAMI format.";
+inline constexpr const char* UnknownFormat = "Could not determine file format";
+inline constexpr const char* NegativeStart = "Cannot save: all starting times must be positive.";
+inline constexpr const char* SaveErrors = "One or more errors occurred while saving.\r\nThe file may be invalid.";
+inline constexpr const char* IllegalFrameRate = "Illegal frame rate!";
+inline constexpr const char* StoreFull =
+    "This file holds more than 32,700 subtitles, the most Cuemark can keep.\r\n"
+    "The first 32,700 were loaded; the rest of the file was not read.";
+
+} // namespace cuemark::messages

@@ -1,0 +1,93 @@
+#pragma once
+// The one in-memory list of titles, with its undo journal. Titles are
+// numbered 1..Count(); every member tolerates a bad number (reads give 0.0
+// or "", changes are ignored), so callers never need to range-check first.
+
+#include <array>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace cuemark {
+
+// Told synchronously, before the store member that raised the event returns.
+// Listeners may call back into the store.
+class StoreListener {
+public:
+    virtual ~StoreListener() = default;
+    // True when the journal has just stopped being empty, false when it has
+    // just become empty.
+    virtual void UndoPossible(bool Status) = 0;
+    // An undo step has just deleted or re-inserted a title.
+    virtual void UndoChangedListLength() = 0;
+};
+
+// Thrown by Add and Insert when the store already holds MaxTitles titles;
+// the store is left unchanged (and nothing is journalled).
+class StoreFull : public std::overflow_error {
+public:
+    StoreFull() : std::overflow_error("the store holds 32,700 titles, its most") {}
+};
+
+class SUBTITLES {
+public:
+    static constexpr int32_t MaxTitles = 32700;
+
+    void setListener(StoreListener* listener) { listener_ = listener; }
+
+    void Clear();
+    void Add(double TS, double TE, const std::string& st);
+    int32_t Locate(double TS) const;
+    void SetTimes(int32_t ix, double TS, double TE);
+
+    double StartTime(int32_t ix) const;
+    void SetStartTime(int32_t ix, double NewValue);
+    double EndTime(int32_t ix) const;
+    void SetEndTime(int32_t ix, double NewValue);
+    const std::string& Text(int32_t ix) const;
+    void SetText(int32_t ix, const std::string& sNewValue);
+
+    int32_t Count() const { return count_; }
+    void Delete(int32_t ix);
+    void Insert(int32_t Position, double StartTime, double EndTime, const std::string& TX);
+
+    bool UndoEnabled() const { return undoEnabled_; }
+    void SetUndoEnabled(bool bNewValue) { undoEnabled_ = bNewValue; }
+    int32_t Undo();
+    int16_t UndoCount() const;
+    void ClearUndo();
+
+private:
+    enum class EntryKind : int16_t { Change = 0, Insertion = 1, Deletion = 2 };
+    struct Entry {
+        EntryKind kind = EntryKind::Change;
+        int32_t title = 0;
+        double start = 0.0;
+        double end = 0.0;
+        std::string text;
+    };
+    static constexpr int16_t JournalSlots = 101;
+
+    bool valid(int32_t ix) const { return ix >= 1 && ix <= count_; }
+    void makeRoomForOneMore();
+    void record(EntryKind kind, int32_t ix);
+    void raiseUndoPossible(bool status);
+    void raiseUndoChangedListLength();
+    int32_t locateByScan(double TS) const;
+
+    // Slot 0 is never written and reads as 0.0 / "".
+    std::vector<double> starts_;
+    std::vector<double> ends_;
+    std::vector<std::string> texts_;
+    int32_t count_ = 0;
+
+    std::array<Entry, JournalSlots> journal_{};
+    int16_t head_ = 0;
+    int16_t tail_ = 0;
+    bool undoEnabled_ = false;
+    bool undoing_ = false;
+    StoreListener* listener_ = nullptr;
+};
+
+} // namespace cuemark
