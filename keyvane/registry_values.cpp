@@ -18,36 +18,37 @@ std::int32_t clampCount(DWORD count) {
 } // namespace
 
 std::optional<std::string> readText(HKEY key, const char* name) {
+    // Most settings texts fit the first buffer, which saves the separate
+    // size query; a longer one is read again into a buffer of its size.
+    BYTE first[512];
+    std::unique_ptr<BYTE[]> larger;
+    BYTE* data = first;
     DWORD type = REG_NONE;
-    DWORD size = 0;
-    if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || size == 0 ||
-        !isText(type)) {
+    DWORD size = sizeof first;
+    LSTATUS status = RegQueryValueExA(key, name, nullptr, &type, data, &size);
+    if (status == ERROR_MORE_DATA && isText(type)) {
+        larger = std::make_unique<BYTE[]>(size);
+        data = larger.get();
+        status = RegQueryValueExA(key, name, nullptr, &type, data, &size);
+    }
+    // A value that grew between the two queries counts as unreadable.
+    if (status != ERROR_SUCCESS || size == 0 || !isText(type)) {
         return std::nullopt;
     }
-    auto data = std::make_unique<BYTE[]>(size);
-    DWORD got = size;
-    // The value may change between the two queries; only text of the size asked for counts.
-    if (RegQueryValueExA(key, name, nullptr, &type, data.get(), &got) != ERROR_SUCCESS ||
-        !isText(type) || got > size) {
-        return std::nullopt;
-    }
-    const char* bytes = reinterpret_cast<const char*>(data.get());
-    const void* nul = std::memchr(bytes, '\0', got);
-    const std::size_t length = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - bytes) : got;
+    const char* bytes = reinterpret_cast<const char*>(data);
+    const void* nul = std::memchr(bytes, '\0', size);
+    const std::size_t length = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - bytes) : size;
     return std::string(bytes, length);
 }
 
 std::optional<std::int32_t> readNumber(HKEY key, const char* name) {
+    // One query does for type, size and data: a value larger than the
+    // buffer comes back as ERROR_MORE_DATA, a smaller one with its size.
     DWORD type = REG_NONE;
-    DWORD size = 0;
-    if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-        type != REG_DWORD || size != 4) {
-        return std::nullopt;
-    }
     BYTE data[4] = {};
-    DWORD got = sizeof data;
-    if (RegQueryValueExA(key, name, nullptr, &type, data, &got) != ERROR_SUCCESS || type != REG_DWORD ||
-        got != 4) {
+    DWORD size = sizeof data;
+    if (RegQueryValueExA(key, name, nullptr, &type, data, &size) != ERROR_SUCCESS || type != REG_DWORD ||
+        size != 4) {
         return std::nullopt;
     }
     const std::uint32_t bits = static_cast<std::uint32_t>(data[0]) | static_cast<std::uint32_t>(data[1]) << 8 |

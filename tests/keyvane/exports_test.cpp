@@ -49,7 +49,8 @@ TEST(LibraryExports, PathFormsFailOnANullPathAddressOrPointer) {
     const std::int32_t number = 5;
     const char* text = "x";
     SAFEARRAY* names = SafeArrayCreateVector(VT_BSTR, 0, 1);
-    for (const char* const* path : {static_cast<const char* const*>(nullptr), &none}) {
+    const char* const* paths[] = {nullptr, &none};
+    for (const char* const* path : paths) {
         SCOPED_TRACE(path == nullptr ? "null address" : "null pointer");
         EXPECT_EQ(RegGetDwordValue(path, &name, &number), 5);
         EXPECT_EQ(taken(RegGetStringValue(path, &name, &text)), "x");

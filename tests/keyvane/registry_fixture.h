@@ -10,6 +10,7 @@
 #include <string>
 
 #include "keyvane/keyvane.h"
+#include "platform/registry.h"
 
 namespace keyvane_test {
 

@@ -154,6 +154,14 @@ TEST(RegistryTextRead, ReadsTheDefaultValueByAnEmptyOrNullName) {
     EXPECT_EQ(getString(testKey(), nullptr, "d"), "unnamed");
 }
 
+TEST(RegistryTextRead, ReadsTextsOfAnyLength) {
+    for (const std::size_t length : {511u, 512u, 513u, 70000u}) {
+        const std::string text(length, 'x');
+        ASSERT_EQ(setString(testKey(), "t", text.c_str()), -1);
+        EXPECT_EQ(getString(testKey(), "t", ""), text) << length;
+    }
+}
+
 TEST(RegistryTextRead, KeepsBytesOfTheCodePage) {
     ASSERT_EQ(setString(testKey(), "t", "Caf\xE9 \x80\xFF"), -1);
     EXPECT_EQ(getString(testKey(), "t", ""), "Caf\xE9 \x80\xFF");
