@@ -1,3 +1,5 @@
+#include <dlfcn.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -41,6 +43,26 @@ TEST(LibraryExports, AreExactlyTheTwentyFourCNames) {
         "RegVBCloseKey",      "RegVBDeleteKey",     "RegVBDeleteValue",   "RegVBOpenKey",
         "RegValueType",       "RegValueTypeH",      "StringMatch",        "StringMatchLevel"};
     EXPECT_EQ(names, expected) << output;
+}
+
+TEST(LibraryExports, LoadByNameAndHandOutTheStringFreerOfTheirDependency) {
+    // The program binds the library at run time and frees results with the
+    // SysFreeString it finds through the same handle.
+    void* library = dlopen((std::string(CUEMARK_BIN_DIR) + "/libkeyvane.so").c_str(), RTLD_NOW);
+    ASSERT_NE(library, nullptr) << dlerror();
+    using Read = BSTR (*)(const char* const*, const char* const*, const char* const*);
+    using Free = void (*)(BSTR);
+    auto read = reinterpret_cast<Read>(dlsym(library, "RegGetStringValue"));
+    auto release = reinterpret_cast<Free>(dlsym(library, "SysFreeString"));
+    ASSERT_NE(read, nullptr);
+    ASSERT_NE(release, nullptr);
+    const char* path = "HKCU\\Software\\Tavrel\\Cuemark";
+    const char* name = "MRU";
+    const char* fallback = "none";
+    BSTR text = read(&path, &name, &fallback);
+    EXPECT_EQ(std::string(text, SysStringByteLen(text)), "none");
+    release(text);
+    dlclose(library);
 }
 
 TEST(LibraryExports, PathFormsFailOnANullPathAddressOrPointer) {

@@ -67,9 +67,4 @@ TEST(KeyPathSplit, RefusesLowerCaseAndUnknownRoots) {
     EXPECT_FALSE(splitKeyPath(""));
 }
 
-TEST(KeyPathSplit, KeepsBytesAfterTheBackslashAsTheyAre) {
-    expectSplit(std::string("HKCU\\a\0b", 8), HKEY_CURRENT_USER, std::string("a\0b", 3));
-    expectSplit("HKCU\\\xE9t\xE9", HKEY_CURRENT_USER, "\xE9t\xE9");
-}
-
 } // namespace
