@@ -49,7 +49,7 @@ ReadOutcome ReadMicroDVD(LineReader& in, SUBTITLES& Subt, MarkupState& markup, d
         while (true) {
             const size_t bar = body.find('|', from);
             piece.assign(body.substr(from, bar == std::string_view::npos ? std::string_view::npos : bar - from));
-            if (piece.find("{y") != std::string::npos) markup.CodesToTags(piece);
+            markup.CodesToTags(piece);
             if (from != 0) text.append("\r\n");
             text.append(piece);
             if (bar == std::string_view::npos) break;

@@ -9,16 +9,6 @@
 #include "subtitles/time_text.h"
 
 namespace cuemark {
-namespace {
-
-using format::IsBlank;
-
-// Only lines holding a code can change; most lines hold none.
-void ConvertCodes(MarkupState& markup, std::string& line) {
-    if (line.find("{y") != std::string::npos) markup.CodesToTags(line);
-}
-
-} // namespace
 
 ReadOutcome ReadSubRip(LineReader& in, SUBTITLES& Subt, MarkupState& markup) {
     while (!in.AtEnd()) {
@@ -26,7 +16,7 @@ ReadOutcome ReadSubRip(LineReader& in, SUBTITLES& Subt, MarkupState& markup) {
         // Only whether the counter is non-zero matters, never its value.
         if (format::LeadingNumber(counter) == 0.0) {
             return format::StoppedAt(in, ReadOutcome::Status::BadInput, messages::SubRipCorrupt,
-                                     IsBlank(counter) && in.RestIsBlank());
+                                     format::IsBlank(counter) && in.RestIsBlank());
         }
         if (in.AtEnd()) break;
         const std::string times = in.ReadLine();
@@ -40,11 +30,11 @@ ReadOutcome ReadSubRip(LineReader& in, SUBTITLES& Subt, MarkupState& markup) {
 
         // The first line after the times is text even when it is empty.
         std::string text = in.ReadLine();
-        ConvertCodes(markup, text);
+        markup.CodesToTags(text);
         while (!in.AtEnd()) {
             std::string line = in.ReadLine();
             if (line.empty()) break;
-            ConvertCodes(markup, line);
+            markup.CodesToTags(line);
             text.append("\r\n").append(line);
         }
         markup.CloseOpenTags(text);
