@@ -1,6 +1,5 @@
 #pragma once
-// Small helpers the three format modules share. Locale plays no part in
-// any of them, and none throws on bad input.
+// Small helpers the three format modules share; none depends on the locale.
 
 #include <charconv>
 #include <cmath>
@@ -24,49 +23,9 @@ inline ReadOutcome StoppedAt(const LineReader& in, ReadOutcome::Status status, c
     return outcome;
 }
 
-// Trimming removes spaces only; tabs and other characters stay.
-inline std::string_view TrimBlanks(std::string_view s) {
-    const size_t first = s.find_first_not_of(' ');
-    if (first == std::string_view::npos) return {};
-    return s.substr(first, s.find_last_not_of(' ') - first + 1);
-}
-
 // A line that is nothing but blanks (spaces, tabs), as LineReader counts them.
 inline bool IsBlank(std::string_view line) {
     return line.find_first_not_of(" \t") == std::string_view::npos;
-}
-
-// The number a text begins with: blanks skipped, digits with an optional sign
-// and decimal point, up to the first other character; none gives 0. A number
-// too large for a double reads as infinity, one too small as 0.
-inline double LeadingNumber(std::string_view s) {
-    size_t i = 0;
-    while (i < s.size() && s[i] == ' ') ++i;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
-    const size_t first = i;
-    uint64_t whole = 0;
-    bool nonZeroWhole = false;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
-        whole = whole * 10 + static_cast<uint64_t>(s[i] - '0');
-        nonZeroWhole = nonZeroWhole || s[i] != '0';
-        ++i;
-    }
-    double value = static_cast<double>(whole);
-    const bool fraction = i < s.size() && s[i] == '.';
-    // Up to 15 digits the sum above is exact; anything longer or with a
-    // fraction goes through the correctly rounding parser.
-    if (i - first > 15 || fraction) {
-        if (fraction) ++i;
-        while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
-        const auto parsed = std::from_chars(s.data() + first, s.data() + i, value, std::chars_format::fixed);
-        if (parsed.ec == std::errc::result_out_of_range) {
-            value = nonZeroWhole ? HUGE_VAL : 0.0;
-        } else if (parsed.ec != std::errc()) {
-            value = 0.0; // a lone "."
-        }
-    }
-    return negative ? -value : value;
 }
 
 // Nearest whole number, halves to the even neighbour, whatever the

@@ -6,6 +6,7 @@
 
 #include "subtitles/format_support.h"
 #include "subtitles/messages.h"
+#include "subtitles/number_text.h"
 #include "subtitles/time_text.h"
 
 namespace cuemark {
@@ -13,8 +14,6 @@ namespace {
 
 using format::AppendNumber;
 using format::IsBlank;
-using format::LeadingNumber;
-using format::TrimBlanks;
 
 int64_t FrameOf(double seconds, double FrameRate) {
     int64_t frame = 0;
@@ -29,7 +28,7 @@ ReadOutcome ReadMicroDVD(LineReader& in, SUBTITLES& Subt, MarkupState& markup, d
     std::string piece;
     while (!in.AtEnd()) {
         const std::string raw = in.ReadLine();
-        const std::string_view line = TrimBlanks(raw);
+        const std::string_view line = TrimSpaces(raw);
         if (line.empty()) continue;
         if (line.front() != '{') {
             return format::StoppedAt(in, ReadOutcome::Status::BadInput, messages::MicroDVDCorrupt,

@@ -6,12 +6,12 @@
 
 #include "subtitles/format_support.h"
 #include "subtitles/messages.h"
+#include "subtitles/number_text.h"
 #include "subtitles/time_text.h"
 
 namespace cuemark {
 namespace {
 
-using format::TrimBlanks;
 
 constexpr std::string_view LineEnd = "\r\n";
 
@@ -66,7 +66,7 @@ private:
     // r = r, a blank and the part, with blanks at both ends removed.
     static void join(std::string& r, std::string_view part) {
         if (r.empty()) {
-            r.assign(TrimBlanks(part));
+            r.assign(TrimSpaces(part));
             return;
         }
         const size_t last = part.find_last_not_of(' ');
@@ -82,7 +82,7 @@ private:
         while (true) {
             if (pending_.empty() && !in_.AtEnd()) {
                 line_ = in_.ReadLine();
-                pending_ = TrimBlanks(line_);
+                pending_ = TrimSpaces(line_);
                 continue;
             }
             const size_t at = pending_.find(stop);
@@ -107,7 +107,7 @@ private:
 // up to the first blank. A tag cut off by the end of the file has none.
 std::string TagName(std::string_view tag) {
     if (tag.size() < 2 || tag.front() != '<' || tag.back() != '>') return {};
-    std::string_view inner = TrimBlanks(tag.substr(1, tag.size() - 2));
+    std::string_view inner = TrimSpaces(tag.substr(1, tag.size() - 2));
     inner = inner.substr(0, inner.find(' '));
     return LowerCase(inner);
 }
@@ -118,7 +118,7 @@ double SyncMilliseconds(std::string_view afterEquals) {
     if (i != std::string_view::npos && (afterEquals[i] == '"' || afterEquals[i] == '\'')) {
         afterEquals.remove_prefix(i + 1);
     }
-    return format::LeadingNumber(afterEquals);
+    return LeadingNumber(afterEquals);
 }
 
 bool HoldsTitle(const std::string& t) { return !t.empty() && t != LineEnd; }
@@ -163,7 +163,7 @@ ReadOutcome ReadSami(LineReader& in, SUBTITLES& Subt, SamiState& sami) {
         bodyFound = at != std::string_view::npos;
         const size_t headerPart = bodyFound ? at + bodyTag.size() : line.size();
         sami.SamiHeader.append(line, 0, headerPart).append(LineEnd);
-        if (bodyFound) sami.SamiPending.assign(TrimBlanks(std::string_view(line).substr(headerPart)));
+        if (bodyFound) sami.SamiPending.assign(TrimSpaces(std::string_view(line).substr(headerPart)));
     }
     // What follows "<body>" on its own line is body too, even on the last line.
     if (!bodyFound || (in.AtEnd() && sami.SamiPending.empty())) {
@@ -197,8 +197,8 @@ ReadOutcome ReadSami(LineReader& in, SUBTITLES& Subt, SamiState& sami) {
                 if (LowerCase(g).find("class") != std::string::npos) {
                     const size_t equals = g.find('=');
                     if (equals == std::string::npos) return stop(ReadOutcome::Status::BadInput, messages::SamiCorrupt);
-                    std::string_view name = TrimBlanks(std::string_view(g).substr(equals + 1));
-                    name = TrimBlanks(name.substr(0, name.find('>')));
+                    std::string_view name = TrimSpaces(std::string_view(g).substr(equals + 1));
+                    name = TrimSpaces(name.substr(0, name.find('>')));
                     sami.SamiClass.assign(name);
                 }
             } else if (n == "sync") {

@@ -6,6 +6,7 @@
 
 #include "subtitles/format_support.h"
 #include "subtitles/messages.h"
+#include "subtitles/number_text.h"
 #include "subtitles/time_text.h"
 
 namespace cuemark {
@@ -14,7 +15,7 @@ ReadOutcome ReadSubRip(LineReader& in, SUBTITLES& Subt, MarkupState& markup) {
     while (!in.AtEnd()) {
         const std::string counter = in.ReadLine();
         // Only whether the counter is non-zero matters, never its value.
-        if (format::LeadingNumber(counter) == 0.0) {
+        if (LeadingNumber(counter) == 0.0) {
             return format::StoppedAt(in, ReadOutcome::Status::BadInput, messages::SubRipCorrupt,
                                      format::IsBlank(counter) && in.RestIsBlank());
         }

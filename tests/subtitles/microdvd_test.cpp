@@ -41,7 +41,7 @@ std::string Written(const std::vector<Title>& titles, double frameRate = 25.0) {
 } // namespace
 
 TEST(MicroDVDReader, TurnsFramesIntoSecondsWithoutRounding) {
-    const Read r = ReadText("{0}{25}Hello\n{62}{75.5}x\n{ 10}{20} spaced \n");
+    const Read r = ReadText("{0}{25}Hello\n{62}{75.5}x\n{ 10}{\t20} spaced \n");
     EXPECT_TRUE(r.outcome.complete());
     EXPECT_EQ(r.titles, (std::vector<Title>{{0.0, 1.0, "Hello"}, {2.48, 3.02, "x"}, {0.4, 0.8, " spaced"}}));
 }

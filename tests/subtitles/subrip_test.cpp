@@ -67,7 +67,7 @@ TEST(SubRipReader, AcceptsAnyCounterThatBeginsWithANonZeroNumber) {
 }
 
 TEST(SubRipReader, StopsAtZeroCounterAndKeepsEarlierTitles) {
-    for (const char* counter : {"0", "0.0", "Hello", "+", "."}) {
+    for (const char* counter : {"0", "0.0", "Hello", "+", ".", "\v1"}) {
         const Read r = ReadText("1\n00:00:01,000 --> 00:00:02,000\nKept\n\n" + std::string(counter) +
                                 "\n00:00:03,000 --> 00:00:04,000\nLost\n");
         EXPECT_EQ(r.outcome.status, Status::BadInput) << counter;
