@@ -17,12 +17,6 @@ constexpr std::string_view LineEnd = "\r\n";
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-std::string LowerCase(std::string_view s) {
-    std::string lower(s);
-    for (char& c : lower) c = LowerAscii(c);
-    return lower;
-}
-
 // Position of `lowerNeedle` in `text`, ignoring the case of ASCII letters.
 size_t FindIgnoringCase(std::string_view text, std::string_view lowerNeedle) {
     if (lowerNeedle.size() > text.size()) return std::string_view::npos;
@@ -54,10 +48,11 @@ public:
     SamiScanner(const SamiScanner&) = delete;
     SamiScanner& operator=(const SamiScanner&) = delete;
 
-    // The text up to the next "<", lines joined by single blanks.
-    std::string SamiTextBefore() { return take('<', false); }
-    // The next tag, up to and including its ">".
-    std::string SamiNextTag() { return take('>', true); }
+    // The text up to the next "<", lines joined by single blanks. Valid
+    // until the next call.
+    const std::string& SamiTextBefore() { return take('<', false); }
+    // The next tag, up to and including its ">". Valid until the next call.
+    const std::string& SamiNextTag() { return take('>', true); }
 
     bool exhausted() const { return pending_.empty() && in_.AtEnd(); }
     std::string_view pending() const { return pending_; }
@@ -77,8 +72,9 @@ private:
 
     // Every pass either reads a line or consumes pending text, and the end
     // of the input ends it, so no input can keep it going.
-    std::string take(char stop, bool includeStop) {
-        std::string r;
+    const std::string& take(char stop, bool includeStop) {
+        std::string& r = result_;
+        r.clear();
         while (true) {
             if (pending_.empty() && !in_.AtEnd()) {
                 line_ = in_.ReadLine();
@@ -101,15 +97,17 @@ private:
     LineReader& in_;
     std::string line_;
     std::string_view pending_;
+    std::string result_;
 };
 
 // The name between "<" and ">", blanks removed at both ends, in lower case,
 // up to the first blank. A tag cut off by the end of the file has none.
-std::string TagName(std::string_view tag) {
-    if (tag.size() < 2 || tag.front() != '<' || tag.back() != '>') return {};
+void TagName(std::string_view tag, std::string& name) {
+    name.clear();
+    if (tag.size() < 2 || tag.front() != '<' || tag.back() != '>') return;
     std::string_view inner = TrimSpaces(tag.substr(1, tag.size() - 2));
     inner = inner.substr(0, inner.find(' '));
-    return LowerCase(inner);
+    for (char c : inner) name.push_back(LowerAscii(c));
 }
 
 // A SYNC start as some files write it, Start="1000", reads like Start=1000.
@@ -179,6 +177,7 @@ ReadOutcome ReadSami(LineReader& in, SUBTITLES& Subt, SamiState& sami) {
 
     std::string t;
     std::string g;
+    std::string n;
     double s = 0.0;
     bool bodyDone = false;
     try {
@@ -187,14 +186,14 @@ ReadOutcome ReadSami(LineReader& in, SUBTITLES& Subt, SamiState& sami) {
         while (!bodyDone && !scan.exhausted()) {
             t += scan.SamiTextBefore();
             g = scan.SamiNextTag();
-            const std::string n = TagName(g);
+            TagName(g, n);
             if (n == "br") {
                 if (!t.empty()) {
                     TrimInPlace(t);
                     t.append(LineEnd);
                 }
             } else if (n == "p") {
-                if (LowerCase(g).find("class") != std::string::npos) {
+                if (FindIgnoringCase(g, "class") != std::string::npos) {
                     const size_t equals = g.find('=');
                     if (equals == std::string::npos) return stop(ReadOutcome::Status::BadInput, messages::SamiCorrupt);
                     std::string_view name = TrimSpaces(std::string_view(g).substr(equals + 1));
@@ -202,10 +201,8 @@ ReadOutcome ReadSami(LineReader& in, SUBTITLES& Subt, SamiState& sami) {
                     sami.SamiClass.assign(name);
                 }
             } else if (n == "sync") {
-                const std::string lower = LowerCase(g);
-                const size_t start = lower.find("start");
-                const size_t equals =
-                    start == std::string::npos ? std::string::npos : lower.find('=', start + 5);
+                const size_t start = FindIgnoringCase(g, "start");
+                const size_t equals = start == std::string::npos ? std::string::npos : g.find('=', start + 5);
                 if (equals == std::string::npos) return stop(ReadOutcome::Status::BadInput, messages::SamiCorrupt);
                 const double u = SyncMilliseconds(std::string_view(g).substr(equals + 1)) / 1000.0;
                 TrimInPlace(t);
