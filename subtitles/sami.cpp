@@ -12,7 +12,6 @@
 namespace cuemark {
 namespace {
 
-
 constexpr std::string_view LineEnd = "\r\n";
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
