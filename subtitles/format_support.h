@@ -1,0 +1,55 @@
+#pragma once
+// Small helpers the three format modules share; none depends on the locale.
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "subtitles/line_io.h"
+#include "subtitles/read_outcome.h"
+
+namespace cuemark::format {
+
+// A reader's stop at the line it has just read.
+inline ReadOutcome StoppedAt(const LineReader& in, ReadOutcome::Status status, const char* message,
+                             bool onlyBlankLinesLeft = false) {
+    ReadOutcome outcome;
+    outcome.status = status;
+    outcome.message = message;
+    outcome.line = in.LineNumber();
+    outcome.onlyBlankLinesLeft = onlyBlankLinesLeft;
+    return outcome;
+}
+
+// A line that is nothing but blanks (spaces, tabs), as LineReader counts them.
+inline bool IsBlank(std::string_view line) {
+    return line.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+// Nearest whole number, halves to the even neighbour, whatever the
+// floating-point rounding mode. NaN and infinities pass through.
+inline double RoundHalfEven(double x) {
+    double whole = std::floor(x);
+    const double rest = x - whole; // exact for every finite double
+    if (rest > 0.5 || (rest == 0.5 && std::fmod(whole, 2.0) != 0.0)) whole += 1.0;
+    return whole;
+}
+
+// A rounded value as a 64-bit integer; false for NaN, infinities and values
+// outside the range.
+inline bool ToInt64(double whole, int64_t& out) {
+    // 2^63 is exact in a double; NaN fails both comparisons.
+    if (!(whole >= -9223372036854775808.0 && whole < 9223372036854775808.0)) return false;
+    out = static_cast<int64_t>(whole);
+    return true;
+}
+
+inline void AppendNumber(std::string& out, int64_t n) {
+    char buffer[24];
+    const auto printed = std::to_chars(buffer, buffer + sizeof buffer, n);
+    out.append(buffer, printed.ptr);
+}
+
+} // namespace cuemark::format

@@ -1,0 +1,101 @@
+#include "subtitles/microdvd.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "subtitles/format_support.h"
+#include "subtitles/messages.h"
+#include "subtitles/number_text.h"
+#include "subtitles/time_text.h"
+
+namespace cuemark {
+namespace {
+
+using format::AppendNumber;
+using format::IsBlank;
+
+int64_t FrameOf(double seconds, double FrameRate) {
+    int64_t frame = 0;
+    if (!format::ToInt64(format::RoundHalfEven(seconds * FrameRate), frame)) throw TimeOverflow();
+    return frame;
+}
+
+} // namespace
+
+ReadOutcome ReadMicroDVD(LineReader& in, SUBTITLES& Subt, MarkupState& markup, double FrameRate) {
+    std::string text;
+    std::string piece;
+    while (!in.AtEnd()) {
+        const std::string raw = in.ReadLine();
+        const std::string_view line = TrimSpaces(raw);
+        if (line.empty()) continue;
+        if (line.front() != '{') {
+            return format::StoppedAt(in, ReadOutcome::Status::BadInput, messages::MicroDVDCorrupt,
+                                     IsBlank(line) && in.RestIsBlank());
+        }
+        const double start = LeadingNumber(line.substr(1)) / FrameRate;
+        // Without a second "{" the end reads from the first one, which gives
+        // 0, and the text starts after the first "}".
+        const size_t p = line.find('{', 1);
+        const double end = p == std::string_view::npos ? 0.0 : LeadingNumber(line.substr(p + 1)) / FrameRate;
+        const size_t q = line.find('}', p == std::string_view::npos ? 0 : p + 1);
+        // No "}" at all: the whole line is kept as text rather than dropped.
+        const std::string_view body = q == std::string_view::npos ? line : line.substr(q + 1);
+
+        text.clear();
+        size_t from = 0;
+        while (true) {
+            const size_t bar = body.find('|', from);
+            piece.assign(body.substr(from, bar == std::string_view::npos ? std::string_view::npos : bar - from));
+            markup.CodesToTags(piece);
+            if (from != 0) text.append("\r\n");
+            text.append(piece);
+            if (bar == std::string_view::npos) break;
+            from = bar + 1;
+        }
+        markup.CloseOpenTags(text);
+        try {
+            Subt.Add(start, end, text);
+        } catch (const StoreFull&) {
+            return format::StoppedAt(in, ReadOutcome::Status::StoreFull, messages::StoreFull);
+        }
+    }
+    return ReadOutcome{};
+}
+
+void WriteMicroDVD(LineWriter& out, const SUBTITLES& Subt, double FrameRate) {
+    std::string line;
+    std::string joined;
+    for (int32_t i = 1; i <= Subt.Count(); ++i) {
+        const int64_t startFrame = FrameOf(Subt.StartTime(i), FrameRate);
+        const int64_t endFrame = FrameOf(Subt.EndTime(i), FrameRate);
+
+        const std::string& text = Subt.Text(i);
+        joined.clear();
+        size_t from = 0;
+        while (true) {
+            const size_t pair = text.find("\r\n", from);
+            if (pair == std::string::npos) {
+                joined.append(text, from, std::string::npos);
+                break;
+            }
+            joined.append(text, from, pair - from).push_back('|');
+            from = pair + 2;
+        }
+
+        line.assign("{");
+        AppendNumber(line, startFrame);
+        line.append("}{");
+        AppendNumber(line, endFrame);
+        line.push_back('}');
+        if (joined.find('<') == std::string::npos) {
+            line.append(joined);
+        } else {
+            line.append(TagsToCodes(joined));
+        }
+        out.WriteLine(line);
+    }
+}
+
+} // namespace cuemark

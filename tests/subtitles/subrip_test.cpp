@@ -1,0 +1,153 @@
+#include "subtitles/subrip.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "subtitles/messages.h"
+#include "subtitles/time_text.h"
+#include "format_test_support.h"
+
+using namespace cuemark;
+using cuemark::testing::Title;
+using cuemark::testing::TitlesOf;
+using Status = ReadOutcome::Status;
+
+namespace {
+
+struct Read {
+    ReadOutcome outcome;
+    std::vector<Title> titles;
+};
+
+Read ReadText(const std::string& text) {
+    LineReader in(text);
+    SUBTITLES store;
+    MarkupState markup;
+    Read r;
+    r.outcome = ReadSubRip(in, store, markup);
+    r.titles = TitlesOf(store);
+    EXPECT_FALSE(markup.italicOpen || markup.boldOpen) << "every title must close its styles";
+    return r;
+}
+
+std::string Written(const std::vector<Title>& titles) {
+    LineWriter out;
+    WriteSubRip(out, cuemark::testing::StoreOf(titles));
+    return out.Text();
+}
+
+const std::vector<Title> twoTitles = {{1.0, 2.5, "Hello\r\nworld"}, {3.0, 4.0, "Bye"}};
+
+} // namespace
+
+TEST(SubRipReader, ReadsBlocksWithAnyLineEnds) {
+    const std::string file = "1\n00:00:01,000 --> 00:00:02,500\nHello\nworld\n\n2\n00:00:03,000 --> 00:00:04,000\nBye\n";
+    for (const char* lineEnd : {"\n", "\r\n", "\r"}) {
+        const Read r = ReadText(cuemark::testing::WithLineEnds(file, lineEnd));
+        EXPECT_TRUE(r.outcome.complete());
+        EXPECT_EQ(r.titles, twoTitles);
+    }
+}
+
+TEST(SubRipReader, TakesTimesFromFixedPositionsAndTextAsItIs) {
+    const Read r = ReadText("1\n00:00:01,000 --> 00:00:02,500 X1:100\n  <b>indented</b>  \n\n");
+    EXPECT_TRUE(r.outcome.complete());
+    EXPECT_EQ(r.titles, (std::vector<Title>{{1.0, 2.5, "  <b>indented</b>  "}}));
+}
+
+TEST(SubRipReader, AcceptsAnyCounterThatBeginsWithANonZeroNumber) {
+    const Read r = ReadText("7\n00:00:01,000 --> 00:00:02,000\na\n\n  +3 x\n00:00:03,000 --> 00:00:04,000\nb\n\n"
+                            "-2\n00:00:05,000 --> 00:00:06,000\nc\n\n.5\n00:00:07,000 --> 00:00:08,000\nd\n\n"
+                            "7\n00:00:09,000 --> 00:00:10,000\ne\n");
+    EXPECT_TRUE(r.outcome.complete());
+    ASSERT_EQ(r.titles.size(), 5u);
+    EXPECT_EQ(r.titles[4].text, "e");
+}
+
+TEST(SubRipReader, StopsAtZeroCounterAndKeepsEarlierTitles) {
+    for (const char* counter : {"0", "0.0", "Hello", "+", ".", "\v1"}) {
+        const Read r = ReadText("1\n00:00:01,000 --> 00:00:02,000\nKept\n\n" + std::string(counter) +
+                                "\n00:00:03,000 --> 00:00:04,000\nLost\n");
+        EXPECT_EQ(r.outcome.status, Status::BadInput) << counter;
+        EXPECT_EQ(r.outcome.message, messages::SubRipCorrupt);
+        EXPECT_EQ(r.outcome.line, 5);
+        EXPECT_FALSE(r.outcome.onlyBlankLinesLeft);
+        EXPECT_EQ(r.titles, (std::vector<Title>{{1.0, 2.0, "Kept"}}));
+    }
+}
+
+TEST(SubRipReader, ASecondEmptyLineStopsReadingAndTellsWhetherOnlyBlankLinesFollow) {
+    const std::string block = "1\n00:00:01,000 --> 00:00:02,000\nA\n\n";
+    Read r = ReadText(block + "\n \t\n");
+    EXPECT_EQ(r.outcome.status, Status::BadInput);
+    EXPECT_EQ(r.outcome.line, 5);
+    EXPECT_TRUE(r.outcome.onlyBlankLinesLeft);
+    EXPECT_EQ(r.titles.size(), 1u);
+
+    r = ReadText(block + "\n" + block);
+    EXPECT_EQ(r.outcome.line, 5);
+    EXPECT_FALSE(r.outcome.onlyBlankLinesLeft);
+    EXPECT_EQ(r.titles.size(), 1u);
+}
+
+TEST(SubRipReader, IgnoresABlockCutOffBeforeItsText) {
+    EXPECT_TRUE(ReadText("1").titles.empty());
+    EXPECT_TRUE(ReadText("1\n00:00:01,000 --> 00:00:02,000").titles.empty());
+    EXPECT_TRUE(ReadText("").outcome.complete());
+}
+
+TEST(SubRipReader, ConvertsStyleCodesAndClosesThemAtTheEndOfEachTitle) {
+    const Read r = ReadText("1\n00:00:01,000 --> 00:00:02,000\n{y:i}One\nTwo\n\n"
+                            "2\n00:00:03,000 --> 00:00:04,000\n{y:b}Bold{y} plain\n");
+    ASSERT_EQ(r.titles.size(), 2u);
+    EXPECT_EQ(r.titles[0].text, "<i>One\r\nTwo</i>");
+    EXPECT_EQ(r.titles[1].text, "<b>Bold</b> plain");
+}
+
+TEST(SubRipReader, StopsWhenTheStoreIsFullAndKeepsWhatItHolds) {
+    std::string file;
+    for (int i = 1; i <= SUBTITLES::MaxTitles + 1; ++i) file += "1\n00:00:01,000 --> 00:00:02,000\nx\n\n";
+    const Read r = ReadText(file);
+    EXPECT_EQ(r.outcome.status, Status::StoreFull);
+    EXPECT_EQ(r.outcome.message, messages::StoreFull);
+    EXPECT_EQ(r.outcome.line, 4 * SUBTITLES::MaxTitles + 4);
+    EXPECT_EQ(r.titles.size(), static_cast<size_t>(SUBTITLES::MaxTitles));
+}
+
+TEST(SubRipWriter, WritesNumberedBlocksWithoutMarkup) {
+    EXPECT_EQ(Written({{1.0, 2.5, "<i>Hello</i>\r\nworld"}, {3.0, 4.0, "<B>kept</B>"}}),
+              "1\r\n00:00:01,000 --> 00:00:02,500\r\nHello\r\nworld\r\n\r\n"
+              "2\r\n00:00:03,000 --> 00:00:04,000\r\n<B>kept</B>\r\n\r\n");
+    EXPECT_EQ(Written({}), "");
+}
+
+TEST(SubRipWriter, LetsATimeThatCannotBeWrittenThrow) {
+    EXPECT_THROW(Written({{32768.0 * 3600, 0.0, "x"}}), TimeOverflow);
+    EXPECT_THROW(Written({{0.0, std::numeric_limits<double>::quiet_NaN(), "x"}}), TimeOverflow);
+}
+
+TEST(SubRipRoundTrip, GivesBackTheTitlesToTheMillisecondWithoutMarkup) {
+    std::mt19937 rng(cuemark::testing::TestSeed());
+    const auto titles = cuemark::testing::RandomTitles(rng, 500, {.markup = true});
+    const Read r = ReadText(Written(titles));
+    EXPECT_TRUE(r.outcome.complete());
+    ASSERT_EQ(r.titles.size(), titles.size());
+    for (size_t i = 0; i < titles.size(); ++i) {
+        EXPECT_NEAR(r.titles[i].start, titles[i].start, 1e-9);
+        EXPECT_NEAR(r.titles[i].end, titles[i].end, 1e-9);
+        EXPECT_EQ(r.titles[i].text, StripTags(titles[i].text));
+    }
+}
+
+TEST(SubRipRoundTrip, KeepsAnEmptyTextButEndsTheBlockAtAnEmptyTextLine) {
+    Read r = ReadText(Written({{1.0, 2.0, ""}, {3.0, 4.0, "b"}}));
+    EXPECT_TRUE(r.outcome.complete());
+    EXPECT_EQ(r.titles, (std::vector<Title>{{1.0, 2.0, ""}, {3.0, 4.0, "b"}}));
+
+    r = ReadText(Written({{1.0, 2.0, "A\r\n\r\nB"}}));
+    EXPECT_EQ(r.outcome.status, Status::BadInput);
+    EXPECT_EQ(r.outcome.line, 5);
+    EXPECT_EQ(r.titles, (std::vector<Title>{{1.0, 2.0, "A"}}));
+}
