@@ -149,12 +149,20 @@ private:
 };
 
 // Removes `tag` until none is left, in one pass: a removal can expose a new
-// occurrence ("<<i>i>"), which the check on the output's end catches.
+// occurrence ("<<i>i>"), which shows as the output ending in the tag. Every
+// tag ends in '>', so the output is checked only there.
 std::string removeAll(std::string_view s, std::string_view tag) {
     std::string out;
     out.reserve(s.size());
-    for (char c : s) {
-        out.push_back(c);
+    size_t at = 0;
+    while (at < s.size()) {
+        size_t close = s.find('>', at);
+        if (close == std::string_view::npos) {
+            out.append(s.substr(at));
+            break;
+        }
+        out.append(s.substr(at, close + 1 - at));
+        at = close + 1;
         if (out.size() >= tag.size() && std::string_view(out).substr(out.size() - tag.size()) == tag)
             out.resize(out.size() - tag.size());
     }
@@ -174,10 +182,39 @@ std::string replaceAll(std::string_view s, std::string_view from, std::string_vi
     return out;
 }
 
+// The rounds as written, on the string itself: quadratic, so only for short lines.
+void rewriteInPlace(std::string& s, bool& italic, bool& bold) {
+    for (;;) {
+        const size_t opensItalic = s.find("{y:i}");
+        if (opensItalic != std::string::npos) {
+            s.replace(opensItalic, 5, "<i>");
+            italic = true;
+        }
+        const size_t opensBold = s.find("{y:b}");
+        if (opensBold != std::string::npos) {
+            s.replace(opensBold, 5, "<b>");
+            bold = true;
+        }
+        const size_t closes = s.find("{y}");
+        if (closes != std::string::npos) {
+            const char* tags = italic ? (bold ? "</i></b>" : "</i>") : (bold ? "</b>" : "");
+            s.replace(closes, 3, tags);
+            italic = bold = false;
+        }
+        if (opensItalic == std::string::npos && opensBold == std::string::npos && closes == std::string::npos) return;
+    }
+}
+
 } // namespace
 
 void MarkupState::CodesToTags(std::string& s) {
     if (s.find("{y") == std::string::npos) return;
+    // Subtitle lines are short: rewriting them in place costs less than
+    // building the list, whose worth shows only on long lines of many codes.
+    if (s.size() <= 256) {
+        rewriteInPlace(s, italicOpen, boldOpen);
+        return;
+    }
     CodeRewriter rewriter(s);
     while (rewriter.round(italicOpen, boldOpen)) {
     }

@@ -1,7 +1,6 @@
 #include "subtitles/time_text.h"
 
 #include <cmath>
-#include <cstdio>
 #include <optional>
 
 namespace cuemark {
@@ -82,10 +81,28 @@ std::string TimeToText(double t) {
         hours += 1;
     }
     if (hours >= 32768) throw TimeOverflow();
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%s%02d:%02d:%02lld,%03lld", negative ? "-" : "",
-                  static_cast<int>(hours), static_cast<int>(minutes), millis / 1000, millis % 1000);
-    return buffer;
+    // Written by hand: this runs twice per title when saving SubRip.
+    char buffer[24];
+    char* out = buffer;
+    if (negative) *out++ = '-';
+    const int h = static_cast<int>(hours);
+    if (h >= 10000) *out++ = static_cast<char>('0' + h / 10000);
+    if (h >= 1000) *out++ = static_cast<char>('0' + h / 1000 % 10);
+    if (h >= 100) *out++ = static_cast<char>('0' + h / 100 % 10);
+    const auto two = [&out](int v) {
+        *out++ = static_cast<char>('0' + v / 10);
+        *out++ = static_cast<char>('0' + v % 10);
+    };
+    two(h % 100);
+    *out++ = ':';
+    two(static_cast<int>(minutes));
+    *out++ = ':';
+    two(static_cast<int>(millis / 1000));
+    *out++ = ',';
+    const int ms = static_cast<int>(millis % 1000);
+    *out++ = static_cast<char>('0' + ms / 100);
+    two(ms % 100);
+    return std::string(buffer, out);
 }
 
 double RoundToMs(double t) { return std::floor(t * 1000.0 + 0.5) * 0.001; }
