@@ -34,24 +34,24 @@ size_t ValidUtf8Prefix(std::string_view text) {
     const unsigned char* p = begin;
     const unsigned char* const end = begin + text.size();
     while (p < end) {
-        // Subtitle text is mostly ASCII: skip it eight bytes at a time.
-        while (end - p >= 8) {
-            uint64_t word;
-            std::memcpy(&word, p, 8);
-            const uint64_t high = word & 0x8080808080808080u;
-            if (high != 0) {
-                // Little-endian: the lowest set bit belongs to the first byte.
-                if constexpr (std::endian::native == std::endian::little)
-                    p += std::countr_zero(high) / 8;
-                break;
-            }
-            p += 8;
-        }
-        if (p == end)
-            break;
         const unsigned c = *p;
         if (c < 0x80) {
             ++p;
+            // Subtitle text is mostly ASCII: skip runs of it eight bytes at a
+            // time. Only after an ASCII byte, so that text in a non-Latin
+            // script does not pay for a failing word test at every letter.
+            while (end - p >= 8) {
+                uint64_t word;
+                std::memcpy(&word, p, 8);
+                const uint64_t high = word & 0x8080808080808080u;
+                if (high != 0) {
+                    // Little-endian: the lowest set bit belongs to the first byte.
+                    if constexpr (std::endian::native == std::endian::little)
+                        p += std::countr_zero(high) / 8;
+                    break;
+                }
+                p += 8;
+            }
             continue;
         }
         const auto left = end - p;
@@ -81,22 +81,28 @@ size_t ValidUtf8Prefix(std::string_view text) {
     return text.size();
 }
 
-void AppendUtf8(std::string& out, char32_t cp) {
+char* PutUtf8(char* out, char32_t cp) {
     if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
+        *out++ = static_cast<char>(cp);
     } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        *out++ = static_cast<char>(0xC0 | (cp >> 6));
+        *out++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        *out++ = static_cast<char>(0xE0 | (cp >> 12));
+        *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        *out++ = static_cast<char>(0xF0 | (cp >> 18));
+        *out++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (cp & 0x3F));
     }
+    return out;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    char buffer[4];
+    out.append(buffer, PutUtf8(buffer, cp));
 }
 
 // Decodes one code point of text already known to be valid UTF-8.
@@ -125,17 +131,21 @@ bool IsLowSurrogate(char32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
 // A lone surrogate cannot be carried in UTF-8; it becomes U+FFFD.
 void AppendUtf16AsUtf8(std::string& out, const char16_t* units, size_t count) {
+    const size_t start = out.size();
+    out.resize(start + 3 * count); // the most one unit takes, a pair taking four
+    char* put = out.data() + start;
     for (size_t i = 0; i < count; ++i) {
         const char32_t u = units[i];
         if (IsHighSurrogate(u) && i + 1 < count && IsLowSurrogate(units[i + 1])) {
-            AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00));
+            put = PutUtf8(put, 0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00));
             ++i;
         } else if (IsHighSurrogate(u) || IsLowSurrogate(u)) {
-            AppendUtf8(out, kReplacement);
+            put = PutUtf8(put, kReplacement);
         } else {
-            AppendUtf8(out, u);
+            put = PutUtf8(put, u);
         }
     }
+    out.resize(static_cast<size_t>(put - out.data()));
 }
 
 std::u16string Utf8ToUtf16(std::string_view utf8) {
@@ -165,7 +175,6 @@ std::string DecodeUtf16(std::string_view bytes, bool bigEndian) {
         units[i] = static_cast<char16_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
     }
     std::string out;
-    out.reserve(bytes.size() * 3 / 2);
     AppendUtf16AsUtf8(out, units.data(), units.size());
     if (bytes.size() % 2 != 0)
         AppendUtf8(out, kReplacement);
@@ -300,7 +309,6 @@ bool DecodeWithIcu(UConverter* converter, std::string_view bytes, std::string& u
         break;
     }
     utf8.clear();
-    utf8.reserve(used + used / 2);
     AppendUtf16AsUtf8(utf8, units.data(), used);
     return true;
 }

@@ -154,9 +154,12 @@ TEST_F(FileIo, AsksTheSeamAboutEveryStepInOrder) {
 }
 
 struct FaultCase {
+    const char* name;
     WriteStep step;
     const char* message; // with PATH standing for the target
 };
+
+void PrintTo(const FaultCase& fault, std::ostream* out) { *out << fault.name; }
 
 class FailedWrite : public FileIo, public testing::WithParamInterface<FaultCase> {
 protected:
@@ -193,11 +196,12 @@ TEST_P(FailedWrite, LeavesNoFileWhereThereWasNone) {
 INSTANTIATE_TEST_SUITE_P(
     EachStep, FailedWrite,
     testing::Values(
-        FaultCase{WriteStep::CreateTemp,
+        FaultCase{"CreateTemp", WriteStep::CreateTemp,
                   "cannot create a temporary file in FOLDER to write PATH: Permission denied"},
-        FaultCase{WriteStep::Write, "cannot write PATH: No space left on device"},
-        FaultCase{WriteStep::Sync, "cannot flush PATH to disk: Input/output error"},
-        FaultCase{WriteStep::Rename, "cannot replace PATH: No such file or directory"}));
+        FaultCase{"Write", WriteStep::Write, "cannot write PATH: No space left on device"},
+        FaultCase{"Sync", WriteStep::Sync, "cannot flush PATH to disk: Input/output error"},
+        FaultCase{"Rename", WriteStep::Rename, "cannot replace PATH: No such file or directory"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FileIo, ReadOnlyFolderFailsAndKeepsTheFile) {
     if (::geteuid() == 0)

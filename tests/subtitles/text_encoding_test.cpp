@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -22,6 +23,15 @@ std::string AllBytes() {
     for (int b = 0; b < 256; ++b)
         bytes.push_back(static_cast<char>(b));
     return bytes;
+}
+
+// "russian_koi8-r.srt" -> "russian_koi8_r": test names must be identifiers.
+std::string TestNameOf(std::string file) {
+    file = file.substr(0, file.rfind('.'));
+    for (char& c : file)
+        if (!std::isalnum(static_cast<unsigned char>(c)))
+            c = '_';
+    return file;
 }
 
 std::string ErrorOf(auto&& call) {
@@ -85,6 +95,8 @@ struct LegacySample {
     const char* twin;
 };
 
+void PrintTo(const LegacySample& sample, std::ostream* out) { *out << sample.file; }
+
 class LegacySamples : public testing::TestWithParam<LegacySample> {};
 
 TEST_P(LegacySamples, AreDetectedAndWrittenBackByteForByte) {
@@ -102,12 +114,15 @@ INSTANTIATE_TEST_SUITE_P(
                     LegacySample{"czech_polish_windows-1250.srt", "windows-1250",
                                  "czech_polish_utf-8.srt"},
                     LegacySample{"russian_windows-1251.srt", "windows-1251", "russian_utf-8.srt"},
-                    LegacySample{"russian_koi8-r.srt", "KOI8-R", "russian_utf-8.srt"}));
+                    LegacySample{"russian_koi8-r.srt", "KOI8-R", "russian_utf-8.srt"}),
+    [](const auto& info) { return TestNameOf(info.param.file); });
 
 struct UnicodeSample {
     const char* file;
     TextEncoding encoding;
 };
+
+void PrintTo(const UnicodeSample& sample, std::ostream* out) { *out << sample.file; }
 
 class UnicodeSamples : public testing::TestWithParam<UnicodeSample> {};
 
@@ -128,7 +143,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(UnicodeSample{"multilingual_utf-8.srt", {"UTF-8", false}},
                     UnicodeSample{"multilingual_utf-8-bom.srt", {"UTF-8", true}},
                     UnicodeSample{"multilingual_utf-16le.srt", {"UTF-16LE", true}},
-                    UnicodeSample{"multilingual_utf-16be.srt", {"UTF-16BE", true}}));
+                    UnicodeSample{"multilingual_utf-16be.srt", {"UTF-16BE", true}}),
+    [](const auto& info) { return TestNameOf(info.param.file); });
 
 TEST(TextDecoding, TakesAsciiAndEmptyTextAsUtf8) {
     EXPECT_EQ(DecodeText("1\r\n00:00:01,000 --> 00:00:02,000\r\nHi\r\n").encoding,
