@@ -130,7 +130,7 @@ private:
         kDeleteKey,
         kStatementCount
     };
-    static constexpr int kWriteAttempts = 4;
+    static constexpr int kWriteAttempts = 3;
 
     void close();
     LSTATUS openExisting();
