@@ -2,6 +2,7 @@
 #include "store_fixture.h"
 
 #include <sqlite3.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -56,9 +57,11 @@ public:
 
     bool started() const { return pid_ > 0; }
     bool send() { return write(toChild_, "g", 1) == 1; }
+    // False when the writer does not report within a few seconds.
     bool awaitReady() {
+        pollfd ready{fromChild_, POLLIN, 0};
         char byte = 0;
-        return read(fromChild_, &byte, 1) == 1 && byte == 'R';
+        return poll(&ready, 1, 5000) == 1 && read(fromChild_, &byte, 1) == 1 && byte == 'R';
     }
     void killNow() { kill(pid_, SIGKILL); }
     // The wait status of the ended child.
