@@ -1,0 +1,200 @@
+#include "subtitles/store.h"
+
+namespace cuemark {
+
+namespace {
+
+// Rounds a non-negative half-integer the way the original's integer
+// conversion does: halves go to the even neighbour (2.5 -> 2, 3.5 -> 4).
+int32_t halfToEven(int32_t twice) {
+    int32_t whole = twice / 2;
+    if (twice % 2 != 0 && whole % 2 != 0) ++whole;
+    return whole;
+}
+
+const std::string emptyText;
+
+} // namespace
+
+void SUBTITLES::Clear() {
+    count_ = 0;
+    starts_.clear();
+    ends_.clear();
+    texts_.clear();
+}
+
+void SUBTITLES::makeRoomForOneMore() {
+    if (count_ >= MaxTitles) throw StoreFull();
+    if (count_ == 0) {
+        // A fresh start drops whatever an earlier fill left behind.
+        starts_.assign(1, 0.0);
+        ends_.assign(1, 0.0);
+        texts_.assign(1, std::string());
+    }
+}
+
+void SUBTITLES::Add(double TS, double TE, const std::string& st) {
+    makeRoomForOneMore();
+    starts_.push_back(TS);
+    ends_.push_back(TE);
+    texts_.push_back(st);
+    ++count_;
+}
+
+int32_t SUBTITLES::locateByScan(double TS) const {
+    for (int32_t k = 1; k <= count_; ++k)
+        if (starts_[k] >= TS) return k;
+    return count_;
+}
+
+int32_t SUBTITLES::Locate(double TS) const {
+    if (count_ == 0) return 0;
+    if (TS <= starts_[1]) return 1;
+    if (TS >= ends_[count_ - 1]) return count_;
+
+    // The bisection's probe order decides which of two titles with equal
+    // starts is found, so it is kept as it is. On a store whose starts do
+    // not ascend it may never settle: bound it and fall back to a scan.
+    const auto start = [this](int32_t k) { return starts_[k]; };
+    int32_t p = halfToEven(count_);
+    int32_t step = p;
+    for (int round = 0; round < 64; ++round) {
+        step = halfToEven(step);
+        if (step == 0) step = 1;
+        if (start(p - 1) > TS)
+            p -= step;
+        else if (start(p) < TS && p > 0)
+            p += step;
+        if (p <= 0) p = 1;
+        if (p > count_) p = count_;
+        if (start(p - 1) <= TS && TS <= start(p)) return p;
+    }
+    return locateByScan(TS);
+}
+
+void SUBTITLES::SetTimes(int32_t ix, double TS, double TE) {
+    if (!valid(ix)) return;
+    record(EntryKind::Change, ix);
+    starts_[ix] = TS;
+    ends_[ix] = TE;
+}
+
+double SUBTITLES::StartTime(int32_t ix) const { return valid(ix) ? starts_[ix] : 0.0; }
+double SUBTITLES::EndTime(int32_t ix) const { return valid(ix) ? ends_[ix] : 0.0; }
+const std::string& SUBTITLES::Text(int32_t ix) const { return valid(ix) ? texts_[ix] : emptyText; }
+
+void SUBTITLES::SetStartTime(int32_t ix, double NewValue) {
+    if (!valid(ix)) return;
+    record(EntryKind::Change, ix);
+    starts_[ix] = NewValue;
+}
+
+void SUBTITLES::SetEndTime(int32_t ix, double NewValue) {
+    if (!valid(ix)) return;
+    record(EntryKind::Change, ix);
+    ends_[ix] = NewValue;
+}
+
+void SUBTITLES::SetText(int32_t ix, const std::string& sNewValue) {
+    if (!valid(ix)) return;
+    record(EntryKind::Change, ix);
+    texts_[ix] = sNewValue;
+}
+
+void SUBTITLES::Delete(int32_t ix) {
+    if (!valid(ix)) return;
+    record(EntryKind::Deletion, ix);
+    starts_.erase(starts_.begin() + ix);
+    ends_.erase(ends_.begin() + ix);
+    texts_.erase(texts_.begin() + ix);
+    --count_;
+}
+
+void SUBTITLES::Insert(int32_t Position, double StartTime, double EndTime, const std::string& TX) {
+    if (Position < 1 || Position > count_ + 1) return;
+    // Refuse before journalling: an entry for an insertion that never
+    // happened would make a later undo delete a real title.
+    makeRoomForOneMore();
+    record(EntryKind::Insertion, Position);
+    starts_.insert(starts_.begin() + Position, StartTime);
+    ends_.insert(ends_.begin() + Position, EndTime);
+    texts_.insert(texts_.begin() + Position, TX);
+    ++count_;
+}
+
+// ---- undo journal -------------------------------------------------------
+
+namespace {
+int16_t nextSlot(int16_t x) { return x + 1 == 101 ? 0 : static_cast<int16_t>(x + 1); }
+int16_t prevSlot(int16_t x) { return x == 0 ? 100 : static_cast<int16_t>(x - 1); }
+} // namespace
+
+void SUBTITLES::raiseUndoPossible(bool status) {
+    if (listener_) listener_->UndoPossible(status);
+}
+
+void SUBTITLES::raiseUndoChangedListLength() {
+    if (listener_) listener_->UndoChangedListLength();
+}
+
+void SUBTITLES::record(EntryKind kind, int32_t ix) {
+    if (!undoEnabled_ || undoing_) return;
+    if (head_ == tail_) raiseUndoPossible(true);
+    head_ = nextSlot(head_);
+    if (head_ == tail_) tail_ = nextSlot(tail_);
+    Entry& entry = journal_[head_];
+    entry.kind = kind;
+    entry.title = ix;
+    if (kind != EntryKind::Insertion) {
+        entry.start = starts_[ix];
+        entry.end = ends_[ix];
+        entry.text = texts_[ix];
+    }
+}
+
+int32_t SUBTITLES::Undo() {
+    if (head_ == tail_) return 0;
+    const Entry& entry = journal_[head_];
+    const int32_t n = entry.title;
+    switch (entry.kind) {
+    case EntryKind::Change:
+        // Written straight back, unrecorded; a number outside the store
+        // (possible only if titles vanished unjournalled) is skipped.
+        if (valid(n)) {
+            starts_[n] = entry.start;
+            ends_[n] = entry.end;
+            texts_[n] = entry.text;
+        }
+        break;
+    case EntryKind::Insertion:
+    case EntryKind::Deletion: {
+        struct Undoing {
+            bool& flag;
+            explicit Undoing(bool& f) : flag(f) { flag = true; }
+            ~Undoing() { flag = false; }
+        } undoing(undoing_);
+        if (entry.kind == EntryKind::Insertion)
+            Delete(n);
+        else
+            Insert(n, entry.start, entry.end, entry.text);
+        raiseUndoChangedListLength();
+        break;
+    }
+    }
+    head_ = prevSlot(head_);
+    if (head_ == tail_) raiseUndoPossible(false);
+    return n;
+}
+
+int16_t SUBTITLES::UndoCount() const {
+    int16_t n = static_cast<int16_t>(head_ - tail_);
+    return n < 0 ? static_cast<int16_t>(n + 101) : n;
+}
+
+void SUBTITLES::ClearUndo() {
+    if (head_ != tail_) raiseUndoPossible(false);
+    head_ = 0;
+    tail_ = 0;
+}
+
+} // namespace cuemark

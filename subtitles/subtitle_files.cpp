@@ -1,0 +1,146 @@
+#include "subtitles/subtitle_files.h"
+
+#include "subtitles/messages.h"
+#include "subtitles/microdvd.h"
+#include "subtitles/subrip.h"
+#include "subtitles/time_text.h"
+
+namespace cuemark {
+
+LoadReport SubtitleFiles::LoadSubtitles(const std::string& fileName) {
+    std::string bytes;
+    std::string error;
+    if (!ReadWholeFile(fileName, bytes, &error)) {
+        Subt_.SetUndoEnabled(false);
+        Subt_.Clear();
+        Subt_.ClearUndo();
+        LoadReport report;
+        report.openError = error;
+        return report;
+    }
+    return LoadSubtitlesFromBytes(fileName, bytes);
+}
+
+LoadReport SubtitleFiles::LoadSubtitlesFromBytes(const std::string& fileName, std::string_view bytes) {
+    LoadReport report;
+    Subt_.SetUndoEnabled(false);
+    Subt_.Clear();
+    // Entries from the previous file would be undone onto this file's titles.
+    Subt_.ClearUndo();
+
+    DecodedText decoded;
+    try {
+        decoded = forcedEncoding ? DecodeTextAs(bytes, *forcedEncoding) : DecodeText(bytes);
+    } catch (const EncodingError& e) {
+        report.openError = e.what();
+        return report;
+    }
+    report.opened = true;
+    report.encoding = decoded.encoding;
+    encoding = decoded.encoding;
+
+    LineReader in(std::move(decoded.utf8));
+    report.format = FormatFromName(fileName);
+    if (report.format == SubtitleFormat::Unknown) {
+        report.format = FormatFromContent(in);
+        in.Rewind();
+    }
+    if (report.format == SubtitleFormat::Unknown)
+        seam_.MessageBox(messages::UnknownFormat, MessageButtons::OK, MessageIcon::None);
+    else
+        report.outcome = runReader(report.format, in);
+
+    seam_.HideLoadingNotice();
+    subtitlesChanged = false;
+    Subt_.SetUndoEnabled(true);
+    return report;
+}
+
+ReadOutcome SubtitleFiles::runReader(SubtitleFormat format, LineReader& in) {
+    ReadOutcome outcome;
+    switch (format) {
+    case SubtitleFormat::MicroDVD:
+        seam_.AskFrameRate(FrameRate);
+        seam_.ShowLoadingNotice();
+        outcome = ReadMicroDVD(in, Subt_, markup, FrameRate);
+        break;
+    case SubtitleFormat::SubRip:
+        seam_.ShowLoadingNotice();
+        outcome = ReadSubRip(in, Subt_, markup);
+        break;
+    case SubtitleFormat::Sami:
+        outcome = ReadSami(in, Subt_, sami);
+        break;
+    case SubtitleFormat::Unknown:
+        break;
+    }
+    // A stopped reader may leave a style open; the next file starts clean.
+    markup.italicOpen = markup.boldOpen = false;
+    if (!outcome.complete()) {
+        seam_.HideLoadingNotice();
+        seam_.MessageBox(outcome.message, MessageButtons::OK, MessageIcon::None);
+    }
+    return outcome;
+}
+
+std::string SubtitleFiles::RenderSubtitles(const std::string& fileName) {
+    LineWriter out;
+    switch (FormatFromName(fileName)) {
+    case SubtitleFormat::MicroDVD:
+        seam_.AskFrameRate(FrameRate);
+        WriteMicroDVD(out, Subt_, FrameRate);
+        break;
+    case SubtitleFormat::SubRip:
+        WriteSubRip(out, Subt_);
+        break;
+    case SubtitleFormat::Sami:
+        WriteSami(out, Subt_, sami);
+        break;
+    case SubtitleFormat::Unknown:
+        // Any other name gets an empty file.
+        return std::string();
+    }
+    return EncodeText(out.Text(), encoding);
+}
+
+bool SubtitleFiles::SaveSubtitles() {
+    lastSaveError.clear();
+    if (Subt_.StartTime(1) < 0) {
+        seam_.MessageBox(messages::NegativeStart, MessageButtons::OK, MessageIcon::None);
+        return false;
+    }
+    SaveFileRequest request;
+    request.fileName = WithoutExtension(dialogFileName);
+    request.filter = SaveFilter;
+    const std::optional<std::string> chosen = seam_.ChooseSaveFile(request);
+    if (!chosen) return false;
+    dialogFileName = *chosen;
+
+    bool written = false;
+    try {
+        written = WriteFileAtomically(*chosen, RenderSubtitles(*chosen), &lastSaveError, writeFaults);
+    } catch (const TimeOverflow&) {
+        lastSaveError = "a time is too large to be written";
+    } catch (const EncodingError& e) {
+        lastSaveError = e.what();
+    }
+    if (!written) {
+        // The old file is untouched and the changes are still unsaved, so
+        // the flag stays: closing will still offer to save them.
+        seam_.MessageBox(messages::SaveErrors, MessageButtons::OK, MessageIcon::None);
+        return false;
+    }
+    subtitlesChanged = false;
+    return true;
+}
+
+std::string WithoutExtension(const std::string& fileName) {
+    const size_t slash = fileName.find_last_of('/');
+    const size_t dot = fileName.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return fileName;
+    // A leading dot names a hidden file, not an extension.
+    if (dot == (slash == std::string::npos ? 0 : slash + 1)) return fileName;
+    return fileName.substr(0, dot);
+}
+
+} // namespace cuemark

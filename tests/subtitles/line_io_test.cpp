@@ -1,0 +1,50 @@
+#include "subtitles/line_io.h"
+
+#include <gtest/gtest.h>
+
+using cuemark::LineReader;
+using cuemark::LineWriter;
+
+namespace {
+std::vector<std::string> allLines(LineReader& r) {
+    std::vector<std::string> lines;
+    while (!r.AtEnd()) lines.push_back(r.ReadLine());
+    return lines;
+}
+} // namespace
+
+TEST(LineReader, EndsLinesAtCrCrLfAndLoneLf) {
+    LineReader r("a\r\nb\rc\nd");
+    EXPECT_EQ(allLines(r), (std::vector<std::string>{"a", "b", "c", "d"}));
+    EXPECT_EQ(r.LineNumber(), 4);
+}
+
+TEST(LineReader, KeepsEmptyLinesAndStopsAfterTheLastLineEnd) {
+    LineReader r("1\r\n\r\n\n\r");
+    EXPECT_EQ(allLines(r), (std::vector<std::string>{"1", "", "", ""}));
+    EXPECT_EQ(r.ReadLine(), "");
+    EXPECT_TRUE(r.AtEnd());
+}
+
+TEST(LineReader, LfCrIsTwoLineEnds) {
+    LineReader r("a\n\rb");
+    EXPECT_EQ(allLines(r), (std::vector<std::string>{"a", "", "b"}));
+}
+
+TEST(LineReader, TellsWhetherOnlyBlankLinesRemainAndRewinds) {
+    LineReader r("x\r\n \t\r\n\r\n");
+    r.ReadLine();
+    EXPECT_TRUE(r.RestIsBlank());
+    r.Rewind();
+    EXPECT_FALSE(r.RestIsBlank());
+    EXPECT_EQ(r.ReadLine(), "x");
+    EXPECT_EQ(r.LineNumber(), 1);
+}
+
+TEST(LineWriter, EndsEveryLineWithCrLf) {
+    LineWriter w;
+    w.WriteLine("a");
+    w.WriteLine("");
+    w.Write("b\r\n");
+    EXPECT_EQ(w.Text(), "a\r\n\r\nb\r\n");
+}

@@ -1,0 +1,301 @@
+#include "subtitles/store.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+using cuemark::StoreFull;
+using cuemark::SUBTITLES;
+
+namespace {
+
+struct EventLog : cuemark::StoreListener {
+    std::vector<std::string> events;
+    void UndoPossible(bool Status) override { events.push_back(Status ? "possible" : "impossible"); }
+    void UndoChangedListLength() override { events.push_back("length"); }
+};
+
+void addEvery(SUBTITLES& s, std::initializer_list<double> starts, double length = 2.0) {
+    for (double start : starts) s.Add(start, start + length, "t" + std::to_string(start));
+}
+
+} // namespace
+
+TEST(SubtitleStore, NewStoreIsEmptyAndReadsNeutralValues) {
+    SUBTITLES s;
+    EXPECT_EQ(s.Count(), 0);
+    EXPECT_EQ(s.Locate(12.0), 0);
+    EXPECT_EQ(s.StartTime(1), 0.0);
+    EXPECT_EQ(s.Text(1), "");
+    EXPECT_FALSE(s.UndoEnabled());
+    EXPECT_EQ(s.UndoCount(), 0);
+}
+
+TEST(SubtitleStore, BadTitleNumbersChangeNothing) {
+    SUBTITLES s;
+    s.SetUndoEnabled(true);
+    s.Add(1, 2, "a");
+    for (int ix : {-1, 0, 2, 1000}) {
+        s.SetTimes(ix, 5, 6);
+        s.SetStartTime(ix, 5);
+        s.SetEndTime(ix, 6);
+        s.SetText(ix, "x");
+        s.Delete(ix);
+        EXPECT_EQ(s.StartTime(ix), 0.0);
+        EXPECT_EQ(s.EndTime(ix), 0.0);
+        EXPECT_EQ(s.Text(ix), "");
+    }
+    s.Insert(0, 1, 2, "x");
+    s.Insert(3, 1, 2, "x");
+    EXPECT_EQ(s.Count(), 1);
+    EXPECT_EQ(s.UndoCount(), 0);
+    EXPECT_EQ(s.Text(1), "a");
+}
+
+TEST(SubtitleStore, AddStoresValuesUncheckedAndGrowsPastTheFirstHundred) {
+    SUBTITLES s;
+    for (int i = 1; i <= 250; ++i) s.Add(i, i - 5, "");
+    EXPECT_EQ(s.Count(), 250);
+    EXPECT_EQ(s.StartTime(100), 100.0);
+    EXPECT_EQ(s.EndTime(101), 96.0);
+    EXPECT_EQ(s.StartTime(250), 250.0);
+}
+
+TEST(SubtitleStore, ClearDropsOldTitlesForGood) {
+    SUBTITLES s;
+    addEvery(s, {1, 5, 9});
+    s.Clear();
+    EXPECT_EQ(s.Count(), 0);
+    s.Add(7, 8, "new");
+    EXPECT_EQ(s.Count(), 1);
+    EXPECT_EQ(s.Text(1), "new");
+    EXPECT_EQ(s.Text(2), "");
+    EXPECT_EQ(s.StartTime(2), 0.0);
+}
+
+TEST(SubtitleStore, InsertAndDeleteRenumberTitles) {
+    SUBTITLES s;
+    addEvery(s, {1, 5, 9});
+    s.Insert(4, 20, 21, "appended");
+    EXPECT_EQ(s.Count(), 4);
+    EXPECT_EQ(s.Text(4), "appended");
+    s.Insert(2, 3, 4, "second");
+    EXPECT_EQ(s.Text(2), "second");
+    EXPECT_EQ(s.StartTime(3), 5.0);
+    s.Delete(5);
+    EXPECT_EQ(s.Count(), 4);
+    EXPECT_EQ(s.Text(4), "t9.000000");
+    s.Delete(1);
+    EXPECT_EQ(s.Text(1), "second");
+    EXPECT_EQ(s.Count(), 3);
+}
+
+TEST(SubtitleStore, HoldsAtMost32700TitlesAndRefusesTheNextUnchanged) {
+    SUBTITLES s;
+    s.SetUndoEnabled(true);
+    for (int i = 0; i < SUBTITLES::MaxTitles; ++i) s.Add(i, i + 0.5, "");
+    EXPECT_THROW(s.Add(1e6, 1e6, "x"), StoreFull);
+    EXPECT_THROW(s.Insert(1, 0, 0, "x"), StoreFull);
+    EXPECT_EQ(s.Count(), SUBTITLES::MaxTitles);
+    EXPECT_EQ(s.StartTime(1), 0.0);
+    // A refused insert leaves no journal entry behind that would later
+    // undo (delete) a title that was never inserted.
+    EXPECT_EQ(s.UndoCount(), 0);
+    s.Delete(5);
+    s.Insert(5, 4, 4.5, "");
+    EXPECT_EQ(s.Count(), SUBTITLES::MaxTitles);
+}
+
+// ---- Locate -------------------------------------------------------------
+
+TEST(SubtitleLocate, FindsTheTitleThatStartsNext) {
+    SUBTITLES s;
+    addEvery(s, {1, 5, 9});
+    EXPECT_EQ(s.Locate(0.5), 1);
+    EXPECT_EQ(s.Locate(3), 2);
+    EXPECT_EQ(s.Locate(6), 3);
+    EXPECT_EQ(s.Locate(20), 3);
+}
+
+TEST(SubtitleLocate, ExactStartsFollowTheProbeOrder) {
+    SUBTITLES s;
+    addEvery(s, {1, 5, 9, 13, 17, 21, 25, 29});
+    EXPECT_EQ(s.Locate(9), 4);
+    EXPECT_EQ(s.Locate(13), 4);
+    EXPECT_EQ(s.Locate(5), 2);
+    EXPECT_EQ(s.Locate(17), 6);
+}
+
+TEST(SubtitleLocate, OneTitleIsAlwaysTheAnswer) {
+    SUBTITLES s;
+    s.Add(3, 4, "only");
+    for (double t : {0.0, 2.0, 3.0, 3.5, 100.0}) EXPECT_EQ(s.Locate(t), 1);
+}
+
+TEST(SubtitleLocate, OnAscendingStoresLandsBetweenNeighbouringStarts) {
+    std::mt19937 rng(20261208);
+    std::uniform_real_distribution<double> gap(0.0, 4.0);
+    for (int round = 0; round < 300; ++round) {
+        SUBTITLES s;
+        const int n = 2 + static_cast<int>(rng() % 400);
+        double t = gap(rng);
+        for (int i = 0; i < n; ++i) {
+            double start = (rng() % 7 == 0) ? t : (t += gap(rng));
+            s.Add(start, start + 1.0, "");
+        }
+        for (int probe = 0; probe < 50; ++probe) {
+            const double ts = std::uniform_real_distribution<double>(-1, t + 3)(rng);
+            const int p = s.Locate(ts);
+            ASSERT_GE(p, 1);
+            ASSERT_LE(p, n);
+            if (ts <= s.StartTime(1) || ts >= s.EndTime(n - 1) || ts > s.StartTime(n)) continue;
+            EXPECT_TRUE(s.StartTime(p - 1) <= ts && ts <= s.StartTime(p))
+                << "round " << round << " time " << ts << " gave " << p;
+        }
+    }
+}
+
+TEST(SubtitleLocate, EndsOnDisorderedStoresAndOddTimes) {
+    std::mt19937 rng(7);
+    for (int round = 0; round < 200; ++round) {
+        SUBTITLES s;
+        const int n = 1 + static_cast<int>(rng() % 300);
+        for (int i = 0; i < n; ++i) {
+            double a = std::uniform_real_distribution<double>(-50, 50)(rng);
+            s.Add(a, a + std::uniform_real_distribution<double>(-5, 60)(rng), "");
+        }
+        for (double ts : {-100.0, -1.0, 0.0, 10.0, 49.0, 1e9, std::nan("")}) {
+            const int p = s.Locate(ts);
+            EXPECT_GE(p, 1);
+            EXPECT_LE(p, n);
+        }
+    }
+}
+
+// ---- undo journal -------------------------------------------------------
+
+TEST(UndoJournal, EmptyJournalUndoesNothing) {
+    SUBTITLES s;
+    EventLog log;
+    s.setListener(&log);
+    EXPECT_EQ(s.Undo(), 0);
+    s.ClearUndo();
+    EXPECT_TRUE(log.events.empty());
+}
+
+TEST(UndoJournal, FirstEntryRaisesPossibleBeforeItIsStored) {
+    SUBTITLES s;
+    struct Probe : cuemark::StoreListener {
+        SUBTITLES* store = nullptr;
+        std::vector<int> countsSeen;
+        void UndoPossible(bool) override { countsSeen.push_back(store->UndoCount()); }
+        void UndoChangedListLength() override {}
+    } probe;
+    probe.store = &s;
+    s.setListener(&probe);
+    s.SetUndoEnabled(true);
+    s.Add(1, 2, "a");
+    s.SetStartTime(1, 1.5);
+    s.SetEndTime(1, 2.5);
+    EXPECT_EQ(probe.countsSeen, std::vector<int>{0});
+    EXPECT_EQ(s.UndoCount(), 2);
+}
+
+TEST(UndoJournal, SetTimesIsOneStepTwoWritesAreTwo) {
+    SUBTITLES s;
+    s.SetUndoEnabled(true);
+    s.Add(1, 2, "a");
+    s.SetTimes(1, 3, 4);
+    EXPECT_EQ(s.UndoCount(), 1);
+    s.SetStartTime(1, 5);
+    s.SetEndTime(1, 6);
+    EXPECT_EQ(s.UndoCount(), 3);
+    EXPECT_EQ(s.Undo(), 1);
+    EXPECT_EQ(s.StartTime(1), 5.0);
+    EXPECT_EQ(s.EndTime(1), 4.0);
+    s.Undo();
+    EXPECT_EQ(s.StartTime(1), 3.0);
+    s.Undo();
+    EXPECT_EQ(s.StartTime(1), 1.0);
+    EXPECT_EQ(s.EndTime(1), 2.0);
+    EXPECT_EQ(s.Text(1), "a");
+}
+
+TEST(UndoJournal, UndoOfDeleteAndInsertRestoresNumberingAndTellsTheListener) {
+    SUBTITLES s;
+    EventLog log;
+    s.setListener(&log);
+    addEvery(s, {1, 5, 9, 13});
+    s.SetUndoEnabled(true);
+    s.Delete(3);
+    s.Insert(2, 3, 4, "new");
+    EXPECT_EQ(s.Undo(), 2);
+    EXPECT_EQ(s.Count(), 3);
+    EXPECT_EQ(s.Text(2), "t5.000000");
+    EXPECT_EQ(s.Undo(), 3);
+    EXPECT_EQ(s.Count(), 4);
+    EXPECT_EQ(s.Text(3), "t9.000000");
+    EXPECT_EQ(s.StartTime(3), 9.0);
+    EXPECT_EQ(s.EndTime(3), 11.0);
+    EXPECT_EQ(s.UndoCount(), 0);
+    EXPECT_EQ(log.events, (std::vector<std::string>{"possible", "length", "length", "impossible"}));
+}
+
+TEST(UndoJournal, KeepsTheNewestHundredEntries) {
+    SUBTITLES s;
+    s.Add(0, 1, "a");
+    s.SetUndoEnabled(true);
+    for (int i = 1; i <= 101; ++i) s.SetStartTime(1, i);
+    EXPECT_EQ(s.UndoCount(), 100);
+    for (int i = 0; i < 100; ++i) s.Undo();
+    // The first change (0 -> 1) fell out of the ring.
+    EXPECT_EQ(s.StartTime(1), 1.0);
+    EXPECT_EQ(s.UndoCount(), 0);
+    EXPECT_EQ(s.Undo(), 0);
+}
+
+TEST(UndoJournal, RecordingOffRecordsAndRaisesNothing) {
+    SUBTITLES s;
+    EventLog log;
+    s.setListener(&log);
+    s.Add(0, 1, "a");
+    s.SetTimes(1, 2, 3);
+    s.SetText(1, "b");
+    s.Insert(1, 0, 0, "");
+    s.Delete(1);
+    EXPECT_EQ(s.UndoCount(), 0);
+    EXPECT_TRUE(log.events.empty());
+}
+
+TEST(UndoJournal, ClearUndoRaisesImpossibleOnceAndEmptiesTheRing) {
+    SUBTITLES s;
+    EventLog log;
+    s.setListener(&log);
+    s.Add(0, 1, "a");
+    s.SetUndoEnabled(true);
+    s.SetText(1, "b");
+    s.SetText(1, "c");
+    s.ClearUndo();
+    s.ClearUndo();
+    EXPECT_EQ(s.UndoCount(), 0);
+    EXPECT_EQ(log.events, (std::vector<std::string>{"possible", "impossible"}));
+}
+
+TEST(UndoJournal, ListenerWritesDuringAnUndoAreNotRecorded) {
+    SUBTITLES s;
+    struct Rewriter : cuemark::StoreListener {
+        SUBTITLES* store = nullptr;
+        void UndoPossible(bool) override {}
+        void UndoChangedListLength() override { store->SetText(1, "touched"); }
+    } rewriter;
+    rewriter.store = &s;
+    s.setListener(&rewriter);
+    addEvery(s, {1, 5});
+    s.SetUndoEnabled(true);
+    s.Delete(2);
+    s.Undo();
+    EXPECT_EQ(s.Text(1), "touched");
+    EXPECT_EQ(s.UndoCount(), 0);
+}

@@ -1,0 +1,86 @@
+#include "subtitles/time_text.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <random>
+
+using namespace cuemark;
+
+TEST(TimeToText, WritesHoursMinutesSecondsAndMillisecondsWithAComma) {
+    EXPECT_EQ(TimeToText(0), "00:00:00,000");
+    EXPECT_EQ(TimeToText(3723.5), "01:02:03,500");
+    EXPECT_EQ(TimeToText(-1.25), "-00:00:01,250");
+    EXPECT_EQ(TimeToText(-0.5), "-00:00:00,500");
+    EXPECT_EQ(TimeToText(36000), "10:00:00,000");
+}
+
+TEST(TimeToText, UsesACommaWhateverTheLocale) {
+    const char* old = std::setlocale(LC_NUMERIC, nullptr);
+    std::string saved = old ? old : "C";
+    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") || std::setlocale(LC_NUMERIC, "fr_FR.UTF-8")) {
+        EXPECT_EQ(TimeToText(62.25), "00:01:02,250");
+        EXPECT_DOUBLE_EQ(TextToTime("00:01:02.250"), 62.25);
+    }
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    EXPECT_EQ(TimeToText(62.25), "00:01:02,250");
+}
+
+TEST(TimeToText, CarriesARemainderThatRoundsToSixtySeconds) {
+    EXPECT_EQ(TimeToText(59.9996), "00:01:00,000");
+    EXPECT_EQ(TimeToText(3599.9999), "01:00:00,000");
+    EXPECT_EQ(TimeToText(-119.99996), "-00:02:00,000");
+}
+
+TEST(TimeToText, WritesHundredsOfHoursWithTheCommaBeforeTheMilliseconds) {
+    EXPECT_EQ(TimeToText(100 * 3600 + 1.5), "100:00:01,500");
+    EXPECT_EQ(TimeToText(32767.0 * 3600), "32767:00:00,000");
+}
+
+TEST(TimeToText, RefusesTimesItCannotWrite) {
+    EXPECT_THROW(TimeToText(32768.0 * 3600), TimeOverflow);
+    EXPECT_THROW(TimeToText(32767.0 * 3600 + 3599.9999), TimeOverflow);
+    EXPECT_THROW(TimeToText(std::nan("")), TimeOverflow);
+    EXPECT_THROW(TimeToText(-INFINITY), TimeOverflow);
+}
+
+TEST(TextToTime, ReadsCommaOrFullStopAndUpToThreeFractionDigits) {
+    EXPECT_DOUBLE_EQ(TextToTime("01:02:03,500"), 3723.5);
+    EXPECT_DOUBLE_EQ(TextToTime("1:2:3.5"), 3723.5);
+    EXPECT_DOUBLE_EQ(TextToTime("01:02:03,5004"), 3723.5);
+    EXPECT_DOUBLE_EQ(TextToTime("01:02:03,5009"), 3723.5);
+    EXPECT_DOUBLE_EQ(TextToTime("00:01:02.250"), 62.25);
+    EXPECT_DOUBLE_EQ(TextToTime("00:01:02,250"), 62.25);
+    EXPECT_DOUBLE_EQ(TextToTime("-00:00:01,250"), -1.25);
+    EXPECT_DOUBLE_EQ(TextToTime("100:00:00,001"), 360000.001);
+}
+
+TEST(TextToTime, SkipsAWholePartThatCannotBeFormed) {
+    EXPECT_EQ(TextToTime("00:00:01"), 0.0);
+    EXPECT_DOUBLE_EQ(TextToTime("1:02,5"), 0.5);
+    EXPECT_EQ(TextToTime(""), 0.0);
+    EXPECT_DOUBLE_EQ(TextToTime("aa:00:05,250"), 0.25);
+    EXPECT_DOUBLE_EQ(TextToTime("00:xx:05,250"), 0.25);
+    EXPECT_EQ(TextToTime("00:00:05,x"), 5.0);
+    EXPECT_EQ(TextToTime("1,5:00:07"), 0.0); // separator before the colons: "5:0" is no fraction
+    EXPECT_DOUBLE_EQ(TextToTime("1,5"), 0.5);
+    EXPECT_EQ(TextToTime("-"), 0.0);
+    EXPECT_EQ(TextToTime("::,"), 0.0);
+}
+
+TEST(TextToTime, ReadsBackEveryWrittenTimeToTheMillisecond) {
+    std::mt19937_64 rng(424242);
+    std::uniform_real_distribution<double> times(-360000, 360000);
+    for (int i = 0; i < 20000; ++i) {
+        const double t = times(rng);
+        EXPECT_NEAR(TextToTime(TimeToText(t)), t, 0.0005 + 1e-9) << t;
+    }
+}
+
+TEST(RoundToMs, RoundsHalvesUpwards) {
+    EXPECT_DOUBLE_EQ(RoundToMs(0.0125), 0.013);
+    EXPECT_DOUBLE_EQ(RoundToMs(-0.0125), -0.012);
+    EXPECT_DOUBLE_EQ(RoundToMs(1.23449), 1.234);
+    EXPECT_EQ(MinLong(-3, 2), -3);
+    EXPECT_EQ(MinDouble(2.5, 1.5), 1.5);
+}
