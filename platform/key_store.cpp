@@ -15,7 +15,7 @@ namespace {
 
 constexpr int64_t kApplicationId = 0x4B565247;  // "KVRG": marks a file as our store
 constexpr int64_t kSchemaVersion = 1;
-constexpr int64_t kBusyLimitNs = 2'000'000'000;
+constexpr int64_t kBusyLimitNs = 1'000'000'000;  // per attempt
 
 // Names compare with SQLite's NOCASE collation: ASCII letters fold, every
 // other byte compares as itself. Keys use AUTOINCREMENT so that the id of a

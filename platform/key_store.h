@@ -5,7 +5,7 @@
 // A store file that does not exist yet (or exists but is empty) reads as the
 // five roots with nothing below them; it is created on the first write. A
 // file that is corrupt or not ours is never written: every call reports
-// ERROR_BADDB until the store is pointed elsewhere.
+// ERROR_BADDB until the store is pointed elsewhere or reset.
 
 #include "platform/handle_table.h"
 #include "platform/registry.h"
@@ -130,7 +130,7 @@ private:
         kDeleteKey,
         kStatementCount
     };
-    static constexpr int kWriteAttempts = 4;
+    static constexpr int kWriteAttempts = 3;
 
     void close();
     LSTATUS openExisting();

@@ -3,7 +3,24 @@
    namesakes so that keyvane reads as it would there. Behind them is one
    SQLite database holding the five roots (see README.md for its place).
    Key handles are 32-bit: predefined roots, or numbers issued from a table
-   of open keys; any other handle is refused with ERROR_INVALID_HANDLE. */
+   of open keys; any other handle is refused with ERROR_INVALID_HANDLE.
+
+   Where this store has to choose:
+   - Key and value names compare with ASCII case folding only (bytes above
+     127 compare as they are) and keep the case they were first made with.
+   - Empty levels of a sub-key path (leading, trailing or doubled
+     backslashes) are skipped; an empty sub-key names the key itself, so
+     RegDeleteKeyA(h, "") deletes h's own key (never a root).
+   - Changing anything (values, sub-keys, deleting) needs a handle opened with
+     the matching right; deleting a sub-key needs KEY_SET_VALUE,
+     KEY_CREATE_SUB_KEY or DELETE. Predefined roots have every right.
+   - Only non-volatile keys; classes, security and write times are not kept
+     (reported empty, 0 and zero).
+   - A store file that is damaged or not ours: every call that needs it
+     fails with ERROR_BADDB and the file is never written. A store that
+     cannot be opened at all: ERROR_CANTREAD or ERROR_CANTWRITE.
+   - The store location is read from the environment on every call; a
+     change of location retires all open handles. */
 
 #include <stdint.h>
 

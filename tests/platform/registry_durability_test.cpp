@@ -2,6 +2,7 @@
 #include "store_fixture.h"
 
 #include <sqlite3.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -56,9 +57,11 @@ public:
 
     bool started() const { return pid_ > 0; }
     bool send() { return write(toChild_, "g", 1) == 1; }
+    // False when the writer does not report within a few seconds.
     bool awaitReady() {
+        pollfd ready{fromChild_, POLLIN, 0};
         char byte = 0;
-        return read(fromChild_, &byte, 1) == 1 && byte == 'R';
+        return poll(&ready, 1, 5000) == 1 && read(fromChild_, &byte, 1) == 1 && byte == 'R';
     }
     void killNow() { kill(pid_, SIGKILL); }
     // The wait status of the ended child.
@@ -191,6 +194,42 @@ TEST_F(RegistryDurability, TwoProcessesWritingAtOnceLoseNothing) {
     EXPECT_EQ(wrong, 0);
     RegCloseKey(key);
     EXPECT_EQ(integrityOf(file_), "ok");
+}
+
+TEST_F(RegistryDurability, ThreadsOfOneProcessShareTheStoreSafely) {
+    constexpr int kThreads = 4;
+    constexpr int kEach = 150;
+    std::vector<std::thread> threads;
+    std::vector<int> failures(kThreads, 0);
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t, &failures] {
+            const std::string path = "Software\\Threads\\T" + std::to_string(t);
+            for (int i = 0; i < kEach; ++i) {
+                HKEY key = 0;
+                if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                    nullptr, &key, nullptr) != ERROR_SUCCESS) {
+                    ++failures[t];
+                    continue;
+                }
+                const std::string name = "v" + std::to_string(i);
+                if (setDword(key, name.c_str(), static_cast<DWORD>(i)) != ERROR_SUCCESS ||
+                    bytesOf(key, name.c_str()).size() != 4)
+                    ++failures[t];
+                RegCloseKey(key);
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    for (int t = 0; t < kThreads; ++t) EXPECT_EQ(failures[t], 0) << "thread " << t;
+    HKEY threadsKey = 0;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Threads", 0, KEY_READ, &threadsKey),
+              ERROR_SUCCESS);
+    DWORD subKeys = 0;
+    ASSERT_EQ(RegQueryInfoKeyA(threadsKey, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr,
+                               nullptr, nullptr, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(subKeys, static_cast<DWORD>(kThreads));
+    RegCloseKey(threadsKey);
 }
 
 }  // namespace

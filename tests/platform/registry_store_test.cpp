@@ -219,6 +219,21 @@ TEST_F(RegistryStore, StoreThatBecameUnreadableIsReportedAndRecoveredAfterRepair
     RegCloseKey(key);
 }
 
+TEST_F(RegistryStore, StoreThatCannotBeOpenedFailsReadsAndWritesWithoutTouchingAnything) {
+    fs::create_directories(file_);  // a folder where the file should be
+    HKEY key = 0;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &key), ERROR_CANTREAD);
+    EXPECT_EQ(setDword(HKEY_CURRENT_USER, "n", 1), ERROR_CANTWRITE);
+    EXPECT_TRUE(fs::is_empty(file_));
+
+    const fs::path blocked = folder_ / "plain-file";
+    writeFile(blocked, "not a folder");
+    setenv("KEYVANE_REGISTRY", (blocked / "registry.sqlite3").c_str(), 1);
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &key), ERROR_CANTREAD);
+    EXPECT_EQ(setDword(HKEY_CURRENT_USER, "n", 1), ERROR_CANTWRITE);
+    EXPECT_EQ(contentsOf(blocked), "not a folder");
+}
+
 TEST_F(RegistryStore, ForkedChildWritesThroughItsOwnConnection) {
     HKEY key = create("Software\\Family");
     ASSERT_EQ(setDword(key, "parent", 1), ERROR_SUCCESS);

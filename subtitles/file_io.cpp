@@ -1,0 +1,281 @@
+#include "subtitles/file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <random>
+#include <system_error>
+
+namespace cuemark {
+namespace {
+
+// Linux's own limit for following links (ELOOP).
+constexpr int kMaxLinkHops = 40;
+// Keeps the temporary name within NAME_MAX whatever the target's name.
+constexpr size_t kMaxBaseInTempName = 200;
+
+std::string SystemMessage(int error) { return std::generic_category().message(error); }
+
+bool Fail(std::string* error, std::string message) {
+    if (error != nullptr)
+        *error = std::move(message);
+    return false;
+}
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd = -1) : fd_(fd) {}
+    ~FileDescriptor() { Close(); }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int get() const { return fd_; }
+    void Reset(int fd) {
+        Close();
+        fd_ = fd;
+    }
+    // The result of close(2), which on some file systems is where a failed
+    // write first shows.
+    int Close() {
+        if (fd_ < 0)
+            return 0;
+        const int result = ::close(fd_);
+        fd_ = -1;
+        return result;
+    }
+
+private:
+    int fd_;
+};
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Follows symbolic links in the last component so that the file a link
+// points at is replaced, not the link itself. A dangling link resolves to the
+// path it names, which is then created.
+bool ResolveLinks(const std::string& path, std::string& resolved, int& error) {
+    resolved = path;
+    for (int hop = 0; hop <= kMaxLinkHops; ++hop) {
+        struct stat status;
+        if (::lstat(resolved.c_str(), &status) != 0) {
+            error = errno;
+            return error == ENOENT;
+        }
+        if (!S_ISLNK(status.st_mode))
+            return true;
+        std::string link(static_cast<size_t>(status.st_size > 0 ? status.st_size : 4096) + 1, '\0');
+        const ssize_t length = ::readlink(resolved.c_str(), link.data(), link.size());
+        if (length < 0) {
+            error = errno;
+            return false;
+        }
+        link.resize(static_cast<size_t>(length));
+        resolved = link.starts_with('/') ? link : FolderOf(resolved) + "/" + link;
+    }
+    error = ELOOP;
+    return false;
+}
+
+std::string RandomSuffix() {
+    static constexpr char kLetters[] =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    thread_local std::mt19937_64 generator(
+        std::random_device{}() ^
+        static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+        static_cast<uint64_t>(::getpid()));
+    std::uniform_int_distribution<size_t> pick(0, sizeof kLetters - 2);
+    std::string suffix(6, ' ');
+    for (char& c : suffix)
+        c = kLetters[pick(generator)];
+    return suffix;
+}
+
+// Creates ".name.XXXXXX.tmp" beside the target, exclusively, so no other
+// file is ever overwritten; 0666 lets the umask decide as for any new file.
+int CreateTemporary(const std::string& target, std::string& temporary) {
+    const std::string folder = FolderOf(target);
+    const std::string base = NameOf(target).substr(0, kMaxBaseInTempName);
+    const std::string prefix = (folder.ends_with('/') ? folder : folder + "/") + "." + base + ".";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = prefix + RandomSuffix() + ".tmp";
+        const int fd =
+            ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// Writes every byte, through short writes and interrupted calls.
+bool WriteAll(int fd, std::string_view bytes, WriteFaults* faults, int& error) {
+    if (faults != nullptr && faults->failAt(WriteStep::Write)) {
+        // As a disk that fills up: part of the data lands, then ENOSPC.
+        [[maybe_unused]] const ssize_t ignored = ::write(fd, bytes.data(), bytes.size() / 2);
+        error = ENOSPC;
+        return false;
+    }
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const size_t chunk = std::min<size_t>(bytes.size() - done, size_t{1} << 30);
+        const ssize_t written = ::write(fd, bytes.data() + done, chunk);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            error = errno;
+            return false;
+        }
+        done += static_cast<size_t>(written);
+    }
+    return true;
+}
+
+// Devices and pipes (/dev/stdout, a FIFO) cannot be replaced by renaming;
+// they are written in place.
+bool WriteInPlace(const std::string& path, std::string_view bytes, std::string* error,
+                  WriteFaults* faults) {
+    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
+    if (file.get() < 0)
+        return Fail(error, "cannot open " + path + " for writing: " + SystemMessage(errno));
+    int failure = 0;
+    if (!WriteAll(file.get(), bytes, faults, failure))
+        return Fail(error, "cannot write " + path + ": " + SystemMessage(failure));
+    if (file.Close() != 0)
+        return Fail(error, "cannot write " + path + ": " + SystemMessage(errno));
+    return true;
+}
+
+// Undoes a half-done write: the temporary file goes, the target stays.
+class TemporaryFile {
+public:
+    ~TemporaryFile() {
+        if (!path.empty()) {
+            descriptor.Close();
+            ::unlink(path.c_str());
+        }
+    }
+    void Keep() { path.clear(); }
+
+    FileDescriptor descriptor;
+    std::string path;
+};
+
+} // namespace
+
+bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* error) {
+    bytes.clear();
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0)
+        return Fail(error, "cannot open " + path + ": " + SystemMessage(errno));
+    struct stat status;
+    if (::fstat(file.get(), &status) != 0)
+        return Fail(error, "cannot read " + path + ": " + SystemMessage(errno));
+    if (S_ISDIR(status.st_mode))
+        return Fail(error, "cannot read " + path + ": " + SystemMessage(EISDIR));
+    if (S_ISREG(status.st_mode))
+        bytes.reserve(static_cast<size_t>(status.st_size));
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            const int failure = errno;
+            bytes.clear();
+            return Fail(error, "cannot read " + path + ": " + SystemMessage(failure));
+        }
+        if (got == 0)
+            return true;
+        bytes.append(buffer, static_cast<size_t>(got));
+    }
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error,
+                         WriteFaults* faults) {
+    auto injected = [faults](WriteStep step) { return faults != nullptr && faults->failAt(step); };
+    if (path.empty())
+        return Fail(error, "cannot write a file without a name");
+
+    struct stat existing;
+    const bool exists = ::stat(path.c_str(), &existing) == 0;
+    if (!exists && errno != ENOENT)
+        return Fail(error, "cannot write " + path + ": " + SystemMessage(errno));
+    if (exists && S_ISDIR(existing.st_mode))
+        return Fail(error, "cannot write " + path + ": " + SystemMessage(EISDIR));
+    if (exists && !S_ISREG(existing.st_mode))
+        return WriteInPlace(path, bytes, error, faults);
+    // Renaming would get round a file's own write protection; honour it.
+    if (exists && ::access(path.c_str(), W_OK) != 0)
+        return Fail(error, "cannot write " + path + ": " + SystemMessage(errno));
+
+    std::string target;
+    int linkError = 0;
+    if (!ResolveLinks(path, target, linkError))
+        return Fail(error, "cannot write " + path + ": " + SystemMessage(linkError));
+
+    TemporaryFile temporary;
+    int fd = -1;
+    if (injected(WriteStep::CreateTemp))
+        errno = EACCES;
+    else
+        fd = CreateTemporary(target, temporary.path);
+    if (fd < 0) {
+        const int failure = errno;
+        temporary.path.clear();
+        return Fail(error, "cannot create a temporary file in " + FolderOf(target) + " to write " +
+                               path + ": " + SystemMessage(failure));
+    }
+    temporary.descriptor.Reset(fd);
+
+    if (exists) {
+        // Keep the owner where we may (root saving a user's file) and the
+        // permission bits always; chown first, as it clears set-id bits.
+        if ((existing.st_uid != ::geteuid() || existing.st_gid != ::getegid()) &&
+            ::fchown(fd, existing.st_uid, existing.st_gid) != 0) {
+            // Not ours to give away: the file becomes the writer's own.
+        }
+        // File systems without permissions (FAT) refuse; there is nothing to keep.
+        if (::fchmod(fd, existing.st_mode & 07777) != 0 && errno != EPERM)
+            return Fail(error, "cannot set the permissions of " + path + ": " + SystemMessage(errno));
+    }
+
+    int failure = 0;
+    if (!WriteAll(fd, bytes, faults, failure))
+        return Fail(error, "cannot write " + path + ": " + SystemMessage(failure));
+    if (injected(WriteStep::Sync))
+        return Fail(error, "cannot flush " + path + " to disk: " + SystemMessage(EIO));
+    if (::fsync(fd) != 0)
+        return Fail(error, "cannot flush " + path + " to disk: " + SystemMessage(errno));
+    if (temporary.descriptor.Close() != 0)
+        return Fail(error, "cannot write " + path + ": " + SystemMessage(errno));
+
+    if (injected(WriteStep::Rename))
+        return Fail(error, "cannot replace " + path + ": " + SystemMessage(ENOENT));
+    if (::rename(temporary.path.c_str(), target.c_str()) != 0)
+        return Fail(error, "cannot replace " + path + ": " + SystemMessage(errno));
+    temporary.Keep();
+
+    // The rename itself reaches the disk with the folder. The new bytes are
+    // in place already, so a folder that cannot be synced (some file
+    // systems refuse) is no failure.
+    FileDescriptor folder(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() >= 0)
+        static_cast<void>(::fsync(folder.get()));
+    return true;
+}
+
+} // namespace cuemark

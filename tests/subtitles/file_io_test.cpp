@@ -1,0 +1,284 @@
+#include "subtitles/file_io.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <thread>
+#include <vector>
+
+namespace cuemark {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FileIo : public testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = testing::TempDir() + "cuemark_file_io_XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        folder_ = pattern;
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(folder_, ignored);
+    }
+
+    std::string PathOf(const std::string& name) const { return folder_ + "/" + name; }
+
+    static std::string Contents(const std::string& path) {
+        std::ifstream file(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    }
+    static void Put(const std::string& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    static unsigned ModeOf(const std::string& path) {
+        struct stat status;
+        return ::stat(path.c_str(), &status) == 0 ? status.st_mode & 07777 : 0;
+    }
+    std::set<std::string> Entries(const std::string& subfolder = "") const {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder_ + subfolder))
+            names.insert(entry.path().filename().string());
+        return names;
+    }
+
+    std::string folder_;
+};
+
+class FailingStep : public WriteFaults {
+public:
+    explicit FailingStep(WriteStep step) : step_(step) {}
+    bool failAt(WriteStep step) override { return step == step_; }
+
+private:
+    WriteStep step_;
+};
+
+class RecordingFaults : public WriteFaults {
+public:
+    bool failAt(WriteStep step) override {
+        steps.push_back(step);
+        return false;
+    }
+    std::vector<WriteStep> steps;
+};
+
+TEST_F(FileIo, ReadsEveryByteOfAFile) {
+    const std::string bytes("1\r\n\0\xFF\xFE tail\r", 11);
+    Put(PathOf("a.srt"), bytes);
+    std::string read = "stale";
+    std::string error;
+    ASSERT_TRUE(ReadWholeFile(PathOf("a.srt"), read, &error)) << error;
+    EXPECT_EQ(read, bytes);
+    Put(PathOf("empty.srt"), "");
+    ASSERT_TRUE(ReadWholeFile(PathOf("empty.srt"), read));
+    EXPECT_EQ(read, "");
+}
+
+TEST_F(FileIo, ReadingAMissingFileOrAFolderSaysWhy) {
+    std::string bytes;
+    std::string error;
+    EXPECT_FALSE(ReadWholeFile(PathOf("missing.srt"), bytes, &error));
+    EXPECT_EQ(error, "cannot open " + PathOf("missing.srt") + ": No such file or directory");
+    EXPECT_FALSE(ReadWholeFile(folder_, bytes, &error));
+    EXPECT_EQ(error, "cannot read " + folder_ + ": Is a directory");
+    EXPECT_FALSE(ReadWholeFile(folder_, bytes)); // no error text wanted
+}
+
+TEST_F(FileIo, ReadsFromAPipe) {
+    const std::string fifo = PathOf("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string bytes(200000, 'x');
+    std::thread writer([&] { Put(fifo, bytes); });
+    std::string read;
+    EXPECT_TRUE(ReadWholeFile(fifo, read));
+    writer.join();
+    EXPECT_EQ(read, bytes);
+}
+
+TEST_F(FileIo, CreatesANewFileAsTheUmaskAllows) {
+    const mode_t old = ::umask(027);
+    std::string error;
+    const bool written = WriteFileAtomically(PathOf("new.srt"), "fresh", &error);
+    ::umask(old);
+    ASSERT_TRUE(written) << error;
+    EXPECT_EQ(Contents(PathOf("new.srt")), "fresh");
+    EXPECT_EQ(ModeOf(PathOf("new.srt")), 0640u);
+    EXPECT_EQ(Entries(), (std::set<std::string>{"new.srt"}));
+}
+
+TEST_F(FileIo, ReplacesAFileKeepingItsPermissions) {
+    Put(PathOf("old.srt"), std::string(100000, 'o'));
+    ASSERT_EQ(::chmod(PathOf("old.srt").c_str(), 0604), 0);
+    ASSERT_TRUE(WriteFileAtomically(PathOf("old.srt"), "short"));
+    EXPECT_EQ(Contents(PathOf("old.srt")), "short");
+    EXPECT_EQ(ModeOf(PathOf("old.srt")), 0604u);
+    EXPECT_EQ(Entries(), (std::set<std::string>{"old.srt"}));
+}
+
+TEST_F(FileIo, WritesLargeAndEmptyFilesWhole) {
+    std::string big(5 * 1024 * 1024, '\0');
+    for (size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>(i * 7919 % 251);
+    ASSERT_TRUE(WriteFileAtomically(PathOf("big.srt"), big));
+    EXPECT_EQ(Contents(PathOf("big.srt")), big);
+    ASSERT_TRUE(WriteFileAtomically(PathOf("big.srt"), ""));
+    EXPECT_EQ(Contents(PathOf("big.srt")), "");
+}
+
+TEST_F(FileIo, WritesARelativePathAndALongName) {
+    const std::string name(240, 'n');
+    const fs::path previous = fs::current_path();
+    fs::current_path(folder_);
+    const bool written = WriteFileAtomically(name, "long");
+    fs::current_path(previous);
+    ASSERT_TRUE(written);
+    EXPECT_EQ(Contents(PathOf(name)), "long");
+    EXPECT_EQ(Entries(), (std::set<std::string>{name}));
+}
+
+TEST_F(FileIo, AsksTheSeamAboutEveryStepInOrder) {
+    RecordingFaults faults;
+    ASSERT_TRUE(WriteFileAtomically(PathOf("a.srt"), "x", nullptr, &faults));
+    EXPECT_EQ(faults.steps, (std::vector<WriteStep>{WriteStep::CreateTemp, WriteStep::Write,
+                                                    WriteStep::Sync, WriteStep::Rename}));
+}
+
+struct FaultCase {
+    const char* name;
+    WriteStep step;
+    const char* message; // with PATH standing for the target
+};
+
+void PrintTo(const FaultCase& fault, std::ostream* out) { *out << fault.name; }
+
+class FailedWrite : public FileIo, public testing::WithParamInterface<FaultCase> {
+protected:
+    std::string Expected(const std::string& path) const {
+        std::string message = GetParam().message;
+        for (size_t at; (at = message.find("FOLDER")) != std::string::npos;)
+            message.replace(at, 6, folder_);
+        for (size_t at; (at = message.find("PATH")) != std::string::npos;)
+            message.replace(at, 4, path);
+        return message;
+    }
+};
+
+TEST_P(FailedWrite, LeavesTheOldFileAndNoStrayFile) {
+    const std::string path = PathOf("keep.srt");
+    Put(path, "old bytes\r\n");
+    FailingStep faults(GetParam().step);
+    std::string error;
+    EXPECT_FALSE(WriteFileAtomically(path, std::string(10000, 'n'), &error, &faults));
+    EXPECT_EQ(error, Expected(path));
+    EXPECT_EQ(Contents(path), "old bytes\r\n");
+    EXPECT_EQ(Entries(), (std::set<std::string>{"keep.srt"}));
+}
+
+TEST_P(FailedWrite, LeavesNoFileWhereThereWasNone) {
+    const std::string path = PathOf("new.srt");
+    FailingStep faults(GetParam().step);
+    std::string error;
+    EXPECT_FALSE(WriteFileAtomically(path, "new", &error, &faults));
+    EXPECT_EQ(error, Expected(path));
+    EXPECT_TRUE(Entries().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachStep, FailedWrite,
+    testing::Values(
+        FaultCase{"CreateTemp", WriteStep::CreateTemp,
+                  "cannot create a temporary file in FOLDER to write PATH: Permission denied"},
+        FaultCase{"Write", WriteStep::Write, "cannot write PATH: No space left on device"},
+        FaultCase{"Sync", WriteStep::Sync, "cannot flush PATH to disk: Input/output error"},
+        FaultCase{"Rename", WriteStep::Rename, "cannot replace PATH: No such file or directory"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FileIo, ReadOnlyFolderFailsAndKeepsTheFile) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root ignores folder permissions; the seam covers this case";
+    Put(PathOf("keep.srt"), "old");
+    ASSERT_EQ(::chmod(folder_.c_str(), 0555), 0);
+    std::string error;
+    EXPECT_FALSE(WriteFileAtomically(PathOf("keep.srt"), "new", &error));
+    ::chmod(folder_.c_str(), 0755);
+    EXPECT_EQ(error, "cannot create a temporary file in " + folder_ + " to write " +
+                         PathOf("keep.srt") + ": Permission denied");
+    EXPECT_EQ(Contents(PathOf("keep.srt")), "old");
+    EXPECT_EQ(Entries(), (std::set<std::string>{"keep.srt"}));
+}
+
+TEST_F(FileIo, ReadOnlyFileIsNotReplaced) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root may write any file";
+    Put(PathOf("locked.srt"), "old");
+    ASSERT_EQ(::chmod(PathOf("locked.srt").c_str(), 0444), 0);
+    std::string error;
+    EXPECT_FALSE(WriteFileAtomically(PathOf("locked.srt"), "new", &error));
+    EXPECT_EQ(error, "cannot write " + PathOf("locked.srt") + ": Permission denied");
+    EXPECT_EQ(Contents(PathOf("locked.srt")), "old");
+}
+
+TEST_F(FileIo, MissingFolderOrFolderAsTargetFails) {
+    std::string error;
+    EXPECT_FALSE(WriteFileAtomically(PathOf("gone/x.srt"), "new", &error));
+    EXPECT_EQ(error, "cannot create a temporary file in " + PathOf("gone") + " to write " +
+                         PathOf("gone/x.srt") + ": No such file or directory");
+    fs::create_directory(PathOf("sub"));
+    EXPECT_FALSE(WriteFileAtomically(PathOf("sub"), "new", &error));
+    EXPECT_EQ(error, "cannot write " + PathOf("sub") + ": Is a directory");
+    EXPECT_TRUE(fs::is_directory(PathOf("sub")));
+    EXPECT_TRUE(Entries("/sub").empty());
+    EXPECT_FALSE(WriteFileAtomically("", "new", &error));
+}
+
+TEST_F(FileIo, WritesThroughASymbolicLink) {
+    fs::create_directory(PathOf("real"));
+    Put(PathOf("real/target.srt"), "old");
+    ASSERT_EQ(::chmod(PathOf("real/target.srt").c_str(), 0600), 0);
+    fs::create_symlink("real/target.srt", PathOf("link.srt"));
+    fs::create_symlink("link.srt", PathOf("chain.srt"));
+    ASSERT_TRUE(WriteFileAtomically(PathOf("chain.srt"), "new"));
+    EXPECT_TRUE(fs::is_symlink(PathOf("link.srt")));
+    EXPECT_TRUE(fs::is_symlink(PathOf("chain.srt")));
+    EXPECT_EQ(Contents(PathOf("real/target.srt")), "new");
+    EXPECT_EQ(ModeOf(PathOf("real/target.srt")), 0600u);
+    EXPECT_EQ(Entries("/real"), (std::set<std::string>{"target.srt"}));
+}
+
+TEST_F(FileIo, DanglingLinkCreatesItsTarget) {
+    fs::create_symlink(PathOf("later.srt"), PathOf("link.srt"));
+    ASSERT_TRUE(WriteFileAtomically(PathOf("link.srt"), "made"));
+    EXPECT_TRUE(fs::is_symlink(PathOf("link.srt")));
+    EXPECT_EQ(Contents(PathOf("later.srt")), "made");
+}
+
+TEST_F(FileIo, LinkLoopFailsWithAReason) {
+    fs::create_symlink("b", PathOf("a"));
+    fs::create_symlink("a", PathOf("b"));
+    std::string error;
+    EXPECT_FALSE(WriteFileAtomically(PathOf("a"), "x", &error));
+    EXPECT_EQ(error, "cannot write " + PathOf("a") + ": Too many levels of symbolic links");
+    EXPECT_EQ(Entries(), (std::set<std::string>{"a", "b"}));
+}
+
+TEST_F(FileIo, FullDeviceReportsNoSpace) {
+    if (!fs::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full here";
+    std::string error;
+    EXPECT_FALSE(WriteFileAtomically("/dev/full", "x", &error));
+    EXPECT_EQ(error, "cannot write /dev/full: No space left on device");
+    EXPECT_TRUE(WriteFileAtomically("/dev/null", "x", &error)) << error;
+}
+
+} // namespace
+} // namespace cuemark
