@@ -1,0 +1,9 @@
+#include <iostream>
+
+#include "cli/commands.h"
+
+int main(int argc, char** argv) {
+    std::ios::sync_with_stdio(false);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    return cuemark::cli::Run(args, std::cin, std::cout, std::cerr);
+}

@@ -1,0 +1,181 @@
+#include "cli/options.h"
+
+#include <charconv>
+#include <cmath>
+#include <regex>
+
+#include "subtitles/time_text.h"
+
+namespace cuemark::cli {
+
+const char* const HelpText =
+    "Usage: cuemark-cli COMMAND [ARGUMENTS] [OPTIONS]\n"
+    "\n"
+    "Converts and re-times subtitle files: SubRip (.srt), MicroDVD (.sub), SAMI (.smi).\n"
+    "The format of a file is taken from its extension; an input without a known\n"
+    "extension is recognised by its content. Use - for standard input or output.\n"
+    "\n"
+    "Commands:\n"
+    "  convert IN OUT              write IN in the format of OUT\n"
+    "  shift IN OUT --by TIME      move every title by TIME (negative: earlier)\n"
+    "  stretch IN OUT MAP          re-time every title by a linear map, one of\n"
+    "      --map OLD=NEW --map OLD=NEW   send two old times to two new ones\n"
+    "      --fps-from A --fps-to B       times for A frames per second, re-timed for B\n"
+    "      --factor F [--offset TIME]    new time = old time x F + TIME\n"
+    "  info IN [--json]            format, encoding, number of titles, first start, last end\n"
+    "\n"
+    "TIME is seconds (12.5, -3) or [-]hh:mm:ss,mmm (a full stop works for the comma).\n"
+    "\n"
+    "Options:\n"
+    "  --fps RATE        frame rate of MicroDVD files read or written (default 25)\n"
+    "  --encoding NAME   read IN in this encoding instead of detecting it\n"
+    "  --to FORMAT       write OUT as srt, sub or smi whatever its name (needed for -)\n"
+    "  --keep-partial    write what was read even when IN stopped on bad input\n"
+    "  --help, --version\n"
+    "\n"
+    "Exit status: 0 success, 1 usage error, 2 IN cannot be opened or its format is\n"
+    "unknown, 3 IN stopped on bad input, 4 writing failed (an existing OUT is intact).\n";
+
+namespace {
+
+bool fullMatchNumber(const std::string& text, double& value) {
+    const char* first = text.data();
+    const char* last = first + text.size();
+    if (first != last && *first == '+') ++first;
+    auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::fixed);
+    return ec == std::errc() && ptr == last && std::isfinite(value);
+}
+
+} // namespace
+
+double ParseNumber(const std::string& text, const std::string& what) {
+    double value = 0.0;
+    if (!fullMatchNumber(text, value)) throw UsageError(what + " must be a number, not '" + text + "'");
+    return value;
+}
+
+double ParseTime(const std::string& text, const std::string& what) {
+    static const std::regex timeText(R"(-?\d+:\d{1,2}:\d{1,2}([,.]\d{1,3})?)");
+    if (text.find(':') == std::string::npos) {
+        double value = 0.0;
+        if (fullMatchNumber(text, value)) return value;
+    } else if (std::regex_match(text, timeText)) {
+        // TextToTime needs the fraction; "00:01:02" means 62 seconds here.
+        const bool hasFraction = text.find_first_of(",.") != std::string::npos;
+        return TextToTime(hasFraction ? text : text + ",000");
+    }
+    throw UsageError(what + " must be seconds or [-]hh:mm:ss,mmm, not '" + text + "'");
+}
+
+namespace {
+
+class ArgCursor {
+public:
+    explicit ArgCursor(const std::vector<std::string>& args) : args_(args) {}
+    bool done() const { return at_ >= args_.size(); }
+    const std::string& next() { return args_[at_++]; }
+    const std::string& valueFor(const std::string& option) {
+        if (done()) throw UsageError(option + " needs a value");
+        return next();
+    }
+
+private:
+    const std::vector<std::string>& args_;
+    size_t at_ = 0;
+};
+
+Command commandNamed(const std::string& name) {
+    if (name == "convert") return Command::Convert;
+    if (name == "shift") return Command::Shift;
+    if (name == "stretch") return Command::Stretch;
+    if (name == "info") return Command::Info;
+    throw UsageError("unknown command '" + name + "'");
+}
+
+TimePair parseMap(const std::string& text) {
+    const size_t eq = text.find('=');
+    if (eq == std::string::npos) throw UsageError("--map needs OLD=NEW, not '" + text + "'");
+    return {ParseTime(text.substr(0, eq), "the old time of --map"),
+            ParseTime(text.substr(eq + 1), "the new time of --map")};
+}
+
+void checkCombination(const Options& o, size_t positional) {
+    const size_t wanted = o.command == Command::Info ? 1 : 2;
+    if (positional != wanted)
+        throw UsageError(wanted == 1 ? "info needs one input file" : "the command needs an input and an output file");
+    if (o.outputFormat && *o.outputFormat != "srt" && *o.outputFormat != "sub" && *o.outputFormat != "smi")
+        throw UsageError("--to must be srt, sub or smi");
+    if (o.command == Command::Shift && !o.by) throw UsageError("shift needs --by TIME");
+    if (o.command != Command::Shift && o.by) throw UsageError("--by belongs to shift");
+    const bool anyStretch = !o.maps.empty() || o.fpsFrom || o.fpsTo || o.factor || o.offset;
+    if (o.command != Command::Stretch && anyStretch)
+        throw UsageError("--map, --fps-from, --fps-to, --factor and --offset belong to stretch");
+    if (o.command == Command::Stretch) {
+        const int ways = (!o.maps.empty() ? 1 : 0) + ((o.fpsFrom || o.fpsTo) ? 1 : 0) + ((o.factor || o.offset) ? 1 : 0);
+        if (ways != 1)
+            throw UsageError("stretch needs exactly one of: two --map, --fps-from with --fps-to, --factor");
+        if (!o.maps.empty() && o.maps.size() != 2) throw UsageError("stretch needs exactly two --map");
+        if (!o.maps.empty() && o.maps[0].from == o.maps[1].from)
+            throw UsageError("the two --map old times must differ");
+        if ((o.fpsFrom || o.fpsTo) && !(o.fpsFrom && o.fpsTo)) throw UsageError("--fps-from and --fps-to go together");
+        if (o.fpsFrom && (*o.fpsFrom <= 0 || *o.fpsTo <= 0)) throw UsageError("frame rates must be above 0");
+        if (o.offset && !o.factor) throw UsageError("--offset needs --factor");
+    }
+    if (!(o.fps > 0)) throw UsageError("--fps must be above 0");
+}
+
+} // namespace
+
+Options ParseOptions(const std::vector<std::string>& args) {
+    Options o;
+    if (args.empty()) throw UsageError("no command given");
+    ArgCursor cursor(args);
+    const std::string& first = cursor.next();
+    if (first == "--help" || first == "-h" || first == "help") return o;
+    if (first == "--version") {
+        o.command = Command::Version;
+        return o;
+    }
+    o.command = commandNamed(first);
+    std::vector<std::string> positional;
+    while (!cursor.done()) {
+        const std::string& arg = cursor.next();
+        if (arg == "--help") {
+            o.command = Command::Help;
+            return o;
+        } else if (arg == "--fps") {
+            o.fps = ParseNumber(cursor.valueFor(arg), "--fps");
+        } else if (arg == "--encoding") {
+            o.encoding = cursor.valueFor(arg);
+        } else if (arg == "--to") {
+            o.outputFormat = cursor.valueFor(arg);
+        } else if (arg == "--keep-partial") {
+            o.keepPartial = true;
+        } else if (arg == "--json") {
+            o.json = true;
+        } else if (arg == "--by") {
+            o.by = ParseTime(cursor.valueFor(arg), "--by");
+        } else if (arg == "--map") {
+            o.maps.push_back(parseMap(cursor.valueFor(arg)));
+        } else if (arg == "--fps-from") {
+            o.fpsFrom = ParseNumber(cursor.valueFor(arg), "--fps-from");
+        } else if (arg == "--fps-to") {
+            o.fpsTo = ParseNumber(cursor.valueFor(arg), "--fps-to");
+        } else if (arg == "--factor") {
+            o.factor = ParseNumber(cursor.valueFor(arg), "--factor");
+        } else if (arg == "--offset") {
+            o.offset = ParseTime(cursor.valueFor(arg), "--offset");
+        } else if (arg.size() > 1 && arg[0] == '-' && arg != "-" && !(arg[1] >= '0' && arg[1] <= '9')) {
+            throw UsageError("unknown option '" + arg + "'");
+        } else {
+            positional.push_back(arg);
+        }
+    }
+    if (o.json && o.command != Command::Info) throw UsageError("--json belongs to info");
+    checkCombination(o, positional.size());
+    o.input = positional[0];
+    if (positional.size() > 1) o.output = positional[1];
+    return o;
+}
+
+} // namespace cuemark::cli
