@@ -2,8 +2,8 @@
 
 namespace cuemark {
 
-std::string LineReader::ReadLine() {
-    if (AtEnd()) return std::string();
+std::string_view LineReader::NextLine() {
+    if (AtEnd()) return {};
     const size_t start = pos_;
     // A plain loop: find_first_of with two characters costs a search per byte.
     const char* const data = text_.data();
@@ -15,7 +15,7 @@ std::string LineReader::ReadLine() {
     if (pos_ < text_.size() && text_[pos_] == '\r') ++pos_;
     if (pos_ < text_.size() && text_[pos_] == '\n' && (pos_ == end || text_[end] == '\r')) ++pos_;
     ++line_;
-    return text_.substr(start, end - start);
+    return std::string_view(text_).substr(start, end - start);
 }
 
 bool LineReader::RestIsBlank() const {

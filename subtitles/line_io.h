@@ -16,7 +16,10 @@ public:
     // line without one.
     bool AtEnd() const { return pos_ >= text_.size(); }
     // The next line without its line end; "" once AtEnd().
-    std::string ReadLine();
+    std::string ReadLine() { return std::string(NextLine()); }
+    // The same without a copy: a view into the reader's own text, valid as
+    // long as the reader lives.
+    std::string_view NextLine();
     // 1-based number of the line last returned by ReadLine(); 0 before.
     int LineNumber() const { return line_; }
     // True when nothing but blanks (spaces, tabs) and line ends is left.
@@ -39,6 +42,9 @@ public:
     // Text written without a line end of its own (a text that carries its own).
     void Write(std::string_view text) { text_.append(text); }
     const std::string& Text() const { return text_; }
+    // Room for what is about to be written, so a large file is not copied
+    // each time the text outgrows its buffer.
+    void Reserve(size_t bytes) { text_.reserve(bytes); }
 
 private:
     std::string text_;

@@ -27,8 +27,7 @@ ReadOutcome ReadMicroDVD(LineReader& in, SUBTITLES& Subt, MarkupState& markup, d
     std::string text;
     std::string piece;
     while (!in.AtEnd()) {
-        const std::string raw = in.ReadLine();
-        const std::string_view line = TrimSpaces(raw);
+        const std::string_view line = TrimSpaces(in.NextLine());
         if (line.empty()) continue;
         if (line.front() != '{') {
             return format::StoppedAt(in, ReadOutcome::Status::BadInput, messages::MicroDVDCorrupt,
@@ -56,7 +55,7 @@ ReadOutcome ReadMicroDVD(LineReader& in, SUBTITLES& Subt, MarkupState& markup, d
         }
         markup.CloseOpenTags(text);
         try {
-            Subt.Add(start, end, text);
+            Subt.Add(start, end, std::move(text));
         } catch (const StoreFull&) {
             return format::StoppedAt(in, ReadOutcome::Status::StoreFull, messages::StoreFull);
         }

@@ -38,12 +38,12 @@ void TrimInPlace(std::string& s) {
 }
 
 // The body, a piece at a time. The rest of the current line (SamiPending)
-// is a view into that line, so a body written on one long line is never
-// copied over and over.
+// is a view into the reader's text, so a body written on one long line is
+// never copied over and over.
 class SamiScanner {
 public:
     SamiScanner(LineReader& in, std::string firstPending)
-        : in_(in), line_(std::move(firstPending)), pending_(line_) {}
+        : in_(in), first_(std::move(firstPending)), pending_(first_) {}
     SamiScanner(const SamiScanner&) = delete;
     SamiScanner& operator=(const SamiScanner&) = delete;
 
@@ -76,8 +76,7 @@ private:
         r.clear();
         while (true) {
             if (pending_.empty() && !in_.AtEnd()) {
-                line_ = in_.ReadLine();
-                pending_ = TrimSpaces(line_);
+                pending_ = TrimSpaces(in_.NextLine());
                 continue;
             }
             const size_t at = pending_.find(stop);
@@ -94,7 +93,7 @@ private:
     }
 
     LineReader& in_;
-    std::string line_;
+    std::string first_; // the rest of the "<body>" line; later lines are views into the reader
     std::string_view pending_;
     std::string result_;
 };
@@ -206,7 +205,7 @@ ReadOutcome ReadSami(LineReader& in, SUBTITLES& Subt, SamiState& sami) {
                 const double u = SyncMilliseconds(std::string_view(g).substr(equals + 1)) / 1000.0;
                 TrimInPlace(t);
                 if (HoldsTitle(t)) {
-                    Subt.Add(s, u, t);
+                    Subt.Add(s, u, std::move(t));
                     t.clear();
                 }
                 s = u;

@@ -18,6 +18,7 @@ const std::string emptyText;
 
 void SUBTITLES::Clear() {
     count_ = 0;
+    orderKnown_ = false;
     starts_.clear();
     ends_.clear();
     texts_.clear();
@@ -33,11 +34,12 @@ void SUBTITLES::makeRoomForOneMore() {
     }
 }
 
-void SUBTITLES::Add(double TS, double TE, const std::string& st) {
+void SUBTITLES::Add(double TS, double TE, std::string st) {
     makeRoomForOneMore();
+    if (orderKnown_ && ascending_ && count_ > 0) ascending_ = starts_[count_] <= TS;
     starts_.push_back(TS);
     ends_.push_back(TE);
-    texts_.push_back(st);
+    texts_.push_back(std::move(st));
     ++count_;
 }
 
@@ -47,27 +49,54 @@ int32_t SUBTITLES::locateByScan(double TS) const {
     return count_;
 }
 
+bool SUBTITLES::startsAscend() const {
+    if (!orderKnown_) {
+        ascending_ = true;
+        for (int32_t k = 2; k <= count_ && ascending_; ++k) ascending_ = starts_[k - 1] <= starts_[k];
+        orderKnown_ = true;
+    }
+    return ascending_;
+}
+
 int32_t SUBTITLES::Locate(double TS) const {
     if (count_ == 0) return 0;
-    if (TS <= starts_[1]) return 1;
+    const double* const start = starts_.data();
+    if (TS <= start[1]) return 1;
     if (TS >= ends_[count_ - 1]) return count_;
 
-    // The bisection's probe order decides which of two titles with equal
-    // starts is found, so it is kept as it is. On a store whose starts do
-    // not ascend it may never settle: bound it and fall back to a scan.
-    const auto start = [this](int32_t k) { return starts_[k]; };
+    if (startsAscend()) {
+        // On ascending starts a time strictly between two starts has one
+        // answer whatever the probe order: find it the fast way.
+        const double* base = start + 1;
+        for (int32_t len = count_; len > 1;) {
+            const int32_t half = len / 2;
+            base += (base[half] < TS) * half;
+            len -= half;
+        }
+        const int32_t k = static_cast<int32_t>(base - start) + (*base < TS);
+        if (k > count_) return count_;
+        if (start[k] != TS) return k;
+    }
+    return bisect(TS);
+}
+
+int32_t SUBTITLES::bisect(double TS) const {
+    // The probe order decides which of two titles with equal starts is
+    // found, so it is kept as it is. On a store whose starts do not ascend
+    // it may never settle: bound it and fall back to a scan.
+    const double* const start = starts_.data();
     int32_t p = halfToEven(count_);
+    if (p < 1) p = 1;
     int32_t step = p;
     for (int round = 0; round < 64; ++round) {
         step = halfToEven(step);
         if (step == 0) step = 1;
-        if (start(p - 1) > TS)
+        if (start[p - 1] > TS)
             p -= step;
-        else if (start(p) < TS && p > 0)
+        else if (start[p] < TS)
             p += step;
-        if (p <= 0) p = 1;
-        if (p > count_) p = count_;
-        if (start(p - 1) <= TS && TS <= start(p)) return p;
+        p = p < 1 ? 1 : (p > count_ ? count_ : p);
+        if (start[p - 1] <= TS && TS <= start[p]) return p;
     }
     return locateByScan(TS);
 }
@@ -75,6 +104,7 @@ int32_t SUBTITLES::Locate(double TS) const {
 void SUBTITLES::SetTimes(int32_t ix, double TS, double TE) {
     if (!valid(ix)) return;
     record(EntryKind::Change, ix);
+    orderKnown_ = false;
     starts_[ix] = TS;
     ends_[ix] = TE;
 }
@@ -86,6 +116,7 @@ const std::string& SUBTITLES::Text(int32_t ix) const { return valid(ix) ? texts_
 void SUBTITLES::SetStartTime(int32_t ix, double NewValue) {
     if (!valid(ix)) return;
     record(EntryKind::Change, ix);
+    orderKnown_ = false;
     starts_[ix] = NewValue;
 }
 
@@ -104,6 +135,7 @@ void SUBTITLES::SetText(int32_t ix, const std::string& sNewValue) {
 void SUBTITLES::Delete(int32_t ix) {
     if (!valid(ix)) return;
     record(EntryKind::Deletion, ix);
+    orderKnown_ = false;
     starts_.erase(starts_.begin() + ix);
     ends_.erase(ends_.begin() + ix);
     texts_.erase(texts_.begin() + ix);
@@ -116,6 +148,7 @@ void SUBTITLES::Insert(int32_t Position, double StartTime, double EndTime, const
     // happened would make a later undo delete a real title.
     makeRoomForOneMore();
     record(EntryKind::Insertion, Position);
+    orderKnown_ = false;
     starts_.insert(starts_.begin() + Position, StartTime);
     ends_.insert(ends_.begin() + Position, EndTime);
     texts_.insert(texts_.begin() + Position, TX);
@@ -161,6 +194,7 @@ int32_t SUBTITLES::Undo() {
         // Written straight back, unrecorded; a number outside the store
         // (possible only if titles vanished unjournalled) is skipped.
         if (valid(n)) {
+            orderKnown_ = false;
             starts_[n] = entry.start;
             ends_[n] = entry.end;
             texts_[n] = entry.text;

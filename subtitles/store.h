@@ -37,7 +37,7 @@ public:
     void setListener(StoreListener* listener) { listener_ = listener; }
 
     void Clear();
-    void Add(double TS, double TE, const std::string& st);
+    void Add(double TS, double TE, std::string st);
     int32_t Locate(double TS) const;
     void SetTimes(int32_t ix, double TS, double TE);
 
@@ -75,12 +75,17 @@ private:
     void raiseUndoPossible(bool status);
     void raiseUndoChangedListLength();
     int32_t locateByScan(double TS) const;
+    int32_t bisect(double TS) const;
+    bool startsAscend() const;
 
     // Slot 0 is never written and reads as 0.0 / "".
     std::vector<double> starts_;
     std::vector<double> ends_;
     std::vector<std::string> texts_;
     int32_t count_ = 0;
+    // Whether starts ascend, worked out when Locate first needs it after a change.
+    mutable bool orderKnown_ = false;
+    mutable bool ascending_ = false;
 
     std::array<Entry, JournalSlots> journal_{};
     int16_t head_ = 0;

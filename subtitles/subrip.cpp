@@ -12,20 +12,20 @@
 namespace cuemark {
 
 ReadOutcome ReadSubRip(LineReader& in, SUBTITLES& Subt, MarkupState& markup) {
+    std::string line;
     while (!in.AtEnd()) {
-        const std::string counter = in.ReadLine();
+        const std::string_view counter = in.NextLine();
         // Only whether the counter is non-zero matters, never its value.
         if (LeadingNumber(counter) == 0.0) {
             return format::StoppedAt(in, ReadOutcome::Status::BadInput, messages::SubRipCorrupt,
                                      format::IsBlank(counter) && in.RestIsBlank());
         }
         if (in.AtEnd()) break;
-        const std::string times = in.ReadLine();
+        const std::string_view timesView = in.NextLine();
         if (in.AtEnd()) break;
 
         // Fixed positions: the start is the first 12 characters, the end runs
         // from the 18th character on.
-        const std::string_view timesView(times);
         const double start = TextToTime(timesView.substr(0, 12));
         const double end = TextToTime(timesView.size() > 17 ? timesView.substr(17) : std::string_view());
 
@@ -33,14 +33,15 @@ ReadOutcome ReadSubRip(LineReader& in, SUBTITLES& Subt, MarkupState& markup) {
         std::string text = in.ReadLine();
         markup.CodesToTags(text);
         while (!in.AtEnd()) {
-            std::string line = in.ReadLine();
-            if (line.empty()) break;
+            const std::string_view view = in.NextLine();
+            if (view.empty()) break;
+            line.assign(view);
             markup.CodesToTags(line);
             text.append("\r\n").append(line);
         }
         markup.CloseOpenTags(text);
         try {
-            Subt.Add(start, end, text);
+            Subt.Add(start, end, std::move(text));
         } catch (const StoreFull&) {
             return format::StoppedAt(in, ReadOutcome::Status::StoreFull, messages::StoreFull);
         }

@@ -85,6 +85,10 @@ ReadOutcome SubtitleFiles::runReader(SubtitleFormat format, LineReader& in) {
 
 std::string SubtitleFiles::RenderSubtitles(const std::string& fileName) {
     LineWriter out;
+    // The texts and about 64 bytes a title for numbers, times and tags.
+    size_t estimate = sami.SamiHeader.size() + sami.SamiFooter.size() + 1024;
+    for (int32_t i = 1; i <= Subt_.Count(); ++i) estimate += Subt_.Text(i).size() + 64;
+    out.Reserve(estimate);
     switch (FormatFromName(fileName)) {
     case SubtitleFormat::MicroDVD:
         seam_.AskFrameRate(FrameRate);

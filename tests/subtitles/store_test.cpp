@@ -157,6 +157,58 @@ TEST(SubtitleLocate, OnAscendingStoresLandsBetweenNeighbouringStarts) {
     }
 }
 
+namespace {
+// The bisection as plainly written, for ascending stores only.
+int plainLocate(const SUBTITLES& s, double ts) {
+    auto start = [&](int k) { return k == 0 ? 0.0 : s.StartTime(k); };
+    auto half = [](int twice) { return twice / 2 + ((twice % 2 != 0 && (twice / 2) % 2 != 0) ? 1 : 0); };
+    const int n = s.Count();
+    if (n == 0) return 0;
+    if (ts <= start(1)) return 1;
+    if (ts >= (n - 1 == 0 ? 0.0 : s.EndTime(n - 1))) return n;
+    int p = half(n), step = p;
+    for (int guard = 0; guard < 10000; ++guard) {
+        step = half(step);
+        if (step == 0) step = 1;
+        if (start(p - 1) > ts)
+            p -= step;
+        else if (start(p) < ts && p > 0)
+            p += step;
+        if (p == 0) p = 1;
+        if (p > n) return n; // the plain form would read past the titles here
+        if (start(p - 1) <= ts && ts <= start(p)) return p;
+    }
+    return -1;
+}
+} // namespace
+
+TEST(SubtitleLocate, AgreesWithThePlainBisectionOnAscendingStoresTiesIncluded) {
+    std::mt19937 rng(31337);
+    for (int round = 0; round < 400; ++round) {
+        SUBTITLES s;
+        const int n = 2 + static_cast<int>(rng() % 300);
+        double t = 0.5;
+        for (int i = 0; i < n; ++i) {
+            if (rng() % 3) t += 1 + rng() % 3; // whole seconds: many equal starts
+            s.Add(t, t + 0.5, "");
+        }
+        for (double ts = 0; ts < t + 2; ts += 0.5)
+            ASSERT_EQ(s.Locate(ts), plainLocate(s, ts)) << "round " << round << " time " << ts;
+    }
+}
+
+TEST(SubtitleLocate, NoticesWhenAnEditBreaksTheOrder) {
+    SUBTITLES s;
+    addEvery(s, {1, 5, 9, 13, 17});
+    EXPECT_EQ(s.Locate(10), 4);
+    s.SetStartTime(4, 2); // out of order now: the answer must still be a title
+    const int p = s.Locate(10);
+    EXPECT_GE(p, 1);
+    EXPECT_LE(p, 5);
+    s.SetStartTime(4, 13);
+    EXPECT_EQ(s.Locate(10), 4);
+}
+
 TEST(SubtitleLocate, EndsOnDisorderedStoresAndOddTimes) {
     std::mt19937 rng(7);
     for (int round = 0; round < 200; ++round) {
