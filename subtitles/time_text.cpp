@@ -45,7 +45,12 @@ double TextToTime(std::string_view text) {
         auto h = wholeNumber(text.substr(0, c1));
         auto m = wholeNumber(text.substr(c1 + 1, c2 - c1 - 1));
         auto s = wholeNumber(text.substr(c2 + 1, d - c2 - 1));
-        if (h && m && s) result = (*h * 60.0 + *m) * 60.0 + *s;
+        // Absurdly long digit runs would overflow to infinity (or NaN once
+        // signs mix): such a whole part counts as unreadable.
+        if (h && m && s) {
+            const double whole = (*h * 60.0 + *m) * 60.0 + *s;
+            if (std::isfinite(whole)) result = whole;
+        }
     }
 
     // Without a separator the fraction is taken from the text's start, so

@@ -242,3 +242,15 @@ TEST_F(SubtitleFilesTest, ATimeTooLargeToWriteFailsTheSave) {
     EXPECT_EQ(seam.messages.back(), messages::SaveErrors);
     EXPECT_FALSE(std::filesystem::exists(dir.file("big.srt")));
 }
+
+TEST_F(SubtitleFilesTest, AFileBeyondTheStoresCapacityLoadsWhatFitsAndSaysSo) {
+    std::string big;
+    for (int i = 1; i <= SUBTITLES::MaxTitles + 5; ++i)
+        big += std::to_string(i) + "\r\n00:00:01,000 --> 00:00:02,000\r\nx\r\n\r\n";
+    auto report = load("big.srt", big);
+    EXPECT_EQ(Subt.Count(), SUBTITLES::MaxTitles);
+    EXPECT_EQ(report.outcome.status, ReadOutcome::Status::StoreFull);
+    EXPECT_EQ(report.outcome.line, 4 * SUBTITLES::MaxTitles + 4); // the end of the block that did not fit
+    EXPECT_EQ(seam.messages, std::vector<std::string>{messages::StoreFull});
+    EXPECT_TRUE(Subt.UndoEnabled());
+}

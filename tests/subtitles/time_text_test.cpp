@@ -66,6 +66,8 @@ TEST(TextToTime, SkipsAWholePartThatCannotBeFormed) {
     EXPECT_DOUBLE_EQ(TextToTime("1,5"), 0.5);
     EXPECT_EQ(TextToTime("-"), 0.0);
     EXPECT_EQ(TextToTime("::,"), 0.0);
+    const std::string huge(400, '9');
+    EXPECT_DOUBLE_EQ(TextToTime(huge + ":-" + huge + ":00,250"), 0.25); // never infinite or NaN
 }
 
 TEST(TextToTime, ReadsBackEveryWrittenTimeToTheMillisecond) {
