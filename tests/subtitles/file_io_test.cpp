@@ -148,6 +148,18 @@ TEST_F(FileIo, ReplacesAFileKeepingItsPermissions) {
     EXPECT_EQ(Entries(), (std::set<std::string>{"old.srt"}));
 }
 
+TEST_F(FileIo, RootReplacingAUsersFileLeavesItTheUsers) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can give a file away";
+    Put(PathOf("theirs.srt"), "old");
+    ASSERT_EQ(::chown(PathOf("theirs.srt").c_str(), 65534, 65534), 0);
+    ASSERT_TRUE(WriteFileAtomically(PathOf("theirs.srt"), "new"));
+    struct stat status;
+    ASSERT_EQ(::stat(PathOf("theirs.srt").c_str(), &status), 0);
+    EXPECT_EQ(status.st_uid, 65534u);
+    EXPECT_EQ(status.st_gid, 65534u);
+}
+
 TEST_F(FileIo, WritesLargeAndEmptyFilesWhole) {
     std::string big(5 * 1024 * 1024, '\0');
     for (size_t i = 0; i < big.size(); ++i)
