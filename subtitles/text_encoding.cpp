@@ -300,10 +300,13 @@ bool DecodeWithIcu(UConverter* converter, std::string_view bytes, std::string& u
             int8_t length = sizeof invalid;
             UErrorCode ignored = U_ZERO_ERROR;
             ucnv_getInvalidChars(converter, invalid, &length, &ignored);
-            if (U_FAILURE(ignored))
+            const auto consumed = static_cast<size_t>(source - bytes.data());
+            if (U_FAILURE(ignored) || length < 0 || static_cast<size_t>(length) > consumed)
                 length = 0;
-            failure.offset = static_cast<size_t>(source - bytes.data()) - length;
-            failure.byte = static_cast<unsigned char>(bytes[failure.offset]);
+            failure.offset = consumed - static_cast<size_t>(length);
+            failure.byte = failure.offset < bytes.size()
+                               ? static_cast<unsigned char>(bytes[failure.offset])
+                               : 0;
             return false;
         }
         break;
@@ -357,8 +360,9 @@ std::string EncodeWithIcu(UConverter* converter, const std::u16string& units,
 }
 
 bool IsLegacyCandidate(std::string_view name) {
-    // EBCDIC (IBM420/424) would not even keep line ends; UTF-16/32 without a
-    // byte-order mark and ISO-2022 are never what a non-UTF-8 subtitle is.
+    // EBCDIC (IBM420/424) would not even keep line ends, and UTF-16/32
+    // without a byte-order mark is a guess we do not take. ISO-2022 is 7-bit
+    // text, which is valid UTF-8 and never gets here.
     for (std::string_view prefix : {"windows-", "ISO-8859-", "KOI8-"})
         if (name.starts_with(prefix))
             return true;

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -94,11 +97,31 @@ TEST_F(FileIo, ReadingAMissingFileOrAFolderSaysWhy) {
     EXPECT_FALSE(ReadWholeFile(folder_, bytes)); // no error text wanted
 }
 
+// Feeds a FIFO once a reader has opened it; gives up after a few seconds
+// rather than hang the test when no reader comes.
+void FeedPipe(const std::string& fifo, const std::string& bytes) {
+    for (int attempt = 0; attempt < 500; ++attempt) {
+        const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) {
+            ::fcntl(fd, F_SETFL, 0);
+            for (size_t done = 0; done < bytes.size();) {
+                const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+                if (n <= 0)
+                    break;
+                done += static_cast<size_t>(n);
+            }
+            ::close(fd);
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
 TEST_F(FileIo, ReadsFromAPipe) {
     const std::string fifo = PathOf("pipe");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::string bytes(200000, 'x');
-    std::thread writer([&] { Put(fifo, bytes); });
+    std::thread writer([&] { FeedPipe(fifo, bytes); });
     std::string read;
     EXPECT_TRUE(ReadWholeFile(fifo, read));
     writer.join();
@@ -123,6 +146,18 @@ TEST_F(FileIo, ReplacesAFileKeepingItsPermissions) {
     EXPECT_EQ(Contents(PathOf("old.srt")), "short");
     EXPECT_EQ(ModeOf(PathOf("old.srt")), 0604u);
     EXPECT_EQ(Entries(), (std::set<std::string>{"old.srt"}));
+}
+
+TEST_F(FileIo, RootReplacingAUsersFileLeavesItTheUsers) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can give a file away";
+    Put(PathOf("theirs.srt"), "old");
+    ASSERT_EQ(::chown(PathOf("theirs.srt").c_str(), 65534, 65534), 0);
+    ASSERT_TRUE(WriteFileAtomically(PathOf("theirs.srt"), "new"));
+    struct stat status;
+    ASSERT_EQ(::stat(PathOf("theirs.srt").c_str(), &status), 0);
+    EXPECT_EQ(status.st_uid, 65534u);
+    EXPECT_EQ(status.st_gid, 65534u);
 }
 
 TEST_F(FileIo, WritesLargeAndEmptyFilesWhole) {
@@ -271,13 +306,43 @@ TEST_F(FileIo, LinkLoopFailsWithAReason) {
     EXPECT_EQ(Entries(), (std::set<std::string>{"a", "b"}));
 }
 
+// A device of our own in the test folder: were the in-place path ever broken,
+// a rename would replace that node and never /dev/full of the machine.
+std::string OwnDevice(const std::string& path, unsigned minor) {
+    if (::mknod(path.c_str(), S_IFCHR | 0666, ::makedev(1, minor)) == 0)
+        return path;
+    // Without the right to make devices, the real one cannot be replaced either.
+    return ::geteuid() == 0 ? "" : (minor == 7 ? "/dev/full" : "/dev/null");
+}
+
 TEST_F(FileIo, FullDeviceReportsNoSpace) {
-    if (!fs::exists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full here";
+    const std::string full = OwnDevice(PathOf("full"), 7);
+    if (full.empty() || !fs::exists(full))
+        GTEST_SKIP() << "no full device to write to";
     std::string error;
-    EXPECT_FALSE(WriteFileAtomically("/dev/full", "x", &error));
-    EXPECT_EQ(error, "cannot write /dev/full: No space left on device");
-    EXPECT_TRUE(WriteFileAtomically("/dev/null", "x", &error)) << error;
+    EXPECT_FALSE(WriteFileAtomically(full, "x", &error));
+    EXPECT_EQ(error, "cannot write " + full + ": No space left on device");
+    EXPECT_TRUE(fs::is_character_file(full));
+    const std::string null = OwnDevice(PathOf("null"), 3);
+    if (!null.empty()) {
+        EXPECT_TRUE(WriteFileAtomically(null, "x", &error)) << error;
+        EXPECT_TRUE(fs::is_character_file(null));
+    }
+}
+
+TEST_F(FileIo, WritesIntoAPipeInPlace) {
+    const std::string fifo = PathOf("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Reading end first, so the write neither blocks nor needs a thread.
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_TRUE(WriteFileAtomically(fifo, "through the pipe"));
+    char buffer[64] = {};
+    const ssize_t got = ::read(reader, buffer, sizeof buffer);
+    ::close(reader);
+    EXPECT_EQ(std::string(buffer, got > 0 ? static_cast<size_t>(got) : 0), "through the pipe");
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_EQ(Entries(), (std::set<std::string>{"pipe"}));
 }
 
 } // namespace
