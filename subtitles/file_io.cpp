@@ -186,11 +186,14 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* err
         return Fail(error, "cannot read " + path + ": " + SystemMessage(errno));
     if (S_ISDIR(status.st_mode))
         return Fail(error, "cannot read " + path + ": " + SystemMessage(EISDIR));
-    if (S_ISREG(status.st_mode))
-        bytes.reserve(static_cast<size_t>(status.st_size));
-    char buffer[64 * 1024];
+    // Read straight into the result: a regular file's size is known, and
+    // anything else (a pipe) grows it as it comes.
+    size_t filled = 0;
+    bytes.resize(S_ISREG(status.st_mode) ? static_cast<size_t>(status.st_size) + 1 : 64 * 1024);
     for (;;) {
-        const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
+        if (filled == bytes.size())
+            bytes.resize(bytes.size() * 2);
+        const ssize_t got = ::read(file.get(), bytes.data() + filled, bytes.size() - filled);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -198,9 +201,11 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* err
             bytes.clear();
             return Fail(error, "cannot read " + path + ": " + SystemMessage(failure));
         }
-        if (got == 0)
+        if (got == 0) {
+            bytes.resize(filled);
             return true;
-        bytes.append(buffer, static_cast<size_t>(got));
+        }
+        filled += static_cast<size_t>(got);
     }
 }
 

@@ -5,7 +5,8 @@ namespace cuemark {
 std::string_view LineReader::NextLine() {
     if (AtEnd()) return {};
     const size_t start = pos_;
-    // A plain loop: find_first_of with two characters costs a search per byte.
+    // A plain loop: subtitle lines are short, and find_first_of with two
+    // characters costs a search per byte.
     const char* const data = text_.data();
     const size_t size = text_.size();
     size_t end = start;

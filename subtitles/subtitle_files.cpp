@@ -18,10 +18,14 @@ LoadReport SubtitleFiles::LoadSubtitles(const std::string& fileName) {
         report.openError = error;
         return report;
     }
-    return LoadSubtitlesFromBytes(fileName, bytes);
+    return load(fileName, std::move(bytes));
 }
 
 LoadReport SubtitleFiles::LoadSubtitlesFromBytes(const std::string& fileName, std::string_view bytes) {
+    return load(fileName, std::string(bytes));
+}
+
+LoadReport SubtitleFiles::load(const std::string& fileName, std::string bytes) {
     LoadReport report;
     Subt_.SetUndoEnabled(false);
     Subt_.Clear();
@@ -30,7 +34,7 @@ LoadReport SubtitleFiles::LoadSubtitlesFromBytes(const std::string& fileName, st
 
     DecodedText decoded;
     try {
-        decoded = forcedEncoding ? DecodeTextAs(bytes, *forcedEncoding) : DecodeText(bytes);
+        decoded = forcedEncoding ? DecodeTextAs(bytes, *forcedEncoding) : DecodeTextInPlace(std::move(bytes));
     } catch (const EncodingError& e) {
         report.openError = e.what();
         return report;

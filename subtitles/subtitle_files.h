@@ -65,6 +65,7 @@ public:
     WriteFaults* writeFaults = nullptr;
 
 private:
+    LoadReport load(const std::string& fileName, std::string bytes);
     ReadOutcome runReader(SubtitleFormat format, LineReader& in);
 
     SUBTITLES& Subt_;

@@ -538,6 +538,19 @@ DecodedText DecodeText(std::string_view bytes) {
     return DecodeLegacy(bytes, bom);
 }
 
+DecodedText DecodeTextInPlace(std::string bytes) {
+    const std::string_view view(bytes);
+    const bool bom = view.starts_with(kUtf8Bom);
+    const bool unitBom = view.starts_with(kUtf16LeBom) || view.starts_with(kUtf16BeBom) ||
+                         view.starts_with(kUtf32BeBom);
+    const std::string_view body = view.substr(bom ? kUtf8Bom.size() : 0);
+    if (unitBom || ValidUtf8Prefix(body) != body.size())
+        return DecodeText(view);
+    if (bom)
+        bytes.erase(0, kUtf8Bom.size());
+    return DecodedText{std::move(bytes), TextEncoding{"UTF-8", bom}};
+}
+
 DecodedText DecodeTextAs(std::string_view bytes, const std::string& encodingName) {
     OpenedEncoding opened = OpenEncoding(encodingName);
     if (opened.name == "UTF-8")

@@ -34,6 +34,8 @@ struct DecodedText {
 // ASCII included); else a legacy 8-bit encoding guessed by ICU, with
 // windows-1252 as the fallback. Never throws.
 DecodedText DecodeText(std::string_view bytes);
+// The same on bytes the caller gives up: valid UTF-8 is kept without a copy.
+DecodedText DecodeTextInPlace(std::string bytes);
 // Decodes in the named encoding (a BOM of that encoding is still removed).
 // Throws EncodingError for an unknown name.
 DecodedText DecodeTextAs(std::string_view bytes, const std::string& encodingName);

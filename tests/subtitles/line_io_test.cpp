@@ -48,3 +48,14 @@ TEST(LineWriter, EndsEveryLineWithCrLf) {
     w.Write("b\r\n");
     EXPECT_EQ(w.Text(), "a\r\n\r\nb\r\n");
 }
+
+TEST(LineReader, ReadsLongFilesOfEachLineEndInOneSweep) {
+    for (const char* end : {"\r\n", "\r", "\n"}) {
+        std::string text;
+        for (int i = 0; i < 200000; ++i) text += "line" + std::to_string(i) + end;
+        LineReader r(text);
+        int n = 0;
+        while (!r.AtEnd()) ASSERT_EQ(r.ReadLine(), "line" + std::to_string(n++));
+        EXPECT_EQ(n, 200000);
+    }
+}

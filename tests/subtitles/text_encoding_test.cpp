@@ -356,3 +356,14 @@ TEST(TextWriting, WritesTheByteOrderMarkOfEachUnicodeForm) {
 
 } // namespace
 } // namespace cuemark
+
+TEST(DecodeTextInPlace, GivesWhatDecodeTextGives) {
+    for (std::string bytes : {std::string("plain"), std::string("\xEF\xBB\xBF" "caf\xC3\xA9"),
+                              std::string("caf\xE9 cr\xE8me br\xFBl\xE9"), std::string("\xFF\xFEh\0i\0", 6),
+                              std::string()}) {
+        const cuemark::DecodedText expected = cuemark::DecodeText(bytes);
+        const cuemark::DecodedText got = cuemark::DecodeTextInPlace(bytes);
+        EXPECT_EQ(got.utf8, expected.utf8);
+        EXPECT_EQ(got.encoding, expected.encoding);
+    }
+}
