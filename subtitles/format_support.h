@@ -2,13 +2,17 @@
 // Small helpers the three format modules share; none depends on the locale.
 
 #include <charconv>
+#include <optional>
 #include <cmath>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "subtitles/line_io.h"
+#include "subtitles/markup.h"
+#include "subtitles/messages.h"
 #include "subtitles/read_outcome.h"
+#include "subtitles/store.h"
 
 namespace cuemark::format {
 
@@ -21,6 +25,19 @@ inline ReadOutcome StoppedAt(const LineReader& in, ReadOutcome::Status status, c
     outcome.line = in.LineNumber();
     outcome.onlyBlankLinesLeft = onlyBlankLinesLeft;
     return outcome;
+}
+
+// Ends a title, closing the styles still open, and adds it; the stop to
+// return when the store has no room left.
+inline std::optional<ReadOutcome> AddTitle(const LineReader& in, SUBTITLES& Subt, MarkupState& markup,
+                                           double start, double end, std::string text) {
+    markup.CloseOpenTags(text);
+    try {
+        Subt.Add(start, end, std::move(text));
+    } catch (const StoreFull&) {
+        return StoppedAt(in, ReadOutcome::Status::StoreFull, messages::StoreFull);
+    }
+    return std::nullopt;
 }
 
 // A line that is nothing but blanks (spaces, tabs), as LineReader counts them.

@@ -53,12 +53,7 @@ ReadOutcome ReadMicroDVD(LineReader& in, SUBTITLES& Subt, MarkupState& markup, d
             if (bar == std::string_view::npos) break;
             from = bar + 1;
         }
-        markup.CloseOpenTags(text);
-        try {
-            Subt.Add(start, end, std::move(text));
-        } catch (const StoreFull&) {
-            return format::StoppedAt(in, ReadOutcome::Status::StoreFull, messages::StoreFull);
-        }
+        if (auto full = format::AddTitle(in, Subt, markup, start, end, std::move(text))) return *full;
     }
     return ReadOutcome{};
 }

@@ -39,12 +39,7 @@ ReadOutcome ReadSubRip(LineReader& in, SUBTITLES& Subt, MarkupState& markup) {
             markup.CodesToTags(line);
             text.append("\r\n").append(line);
         }
-        markup.CloseOpenTags(text);
-        try {
-            Subt.Add(start, end, std::move(text));
-        } catch (const StoreFull&) {
-            return format::StoppedAt(in, ReadOutcome::Status::StoreFull, messages::StoreFull);
-        }
+        if (auto full = format::AddTitle(in, Subt, markup, start, end, std::move(text))) return *full;
     }
     return ReadOutcome{};
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "subtitles/read_outcome.h"
 #include "subtitles/store.h"
 
 namespace cuemark::testing {
@@ -25,6 +26,12 @@ struct Title {
 inline void PrintTo(const Title& t, std::ostream* os) {
     *os << "{" << t.start << ", " << t.end << ", \"" << t.text << "\"}";
 }
+
+// What a reader made of a text: how it ended and the titles it added.
+struct Read {
+    ReadOutcome outcome;
+    std::vector<Title> titles;
+};
 
 inline std::vector<Title> TitlesOf(const SUBTITLES& store) {
     std::vector<Title> titles;

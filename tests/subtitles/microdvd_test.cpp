@@ -10,16 +10,12 @@
 #include "subtitles/time_text.h"
 
 using namespace cuemark;
+using cuemark::testing::Read;
 using cuemark::testing::Title;
 using cuemark::testing::TitlesOf;
 using Status = ReadOutcome::Status;
 
 namespace {
-
-struct Read {
-    ReadOutcome outcome;
-    std::vector<Title> titles;
-};
 
 Read ReadText(const std::string& text, double frameRate = 25.0) {
     LineReader in(text);

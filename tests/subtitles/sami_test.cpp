@@ -9,17 +9,13 @@
 #include "subtitles/time_text.h"
 
 using namespace cuemark;
+using cuemark::testing::Read;
 using cuemark::testing::Title;
 using cuemark::testing::TitlesOf;
 using cuemark::testing::WithLineEnds;
 using Status = ReadOutcome::Status;
 
 namespace {
-
-struct Read {
-    ReadOutcome outcome;
-    std::vector<Title> titles;
-};
 
 Read ReadText(const std::string& text, SamiState& sami) {
     LineReader in(text);

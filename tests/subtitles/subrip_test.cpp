@@ -10,16 +10,12 @@
 #include "format_test_support.h"
 
 using namespace cuemark;
+using cuemark::testing::Read;
 using cuemark::testing::Title;
 using cuemark::testing::TitlesOf;
 using Status = ReadOutcome::Status;
 
 namespace {
-
-struct Read {
-    ReadOutcome outcome;
-    std::vector<Title> titles;
-};
 
 Read ReadText(const std::string& text) {
     LineReader in(text);
