@@ -57,8 +57,7 @@ struct Job {
     void complain(const std::string& text) { err << "cuemark-cli: " << text << '\n'; }
 
     // Reads the input; returns the exit status so far (Success or a failure).
-    int load(LoadReport& report, bool& partial) {
-        partial = false;
+    int load(LoadReport& report) {
         if (options.input == "-") {
             std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
             report = files.LoadSubtitlesFromBytes("-", bytes);
@@ -81,7 +80,6 @@ struct Job {
             return Success;
         }
         complain(where + oneLine(outcome.message));
-        partial = true;
         return BadInput;
     }
 
@@ -140,8 +138,7 @@ struct Job {
 
     int convert() {
         LoadReport report;
-        bool partial = false;
-        int status = load(report, partial);
+        const int status = load(report);
         lastFormat = report.format;
         if (status != Success && !(status == BadInput && options.keepPartial)) return status;
         if (options.command != Command::Convert) {
@@ -158,8 +155,7 @@ struct Job {
 
     int info() {
         LoadReport report;
-        bool partial = false;
-        const int status = load(report, partial);
+        const int status = load(report);
         if (status == CannotRead) return status;
         const int n = Subt.Count();
         auto seconds = [](double t) {
