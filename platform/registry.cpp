@@ -89,6 +89,13 @@ public:
         return ERROR_SUCCESS;
     }
 
+    // The same, refusing a handle opened without any of the rights needed.
+    LSTATUS resolve(HKEY handle, REGSAM needed, Target& target) const {
+        const LSTATUS status = resolve(handle, target);
+        if (status != ERROR_SUCCESS) return status;
+        return (target.rights & needed) == 0 ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+    }
+
     // Inside a transaction: the handle's key still exists.
     LSTATUS alive(const Target& target) {
         LSTATUS status = ERROR_SUCCESS;
@@ -226,9 +233,8 @@ PLATFORM_API LSTATUS RegQueryValueExA(HKEY hKey, const char* lpValueName, DWORD*
                                       DWORD* lpType, BYTE* lpData, DWORD* lpcbData) {
     Call call;
     Target target{};
-    LSTATUS status = call.resolve(hKey, target);
+    LSTATUS status = call.resolve(hKey, KEY_QUERY_VALUE, target);
     if (status != ERROR_SUCCESS) return status;
-    if ((target.rights & KEY_QUERY_VALUE) == 0) return ERROR_ACCESS_DENIED;
     if (lpReserved != nullptr || (lpData != nullptr && lpcbData == nullptr))
         return ERROR_INVALID_PARAMETER;
     std::string_view name;
@@ -249,9 +255,8 @@ PLATFORM_API LSTATUS RegSetValueExA(HKEY hKey, const char* lpValueName, DWORD /*
                                     DWORD dwType, const BYTE* lpData, DWORD cbData) {
     Call call;
     Target target{};
-    LSTATUS status = call.resolve(hKey, target);
+    LSTATUS status = call.resolve(hKey, KEY_SET_VALUE, target);
     if (status != ERROR_SUCCESS) return status;
-    if ((target.rights & KEY_SET_VALUE) == 0) return ERROR_ACCESS_DENIED;
     if (lpData == nullptr && cbData != 0) return ERROR_INVALID_PARAMETER;
     std::string_view name;
     if ((status = valueName(lpValueName, name)) != ERROR_SUCCESS) return status;
@@ -271,9 +276,8 @@ PLATFORM_API LSTATUS RegQueryInfoKeyA(HKEY hKey, char* lpClass, DWORD* lpcchClas
                                       void* lpftLastWriteTime) {
     Call call;
     Target target{};
-    LSTATUS status = call.resolve(hKey, target);
+    LSTATUS status = call.resolve(hKey, KEY_QUERY_VALUE, target);
     if (status != ERROR_SUCCESS) return status;
-    if ((target.rights & KEY_QUERY_VALUE) == 0) return ERROR_ACCESS_DENIED;
     if (lpReserved != nullptr || (lpClass != nullptr && lpcchClass == nullptr))
         return ERROR_INVALID_PARAMETER;
 
@@ -300,9 +304,8 @@ PLATFORM_API LSTATUS RegEnumKeyExA(HKEY hKey, DWORD dwIndex, char* lpName, DWORD
                                    void* lpftLastWriteTime) {
     Call call;
     Target target{};
-    LSTATUS status = call.resolve(hKey, target);
+    LSTATUS status = call.resolve(hKey, KEY_ENUMERATE_SUB_KEYS, target);
     if (status != ERROR_SUCCESS) return status;
-    if ((target.rights & KEY_ENUMERATE_SUB_KEYS) == 0) return ERROR_ACCESS_DENIED;
     if (lpName == nullptr || lpcchName == nullptr || lpReserved != nullptr ||
         (lpClass != nullptr && lpcchClass == nullptr))
         return ERROR_INVALID_PARAMETER;
@@ -324,9 +327,8 @@ PLATFORM_API LSTATUS RegEnumValueA(HKEY hKey, DWORD dwIndex, char* lpValueName,
                                    BYTE* lpData, DWORD* lpcbData) {
     Call call;
     Target target{};
-    LSTATUS status = call.resolve(hKey, target);
+    LSTATUS status = call.resolve(hKey, KEY_QUERY_VALUE, target);
     if (status != ERROR_SUCCESS) return status;
-    if ((target.rights & KEY_QUERY_VALUE) == 0) return ERROR_ACCESS_DENIED;
     if (lpValueName == nullptr || lpcchValueName == nullptr || lpReserved != nullptr ||
         (lpData != nullptr && lpcbData == nullptr))
         return ERROR_INVALID_PARAMETER;
@@ -348,9 +350,8 @@ PLATFORM_API LSTATUS RegEnumValueA(HKEY hKey, DWORD dwIndex, char* lpValueName,
 PLATFORM_API LSTATUS RegDeleteValueA(HKEY hKey, const char* lpValueName) {
     Call call;
     Target target{};
-    LSTATUS status = call.resolve(hKey, target);
+    LSTATUS status = call.resolve(hKey, KEY_SET_VALUE, target);
     if (status != ERROR_SUCCESS) return status;
-    if ((target.rights & KEY_SET_VALUE) == 0) return ERROR_ACCESS_DENIED;
     std::string_view name;
     if ((status = valueName(lpValueName, name)) != ERROR_SUCCESS) return status;
 
@@ -364,9 +365,8 @@ PLATFORM_API LSTATUS RegDeleteKeyA(HKEY hKey, const char* lpSubKey) {
     if (lpSubKey == nullptr) return ERROR_INVALID_PARAMETER;
     Call call;
     Target target{};
-    LSTATUS status = call.resolve(hKey, target);
+    LSTATUS status = call.resolve(hKey, kDeleteKeyRights, target);
     if (status != ERROR_SUCCESS) return status;
-    if ((target.rights & kDeleteKeyRights) == 0) return ERROR_ACCESS_DENIED;
     std::vector<std::string_view> levels;
     if ((status = splitSubKey(lpSubKey, levels)) != ERROR_SUCCESS) return status;
     // An empty sub-key names the handle's own key; a root is never deleted.
