@@ -1,0 +1,23 @@
+#pragma once
+// What the main window needs of the editor window while it is open: the
+// list refill, the Undo button, and the row that follows playback.
+
+#include <cstdint>
+
+namespace cuemark {
+
+class EditorLink {
+public:
+    virtual ~EditorLink() = default;
+    virtual void LoadList() = 0;
+    virtual void SetUndoButtonEnabled(bool enabled) = 0;
+    // The selected row (title number), 0 for none.
+    virtual std::int32_t SelectedRow() const = 0;
+    virtual void SelectOnlyRow(std::int32_t row) = 0;
+    virtual std::int32_t RowCount() const = 0;
+    virtual void MakeRowVisible(std::int32_t row) = 0;
+    // Closes the editor window; it clears the editor-open flag itself.
+    virtual void CloseEditor() = 0;
+};
+
+} // namespace cuemark

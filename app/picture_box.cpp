@@ -1,0 +1,47 @@
+#include "app/picture_box.h"
+
+#include <QMouseEvent>
+
+#include "app/twips.h"
+
+namespace cuemark {
+
+int MouseButtonMask(Qt::MouseButtons buttons) {
+    return (buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0) |
+           (buttons & Qt::MiddleButton ? 4 : 0);
+}
+
+int ShiftMask(Qt::KeyboardModifiers modifiers) {
+    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
+           (modifiers & Qt::AltModifier ? 4 : 0);
+}
+
+PictureBox::PictureBox(QWidget* parent) : QLabel(parent) {
+    setMouseTracking(true);
+}
+
+void PictureBox::mousePressEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    emit MouseDown(MouseButtonMask(event->button()), ShiftMask(event->modifiers()),
+                   PixelsToTwips(p.x(), this), PixelsToTwips(p.y(), this));
+}
+
+void PictureBox::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    emit MouseMove(MouseButtonMask(event->buttons()), ShiftMask(event->modifiers()),
+                   PixelsToTwips(p.x(), this), PixelsToTwips(p.y(), this));
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    emit MouseUp(MouseButtonMask(event->button()), ShiftMask(event->modifiers()),
+                 PixelsToTwips(p.x(), this), PixelsToTwips(p.y(), this));
+}
+
+void PictureBox::leaveEvent(QEvent* event) {
+    // Leaving is a move to nowhere, so no button stays lit.
+    emit MouseMove(0, 0, -1.0, -1.0);
+    QLabel::leaveEvent(event);
+}
+
+} // namespace cuemark
