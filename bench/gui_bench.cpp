@@ -1,0 +1,151 @@
+// bench_gui: start-up to a shown window (a fresh process each time), loading
+// a full store's SubRip file through the window, and the cost of one tick
+// of the 50 ms display timer while the real player plays.
+// Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
+#include <QApplication>
+#include <QDir>
+#include <QProcess>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+#include "app/frm_cuemark.h"
+#include "app/keyvane_settings.h"
+#include "app/qt_media_player.h"
+#include "app/qt_window_services.h"
+#include "bench/sample_titles.h"
+
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+struct Figures {
+    std::vector<double> values;
+    double percentile(double p) {
+        std::sort(values.begin(), values.end());
+        return values[std::min(values.size() - 1, size_t(p * double(values.size())))];
+    }
+};
+
+struct Window {
+    cuemark::KeyvaneSettings settings;
+    cuemark::QtWindowServices services{nullptr};
+    cuemark::QtMediaPlayer* player = new cuemark::QtMediaPlayer;
+    cuemark::frmCuemark window{player, services, settings};
+    Window() { services.setMainWindow(&window); }
+};
+
+// The child's part: start, show, report the moment the window is exposed.
+int StartupChild(int argc, char** argv) {
+    QApplication app(argc, argv);
+    Window w;
+    w.window.show();
+    if (!QTest::qWaitForWindowExposed(&w.window)) return 1;
+    std::printf("%lld\n", static_cast<long long>(Clock::now().time_since_epoch().count()));
+    w.window.setSubtitlesChanged(false);
+    return 0;
+}
+
+void MeasureStartup(const QString& self) {
+    Figures startup;
+    for (int run = 0; run < 11; ++run) {
+        QProcess child;
+        const auto before = Clock::now();
+        child.start(self, {QStringLiteral("--startup-child")});
+        child.waitForFinished(20000);
+        const long long shown = child.readAllStandardOutput().trimmed().toLongLong();
+        if (child.exitCode() != 0 || shown == 0) {
+            std::printf("start-up: child failed\n");
+            return;
+        }
+        if (run > 0) startup.values.push_back(Ms(Clock::time_point(Clock::duration(shown)) - before));
+    }
+    std::printf("start-up to shown window: median %.1f ms, max %.1f ms (10 runs, target 300 ms)\n",
+                startup.percentile(0.5), startup.percentile(1.0));
+}
+
+std::string WriteFullSubRip(const QString& folder) {
+    cuemark::SUBTITLES store;
+    cuemark::bench::AddSampleTitles(store);
+    std::string out;
+    for (int i = 1; i <= store.Count(); ++i) {
+        out += std::to_string(i) + "\r\n" + cuemark::TimeToText(store.StartTime(i)) + " --> " +
+               cuemark::TimeToText(store.EndTime(i)) + "\r\n" + store.Text(i) + "\r\n\r\n";
+    }
+    const std::string path = (folder + "/full.srt").toStdString();
+    FILE* file = std::fopen(path.c_str(), "wb");
+    std::fwrite(out.data(), 1, out.size(), file);
+    std::fclose(file);
+    return path;
+}
+
+void MeasureLoadAndTimer(const QString& folder, const char* media) {
+    Window w;
+    w.window.show();
+    QTest::qWaitForWindowExposed(&w.window);
+    const std::string srt = WriteFullSubRip(folder);
+    Figures load;
+    for (int run = 0; run < 8; ++run) {
+        const auto before = Clock::now();
+        w.window.OpenSubtitleFile(srt);
+        load.values.push_back(Ms(Clock::now() - before));
+        QApplication::processEvents();
+    }
+    std::printf("loading %d titles through the window: median %.1f ms, max %.1f ms (target 150 ms)\n",
+                w.window.Subt.Count(), load.percentile(0.5), load.percentile(1.0));
+
+    if (!media) return;
+    w.window.OpenMediaFile(media);
+    if (!w.window.AVIFileOK) {
+        std::printf("display timer: media did not load\n");
+        return;
+    }
+    w.player->Play();
+    Figures tick;
+    const auto end = Clock::now() + std::chrono::seconds(4);
+    while (Clock::now() < end) {
+        const auto before = Clock::now();
+        w.window.Timer1_Timer();
+        tick.values.push_back(Ms(Clock::now() - before) * 1000.0);
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+        QTest::qWait(20);
+    }
+    std::printf("display timer tick, view mode, %d titles: p50 %.1f us, p99 %.1f us, max %.1f us (%zu ticks, target 1 ms)\n",
+                w.window.Subt.Count(), tick.percentile(0.5), tick.percentile(0.99), tick.percentile(1.0),
+                tick.values.size());
+    w.player->Stop();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND")) qputenv("QT_MEDIA_BACKEND", "gstreamer");
+    QTemporaryDir folder;
+    if (qEnvironmentVariableIsEmpty("KEYVANE_REGISTRY"))
+        qputenv("KEYVANE_REGISTRY", (folder.path() + "/registry.sqlite3").toLocal8Bit());
+    if (argc > 1 && std::string(argv[1]) == "--startup-child") return StartupChild(argc, argv);
+
+    QApplication app(argc, argv);
+    MeasureStartup(QApplication::applicationFilePath());
+    QString media;
+    if (argc > 1) {
+        media = QString::fromLocal8Bit(argv[1]);
+    } else {
+        media = folder.path() + "/tone.mp4";
+        QProcess::execute(QStringLiteral("ffmpeg"),
+                          {"-loglevel", "error", "-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25", "-f", "lavfi",
+                           "-i", "sine=frequency=440", "-t", "20", "-c:v", "libx264", "-pix_fmt", "yuv420p", "-c:a",
+                           "aac", media});
+    }
+    MeasureLoadAndTimer(folder.path(), QFile::exists(media) ? qPrintable(media) : nullptr);
+    return 0;
+}

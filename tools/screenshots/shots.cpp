@@ -1,0 +1,111 @@
+// Takes the README's pictures: the real window, player and dialogs under an
+// X server (Xvfb), driven through the states a user sees.
+//   cuemark-screenshots MEDIA SUBTITLES OUTPUT_FOLDER
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTimer>
+#include <cstdio>
+#include <functional>
+
+#include "app/frm_cuemark.h"
+#include "app/frm_frame_rate.h"
+#include "app/frm_loading.h"
+#include "app/frm_pick_key.h"
+#include "app/keyvane_settings.h"
+#include "app/qt_media_player.h"
+#include "app/qt_window_services.h"
+
+namespace {
+
+void Wait(int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+bool WaitFor(const std::function<bool()>& done, int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > ms) return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+bool Save(const QWidget& window, const QString& folder, const QString& name) {
+    Wait(300);
+    const QRect area = window.frameGeometry();
+    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(),
+                                                                      area.height());
+    const bool ok = shot.save(folder + "/" + name);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(folder + "/" + name));
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: cuemark-screenshots MEDIA SUBTITLES OUTPUT_FOLDER\n");
+        return 1;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND")) qputenv("QT_MEDIA_BACKEND", "gstreamer");
+    QApplication app(argc, argv);
+    const QString folder = QString::fromLocal8Bit(argv[3]);
+    cuemark::KeyvaneSettings settings;
+    cuemark::QtWindowServices services(nullptr);
+    auto* player = new cuemark::QtMediaPlayer;
+    cuemark::frmCuemark window(player, services, settings);
+    services.setMainWindow(&window);
+    window.move(20, 20);
+    window.show();
+    window.OpenMediaFile(argv[1]);
+    window.OpenSubtitleFile(argv[2]);
+    bool ok = window.AVIFileOK && window.Subt.Count() > 0;
+    if (!ok) std::fprintf(stderr, "cuemark-screenshots: media or subtitles did not load\n");
+
+    // View mode: play until a title is on screen, then hold still.
+    auto* subtitle = window.findChild<QPlainTextEdit*>("txtSubtitle");
+    player->setCurrentPosition(window.Subt.StartTime(2) - 0.5);
+    player->Play();
+    ok &= WaitFor([&] { return !subtitle->toPlainText().isEmpty(); }, 5000);
+    Wait(400);
+    player->Pause();
+    ok &= Save(window, folder, "main-view.png");
+
+    // Positioning mode: the next titles ahead of time, the strip lit.
+    window.findChild<QRadioButton*>("optPosition")->click();
+    player->setCurrentPosition(window.Subt.StartTime(4) - 1.2);
+    player->Play();
+    Wait(700);
+    window.picButtons_MouseMove(0, 0, 900, 150);
+    player->Pause();
+    ok &= Save(window, folder, "main-position.png");
+    window.picButtons_MouseMove(0, 0, -1, -1);
+
+    {
+        cuemark::frmPickKey picker(&window, window.findChild<QLineEdit*>("txtKey"));
+        picker.show();
+        ok &= Save(window, folder, "key-picker.png");
+    }
+    {
+        cuemark::frmFrameRate rate(window.FrameRate(), &window);
+        rate.show();
+        rate.move(window.x() + (window.width() - rate.width()) / 2, window.y() + 120);
+        ok &= Save(window, folder, "frame-rate.png");
+    }
+    {
+        cuemark::frmLoading loading(&window);
+        loading.showNow();
+        ok &= Save(window, folder, "loading.png");
+    }
+    window.setSubtitlesChanged(false);
+    window.close();
+    return ok ? 0 : 1;
+}
