@@ -87,7 +87,7 @@ std::string WriteFullSubRip(const QString& folder) {
     return path;
 }
 
-void MeasureLoadAndTimer(const QString& folder, const char* media) {
+void MeasureLoadAndTimer(const QString& folder, const QString& media) {
     Window w;
     w.window.show();
     QTest::qWaitForWindowExposed(&w.window);
@@ -102,8 +102,8 @@ void MeasureLoadAndTimer(const QString& folder, const char* media) {
     std::printf("loading %d titles through the window: median %.1f ms, max %.1f ms (target 150 ms)\n",
                 w.window.Subt.Count(), load.percentile(0.5), load.percentile(1.0));
 
-    if (!media) return;
-    w.window.OpenMediaFile(media);
+    if (media.isEmpty()) return;
+    w.window.OpenMediaFile(media.toStdString());
     if (!w.window.AVIFileOK) {
         std::printf("display timer: media did not load\n");
         return;
@@ -146,6 +146,6 @@ int main(int argc, char** argv) {
                            "-i", "sine=frequency=440", "-t", "20", "-c:v", "libx264", "-pix_fmt", "yuv420p", "-c:a",
                            "aac", media});
     }
-    MeasureLoadAndTimer(folder.path(), QFile::exists(media) ? qPrintable(media) : nullptr);
+    MeasureLoadAndTimer(folder.path(), QFile::exists(media) ? media : QString());
     return 0;
 }
