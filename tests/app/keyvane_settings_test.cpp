@@ -56,7 +56,6 @@ void KeyvaneSettingsTest::initTestCase() {
 
 void KeyvaneSettingsTest::roundTripsNumbers_data() {
     QTest::addColumn<int>("number");
-    QTest::newRow("zero") << 0;
     QTest::newRow("window position") << 1234;
     QTest::newRow("left of the screen") << -1;
     QTest::newRow("lowest") << INT_MIN;
@@ -72,9 +71,7 @@ void KeyvaneSettingsTest::roundTripsNumbers() {
 
 void KeyvaneSettingsTest::roundTripsTexts_data() {
     QTest::addColumn<QByteArray>("text");
-    QTest::newRow("frame rate") << QByteArray("23.976");
     QTest::newRow("path with blanks") << QByteArray("/home/ana/My Films/movie");
-    QTest::newRow("backslashes") << QByteArray("C:\\Films\\movie");
     QTest::newRow("UTF-8") << QByteArray("/home/ana/Fil\xc3\xa9s/\xc3\xbc");
     QTest::newRow("empty, not the default") << QByteArray("");
     QTest::newRow("long") << QByteArray(5000, 'x');

@@ -52,13 +52,10 @@ void UpDownTest::clicksOnlyWhenReleasedOverThePressedHalf_data() {
     const QStringList noClick = {"MouseDown", "MouseUp"};
     QTest::newRow("up half") << QPoint(8, 3) << QPoint(8, 5) << upClick;
     QTest::newRow("down half") << QPoint(8, 16) << QPoint(4, 18) << downClick;
-    QTest::newRow("last row of the up half") << QPoint(8, 9) << QPoint(8, 9) << upClick;
     QTest::newRow("first row of the down half") << QPoint(8, 10) << QPoint(8, 10) << downClick;
     QTest::newRow("pressed up, released down") << QPoint(8, 3) << QPoint(8, 15) << noClick;
-    QTest::newRow("pressed down, released up") << QPoint(8, 15) << QPoint(8, 3) << noClick;
     QTest::newRow("released right of the control") << QPoint(8, 3) << QPoint(40, 3) << noClick;
     QTest::newRow("released above the control") << QPoint(8, 3) << QPoint(8, -5) << noClick;
-    QTest::newRow("released below the control") << QPoint(8, 15) << QPoint(8, 30) << noClick;
 }
 
 void UpDownTest::clicksOnlyWhenReleasedOverThePressedHalf() {
@@ -90,8 +87,6 @@ void UpDownTest::reportsButtonShiftAndPositionInTwips_data() {
     QTest::addColumn<int>("shiftCode");
     QTest::newRow("left") << int(Qt::LeftButton) << int(Qt::NoModifier) << 1 << 0;
     QTest::newRow("right with Shift") << int(Qt::RightButton) << int(Qt::ShiftModifier) << 2 << 1;
-    QTest::newRow("middle with Control") << int(Qt::MiddleButton) << int(Qt::ControlModifier) << 4 << 2;
-    QTest::newRow("left with Alt") << int(Qt::LeftButton) << int(Qt::AltModifier) << 1 << 4;
     QTest::newRow("left with all three") << int(Qt::LeftButton)
                                          << int(Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier) << 1 << 7;
 }
