@@ -113,6 +113,8 @@ void frmCuemark::OpenSubtitleFile(const std::string& fileName) {
     // Entries left from the previous file would be undone onto this one.
     Subt.ClearUndo();
     Subt.Add(1.0, 2.0, "First subtitle");
+    // A new file is edited like a loaded one, with undo.
+    Subt.SetUndoEnabled(true);
     cmdEdit->setEnabled(true);
 }
 

@@ -23,6 +23,7 @@ struct Timing : MainWindowFixture {
         window->OpenMediaFile(mediaFile());
         window->setGeometry(100, 100, 700, 450);
         for (int i = 1; i <= 7; ++i) window->Subt.Add(i * 2.0, i * 2.0 + 1, "T" + std::to_string(i));
+        window->Subt.SetUndoEnabled(true); // as after a load
         control<QRadioButton>("optPosition")->click();
     }
     void showActive() {
@@ -249,6 +250,8 @@ void ActionKeyTest::stripPicturesFollowTheMouse() {
 
 void ActionKeyTest::disabledStripShowsTheDisabledPicture() {
     Timing f;
+    f.player->setFileName("gone");
+    f.window->cmdBrowseAVI_Click(); // cancelled: the strip follows the player, now empty
     f.hover(200, 150);
     QCOMPARE(f.window->hoverButton(), 0);
     QCOMPARE(f.window->stripPicture(), 1);

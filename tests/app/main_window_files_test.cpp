@@ -159,8 +159,11 @@ void MainWindowFilesTest::newFileStartsWithOneTitle() {
     QCOMPARE(f.window->Subt.Text(1), std::string("First subtitle"));
     QVERIFY(f.control<QWidget>("cmdEdit")->isEnabled());
     QVERIFY(!f.control<QWidget>("cmdSave")->isEnabled());
-    // The old file's edits cannot be undone onto the new one.
+    // The old file's edits cannot be undone onto the new one; the new
+    // file's own edits can.
     QCOMPARE(f.window->Subt.UndoCount(), 0);
+    f.window->Subt.SetText(1, "edited");
+    QCOMPARE(f.window->Subt.UndoCount(), 1);
 }
 
 void MainWindowFilesTest::newFileDeclinedChangesNothing() {

@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "app/twips.h"
 #include "tests/app/main_window_fixture.h"
 #include "tests/app/scripted_editor.h"
 
