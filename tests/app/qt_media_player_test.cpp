@@ -1,5 +1,7 @@
 #include <QAction>
+#include <QApplication>
 #include <QAudioOutput>
+#include <QContextMenuEvent>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -440,6 +442,14 @@ void QtMediaPlayerTest::timeTextCutsToTenths() {
 void QtMediaPlayerTest::optionsMenuSetsSpeedMuteAndVolume() {
     auto* options = player_->findChild<QMenu*>("playerOptions");
     QVERIFY(options);
+    loadVideo();
+    player_->show();
+    QWidget* video = player_->findChild<QWidget*>("playerVideo");
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(20, 20), video->mapToGlobal(QPoint(20, 20)));
+    QApplication::sendEvent(video, &rightClick);
+    QVERIFY(options->isVisible());
+    options->hide();
+
     for (const char* name : {"playerSpeed50", "playerSpeed75", "playerSpeed100", "playerSpeed125",
                              "playerSpeed150", "playerSpeed200"})
         QVERIFY2(options->findChild<QAction*>(name), name);
