@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 #include "app/player_transport.h"
@@ -178,6 +179,8 @@ void QtMediaPlayer::setFileName(const std::string& fileName) {
     // so each file gets a player of its own.
     newBackend();
     if (!loadSource(QUrl::fromLocalFile(info.absoluteFilePath()))) {
+        // Let go of the failed pipeline now; one that merely ran out of time
+        // must not turn up loaded later.
         newBackend();
         return;
     }
@@ -243,11 +246,16 @@ double QtMediaPlayer::Duration() const { return duration_; }
 double QtMediaPlayer::CurrentPosition() const {
     if (!loaded_)
         return 0.0;
-    return std::clamp(player_->position() / 1000.0, 0.0, duration_);
+    return std::clamp(player_->position() / 1000.0, 0.0, positionLimit());
+}
+
+double QtMediaPlayer::positionLimit() const {
+    // A stream that does not tell its length is not held at 0.
+    return duration_ > 0.0 ? duration_ : std::numeric_limits<double>::max();
 }
 
 void QtMediaPlayer::seekTo(double position) {
-    const double target = std::clamp(position, 0.0, duration_);
+    const double target = std::clamp(position, 0.0, positionLimit());
     player_->setPosition(std::llround(target * 1000.0));
     transport_->showPosition(CurrentPosition());
 }
@@ -310,17 +318,17 @@ void QtMediaPlayer::Stop() {
 double QtMediaPlayer::SelectionStart() const { return selectionStart_; }
 
 void QtMediaPlayer::setSelectionStart(double position) {
-    if (std::isnan(position))
+    if (!loaded_ || std::isnan(position))
         return;
-    selectionStart_ = std::min(position, duration_);
+    selectionStart_ = std::min(position, positionLimit());
 }
 
 double QtMediaPlayer::SelectionEnd() const { return selectionEnd_; }
 
 void QtMediaPlayer::setSelectionEnd(double position) {
-    if (std::isnan(position))
+    if (!loaded_ || std::isnan(position))
         return;
-    selectionEnd_ = std::clamp(position, 0.0, duration_);
+    selectionEnd_ = std::clamp(position, 0.0, positionLimit());
     if (PlayState() == psPlaying)
         armSelectionEnd();
 }

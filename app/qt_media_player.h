@@ -61,6 +61,7 @@ private:
     void dropBackend();
     void unload();
     bool loadSource(const QUrl& source);
+    double positionLimit() const;
     void seekTo(double position);
     void reportPlayState(int newState);
     void armSelectionEnd();

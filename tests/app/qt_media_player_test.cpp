@@ -166,10 +166,14 @@ void QtMediaPlayerTest::hasNoMediaBeforeLoadingAndIgnoresCommands() {
 
     player_->Play();
     player_->setCurrentPosition(3.0);
+    player_->setSelectionStart(1.0);
+    player_->setSelectionEnd(2.0);
     player_->Pause();
     player_->Stop();
     QCOMPARE(player_->PlayState(), int(cuemark::psStopped));
     QCOMPARE(player_->CurrentPosition(), 0.0);
+    QCOMPARE(player_->SelectionStart(), -1.0);
+    QCOMPARE(player_->SelectionEnd(), 0.0);
     QVERIFY(listener_.states.empty());
     QVERIFY(listener_.positions.empty());
 }
