@@ -32,10 +32,10 @@ constexpr double PanelWidth = 4815;
 constexpr double PanelHeight = 2295;
 constexpr double StripWidth = 1620;
 constexpr double StripHeight = 375;
-// The strip sits over the video's lower edge, clear of the player's own
-// transport bar.
+// The strip sits over the player's lower edge (a player with a transport
+// bar carries it there instead).
 constexpr double DesignStripLeft = 120;
-constexpr double DesignStripTop = DesignInnerHeight - PanelHeight - StripHeight - 840;
+constexpr double DesignStripTop = DesignInnerHeight - PanelHeight - StripHeight - 120;
 constexpr double MinimumOuterWidth = 10000;
 constexpr double MinimumOuterHeight = 5000;
 
@@ -119,6 +119,7 @@ void frmCuemark::buildControls() {
     picButtons = Named(new PictureBox(this), "picButtons");
     picButtons->setFixedSize(TwipsToPixels(StripWidth, this), TwipsToPixels(StripHeight, this));
     picButtons->setScaledContents(true);
+    stripInTransport_ = player_->embedInTransport(picButtons);
     connect(picButtons, &PictureBox::MouseDown, this, &frmCuemark::picButtons_MouseDown);
     connect(picButtons, &PictureBox::MouseMove, this, &frmCuemark::picButtons_MouseMove);
     connect(picButtons, &PictureBox::MouseUp, this, &frmCuemark::picButtons_MouseUp);
@@ -261,12 +262,14 @@ void frmCuemark::buildRightPanel() {
     top->addWidget(cmdBlue);
     top->addWidget(cmdGreen);
     top->addWidget(cmdAdjust);
-    top->addSpacing(6);
-    top->addWidget(Label4);
-    top->addWidget(txtKey);
     grid->addLayout(top, 0, 0, 1, 5);
     grid->addWidget(txtSubtitle, 1, 0, 1, 5);
-    grid->addWidget(Label5, 2, 0, 1, 5);
+    auto* nextRow = new QHBoxLayout;
+    nextRow->setSpacing(3);
+    nextRow->addWidget(Label5, 1);
+    nextRow->addWidget(Label4);
+    nextRow->addWidget(txtKey);
+    grid->addLayout(nextRow, 2, 0, 1, 5);
     grid->addWidget(txtNextSubtitle, 3, 0, 1, 5);
     grid->addWidget(cmdSelStart, 4, 0);
     grid->addWidget(txtSelStart, 4, 1);
@@ -328,6 +331,7 @@ void frmCuemark::Form_Load() {
 void frmCuemark::placePlayerAndStrip() {
     QWidget* view = player_->view();
     view->setGeometry(0, 0, this->width(), PB->y());
+    if (stripInTransport_) return;
     picButtons->move(TwipsToPixels(StripLeftOffset, this),
                      view->height() - TwipsToPixels(StripBottomOffset, this));
     picButtons->raise();
@@ -355,6 +359,7 @@ void frmCuemark::Form_Resize() {
     }
     QWidget* view = player_->view();
     view->setGeometry(0, 0, this->width(), PB->y());
+    if (stripInTransport_) return;
     const int stripBottom = TwipsToPixels(StripBottomOffset, this);
     if (view->height() >= stripBottom) picButtons->move(picButtons->x(), view->height() - stripBottom);
     picButtons->raise();

@@ -200,6 +200,7 @@ private:
     double StripLeftOffset = 0.0;
     double StripBottomOffset = 0.0;
     int stripPicture_ = 1;
+    bool stripInTransport_ = false;
     bool loaded_ = false;
 };
 

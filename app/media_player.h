@@ -59,6 +59,13 @@ public:
     // The widget that shows the media; the main window embeds it and takes
     // ownership through Qt's parent chain.
     virtual QWidget* view() = 0;
+    // Gives the player a control to carry along its lower edge, beside its
+    // own transport. False when the player has no such place; the window
+    // then lays the control over the player itself.
+    virtual bool embedInTransport(QWidget* control) {
+        (void)control;
+        return false;
+    }
 };
 
 } // namespace cuemark

@@ -172,4 +172,9 @@ void PlayerOptionsMenu::showVolume(float volume, bool muted) {
     mute_->setChecked(muted);
 }
 
+void PlayerTransport::addControl(QWidget* control) {
+    auto* bar = static_cast<QHBoxLayout*>(layout());
+    bar->insertWidget(bar->indexOf(stop_) + 1, control);
+}
+
 } // namespace cuemark

@@ -28,6 +28,8 @@ public:
     // Ignored while the user holds the slider, so playback does not tug it.
     void showPosition(double seconds);
     void showPlayState(int playState, bool mediaLoaded);
+    // Another control in the bar, after the stop button.
+    void addControl(QWidget* control);
 
 signals:
     void playRequested();

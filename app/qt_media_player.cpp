@@ -398,4 +398,11 @@ void QtMediaPlayer::showScreen() {
                                                              : audioOnly_);
 }
 
+bool QtMediaPlayer::embedInTransport(QWidget* control) {
+    // The video is drawn in a native window of its own, which no sibling
+    // widget can stand above: the bar below it is the player's lower edge.
+    transport_->addControl(control);
+    return true;
+}
+
 } // namespace cuemark

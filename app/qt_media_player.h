@@ -51,6 +51,7 @@ public:
     void setSelectionEnd(double position) override;
 
     QWidget* view() override;
+    bool embedInTransport(QWidget* control) override;
 
     // Playback speed, 1 for normal; positions stay in media time.
     void setPlaybackRate(double rate);

@@ -18,6 +18,7 @@
 #include "app/qt_media_player.h"
 #include "app/qt_window_services.h"
 #include "bench/sample_titles.h"
+#include "subtitles/time_text.h"
 
 using Clock = std::chrono::steady_clock;
 
@@ -90,7 +91,7 @@ std::string WriteFullSubRip(const QString& folder) {
 void MeasureLoadAndTimer(const QString& folder, const QString& media) {
     Window w;
     w.window.show();
-    QTest::qWaitForWindowExposed(&w.window);
+    if (!QTest::qWaitForWindowExposed(&w.window)) std::printf("window not exposed\n");
     const std::string srt = WriteFullSubRip(folder);
     Figures load;
     for (int run = 0; run < 8; ++run) {
