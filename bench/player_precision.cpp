@@ -23,29 +23,13 @@
 #include <string>
 #include <vector>
 
+#include "app/event_wait.h"
 #include "app/qt_media_player.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-void runFor(int milliseconds) {
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-template <typename Done>
-bool runUntil(Done done, int timeoutMilliseconds) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMilliseconds)
-            return false;
-        runFor(1);
-    }
-    return true;
-}
 
 struct Read {
     double clockMs;
@@ -106,7 +90,7 @@ ClockRun measureClock(cuemark::QtMediaPlayer& player, double rate, int events, s
     player.setPlaybackRate(rate);
     player.Play();
     // The first tens of milliseconds after Play are the pipeline starting.
-    runFor(300);
+    cuemark::RunFor(300);
 
     KeyReader reader(player);
     const double mediaLeftMs = (player.Duration() - player.CurrentPosition()) * 1000.0 - 400.0;
@@ -120,7 +104,7 @@ ClockRun measureClock(cuemark::QtMediaPlayer& player, double rate, int events, s
         QTimer::singleShot(at, Qt::PreciseTimer, &reader, [&reader] {
             QCoreApplication::postEvent(&reader, new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier));
         });
-    runFor(static_cast<int>(wallMs) + 100);
+    cuemark::RunFor(static_cast<int>(wallMs) + 100);
     player.Pause();
 
     const auto& reads = reader.reads;
@@ -161,7 +145,7 @@ SeekRun measureSeeks(cuemark::QtMediaPlayer& player, bool playing, std::mt19937&
     player.setPlaybackRate(1.0);
     player.setCurrentPosition(1.0);
     playing ? player.Play() : player.Pause();
-    runFor(300);
+    cuemark::RunFor(300);
     std::vector<double> settles;
     for (int i = 0; i < 20; ++i) {
         const double to = std::round(target(random) * 1000.0) / 1000.0;
@@ -171,15 +155,15 @@ SeekRun measureSeeks(cuemark::QtMediaPlayer& player, bool playing, std::mt19937&
         double landed = 0;
         if (playing) {
             const double held = player.CurrentPosition();
-            runUntil([&] { return player.CurrentPosition() != held; }, 2000);
+            cuemark::RunUntil([&] { return player.CurrentPosition() != held; }, 2000);
             landed = player.CurrentPosition();
             settles.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
         } else {
-            runFor(150);
+            cuemark::RunFor(150);
             landed = player.CurrentPosition();
         }
         run.maxErrorMs = std::max(run.maxErrorMs, std::abs(landed - to) * 1000.0);
-        runFor(100);
+        cuemark::RunFor(100);
     }
     run.settleMs = percentiles(settles);
     return run;
@@ -197,8 +181,8 @@ Percentiles measureSelectionEnd(cuemark::QtMediaPlayer& player, double rate, std
         player.setSelectionEnd(at);
         player.setCurrentPosition(at - 0.4 * rate);
         player.Play();
-        runUntil([&] { return player.PlayState() == cuemark::psPaused; }, 3000);
-        runFor(50);
+        cuemark::RunUntil([&] { return player.PlayState() == cuemark::psPaused; }, 3000);
+        cuemark::RunFor(50);
         errors.push_back(std::abs(player.CurrentPosition() - at) * 1000.0);
     }
     player.setSelectionEnd(player.Duration());
@@ -209,7 +193,7 @@ double readCostMicroseconds(cuemark::QtMediaPlayer& player, int* backwards) {
     player.setPlaybackRate(1.0);
     player.setCurrentPosition(2.0);
     player.Play();
-    runFor(300);
+    cuemark::RunFor(300);
     constexpr int kReads = 20000;
     double last = player.CurrentPosition();
     double sink = 0;

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/player_transport.h"
+#include "app/event_wait.h"
 #include "app/qt_media_player.h"
 
 using cuemark::QtMediaPlayer;
@@ -45,25 +46,6 @@ struct RecordingListener : cuemark::MediaPlayerListener {
 // One frame of the 25 frames-per-second test picture.
 constexpr double kFrame = 0.040;
 
-// QTest::qWait sleeps in 10 ms slices, which would hide how closely the
-// player's own precise timers keep time; a plain event loop does not.
-void runFor(int milliseconds) {
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-template <typename Done>
-bool runUntil(Done done, int timeoutMilliseconds) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMilliseconds)
-            return false;
-        runFor(1);
-    }
-    return true;
-}
 
 } // namespace
 
@@ -150,7 +132,7 @@ void QtMediaPlayerTest::loadVideo() {
 
 double QtMediaPlayerTest::advanceOver(int milliseconds) {
     const double before = player_->CurrentPosition();
-    runFor(milliseconds);
+    cuemark::RunFor(milliseconds);
     return player_->CurrentPosition() - before;
 }
 
@@ -218,7 +200,7 @@ void QtMediaPlayerTest::loadingResetsSelectionAndStopsPlayback() {
     QCOMPARE(player_->SelectionEnd(), player_->Duration());
     player_->setSelectionEnd(2.5);
     player_->Play();
-    runFor(100);
+    cuemark::RunFor(100);
     listener_.clear();
 
     player_->setFileName(path("video.mp4").toStdString());
@@ -257,7 +239,7 @@ void QtMediaPlayerTest::playAdvancesWithTheWallClock() {
 
     double last = player_->CurrentPosition();
     for (int i = 0; i < 50; ++i) {
-        runFor(3);
+        cuemark::RunFor(3);
         const double now = player_->CurrentPosition();
         QVERIFY2(now >= last, "the clock must never run backwards");
         last = now;
@@ -285,8 +267,8 @@ void QtMediaPlayerTest::seekLandsWithinOneFrameAndIsReported() {
     player_->setCurrentPosition(2.0);
     playing ? player_->Play() : player_->Pause();
     const int wanted = playing ? cuemark::psPlaying : cuemark::psPaused;
-    QVERIFY(runUntil([&] { return player_->PlayState() == wanted; }, 3000));
-    runFor(150);
+    QVERIFY(cuemark::RunUntil([&] { return player_->PlayState() == wanted; }, 3000));
+    cuemark::RunFor(150);
     listener_.clear();
 
     const double before = player_->CurrentPosition();
@@ -298,7 +280,7 @@ void QtMediaPlayerTest::seekLandsWithinOneFrameAndIsReported() {
     QVERIFY(listener_.states.empty());
 
     // Once the pipeline has settled the position is still where it landed.
-    runFor(60);
+    cuemark::RunFor(60);
     const double settled = player_->CurrentPosition();
     QVERIFY2(settled >= landing - kFrame && settled <= landing + (playing ? 0.1 : kFrame),
              qPrintable(QString::number(settled)));
@@ -307,10 +289,10 @@ void QtMediaPlayerTest::seekLandsWithinOneFrameAndIsReported() {
 void QtMediaPlayerTest::pauseHoldsThePositionAndStopReturnsToStart() {
     loadVideo();
     player_->Play();
-    runFor(300);
+    cuemark::RunFor(300);
     player_->Pause();
     QCOMPARE(player_->PlayState(), int(cuemark::psPaused));
-    runFor(50);
+    cuemark::RunFor(50);
     const double held = player_->CurrentPosition();
     QVERIFY(held > 0.1);
     QCOMPARE(advanceOver(250), 0.0);
@@ -339,9 +321,9 @@ void QtMediaPlayerTest::pausesAtSelectionEndAndReplaysTheSelection() {
     player_->setSelectionEnd(1.2);
     player_->Play();
     QCOMPARE(listener_.positions, (std::vector<std::pair<double, double>>{{0.0, 0.5}}));
-    QVERIFY(runUntil([&] { return player_->PlayState() == cuemark::psPaused; }, 3000));
+    QVERIFY(cuemark::RunUntil([&] { return player_->PlayState() == cuemark::psPaused; }, 3000));
     QCOMPARE(listener_.states, (std::vector<std::pair<int, int>>{{0, 2}, {2, 1}}));
-    runFor(50);
+    cuemark::RunFor(50);
     const double stoppedAt = player_->CurrentPosition();
     QVERIFY2(qAbs(stoppedAt - 1.2) <= 0.005, qPrintable(QString::number(stoppedAt, 'f', 4)));
 
@@ -354,7 +336,7 @@ void QtMediaPlayerTest::pausesAtSelectionEndAndReplaysTheSelection() {
 
     // A run that starts past the end is not cut short.
     player_->setCurrentPosition(1.6);
-    runFor(300);
+    cuemark::RunFor(300);
     QCOMPARE(player_->PlayState(), int(cuemark::psPlaying));
     QVERIFY(player_->CurrentPosition() > 1.6);
 }
@@ -363,13 +345,13 @@ void QtMediaPlayerTest::mediaEndStopsAndPlayStartsAgain() {
     loadVideo();
     player_->setCurrentPosition(5.6);
     player_->Play();
-    QVERIFY(runUntil([&] { return player_->PlayState() == cuemark::psStopped; }, 3000));
+    QVERIFY(cuemark::RunUntil([&] { return player_->PlayState() == cuemark::psStopped; }, 3000));
     QCOMPARE(listener_.states, (std::vector<std::pair<int, int>>{{0, 2}, {2, 0}}));
 
     listener_.clear();
     player_->Play();
     QCOMPARE(player_->PlayState(), int(cuemark::psPlaying));
-    runFor(300);
+    cuemark::RunFor(300);
     const double position = player_->CurrentPosition();
     QVERIFY2(position > 0.1 && position < 0.6, qPrintable(QString::number(position)));
 }
@@ -379,13 +361,13 @@ void QtMediaPlayerTest::halfRateHalvesTheAdvanceAndSurvivesStop() {
     player_->setPlaybackRate(0.5);
     QCOMPARE(player_->playbackRate(), 0.5);
     player_->Play();
-    runFor(150);
+    cuemark::RunFor(150);
     double advance = advanceOver(800);
     QVERIFY2(advance >= 0.3 && advance <= 0.5, qPrintable(QString::number(advance)));
 
     player_->Stop();
     player_->Play();
-    runFor(150);
+    cuemark::RunFor(150);
     advance = advanceOver(800);
     QVERIFY2(advance >= 0.3 && advance <= 0.5, qPrintable(QString::number(advance)));
 
@@ -410,7 +392,7 @@ void QtMediaPlayerTest::transportPlaysSeeksAndShowsTime() {
     play->click();
     QCOMPARE(player_->PlayState(), int(cuemark::psPlaying));
     QVERIFY(!play->isEnabled() && pause->isEnabled());
-    QVERIFY(runUntil([&] { return slider->value() > 0; }, 3000));
+    QVERIFY(cuemark::RunUntil([&] { return slider->value() > 0; }, 3000));
     pause->click();
     QCOMPARE(player_->PlayState(), int(cuemark::psPaused));
 

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "app/event_wait.h"
 #include "app/frm_cuemark.h"
 #include "app/frm_frame_rate.h"
 #include "app/frm_loading.h"
@@ -22,24 +23,8 @@
 
 namespace {
 
-void Wait(int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
-bool WaitFor(const std::function<bool()>& done, int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms) return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
 bool Save(const QWidget& window, const QString& folder, const QString& name) {
-    Wait(300);
+    cuemark::RunFor(300);
     const QRect area = window.frameGeometry();
     const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(),
                                                                       area.height());
@@ -74,8 +59,8 @@ int main(int argc, char** argv) {
     auto* subtitle = window.findChild<QPlainTextEdit*>("txtSubtitle");
     player->setCurrentPosition(window.Subt.StartTime(2) - 0.5);
     player->Play();
-    ok &= WaitFor([&] { return !subtitle->toPlainText().isEmpty(); }, 5000);
-    Wait(400);
+    ok &= cuemark::RunUntil([&] { return !subtitle->toPlainText().isEmpty(); }, 5000);
+    cuemark::RunFor(400);
     player->Pause();
     ok &= Save(window, folder, "main-view.png");
 
@@ -83,7 +68,7 @@ int main(int argc, char** argv) {
     window.findChild<QRadioButton*>("optPosition")->click();
     player->setCurrentPosition(window.Subt.StartTime(4) - 1.2);
     player->Play();
-    Wait(700);
+    cuemark::RunFor(700);
     window.picButtons_MouseMove(0, 0, 900, 150);
     player->Pause();
     ok &= Save(window, folder, "main-position.png");
