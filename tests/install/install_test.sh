@@ -56,7 +56,8 @@ if [ -x "$prefix/bin/kvreg" ]; then
   done
   if echo "$resolved" | grep -qF "$build"; then fail "kvreg reaches into the build tree:"$'\n'"$resolved"; fi
 
-  "$prefix/bin/kvreg" --help | grep -q '^Usage: kvreg' || fail "kvreg --help"
+  help=$("$prefix/bin/kvreg" --help) || fail "kvreg --help failed"
+  [[ "$help" == "Usage: kvreg "* ]] || fail "kvreg --help printed '$help'"
   # A write and a read through the installed libraries, into a store of its own.
   export KEYVANE_REGISTRY="$prefix/registry.db"
   key='HKCU\Software\Tavrel\Cuemark'
