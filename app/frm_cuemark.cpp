@@ -30,12 +30,12 @@ constexpr double DesignInnerWidth = 9825;
 constexpr double DesignInnerHeight = 6240;
 constexpr double PanelWidth = 4815;
 constexpr double PanelHeight = 2295;
-constexpr double StripWidth = 1620;
-constexpr double StripHeight = 375;
+constexpr double StripWidthTwips = 1620;
+constexpr double StripHeightTwips = 375;
 // The strip sits over the player's lower edge (a player with a transport
 // bar carries it there instead).
 constexpr double DesignStripLeft = 120;
-constexpr double DesignStripTop = DesignInnerHeight - PanelHeight - StripHeight - 120;
+constexpr double DesignStripTop = DesignInnerHeight - PanelHeight - StripHeightTwips - 120;
 constexpr double MinimumOuterWidth = 10000;
 constexpr double MinimumOuterHeight = 5000;
 
@@ -117,7 +117,7 @@ void frmCuemark::buildControls() {
           QStringLiteral("Right-click for a player options menu, or move the mouse out to get rid of this text"));
 
     picButtons = Named(new PictureBox(this), "picButtons");
-    picButtons->setFixedSize(TwipsToPixels(StripWidth, this), TwipsToPixels(StripHeight, this));
+    picButtons->setFixedSize(TwipsToPixels(StripWidthTwips, this), TwipsToPixels(StripHeightTwips, this));
     picButtons->setScaledContents(true);
     stripInTransport_ = player_->embedInTransport(picButtons);
     connect(picButtons, &PictureBox::MouseDown, this, &frmCuemark::picButtons_MouseDown);

@@ -8,22 +8,11 @@
 #include "app/frm_cuemark.h"
 #include "app/frm_pick_key.h"
 #include "app/picture_box.h"
+#include "app/strip_pictures.h"
 #include "app/virtual_keys.h"
 #include "subtitles/time_text.h"
 
 namespace cuemark {
-
-namespace {
-
-// Button areas of the strip, in twips of the strip itself.
-struct StripButton {
-    double left, right;
-};
-constexpr StripButton StripButtons[] = {{150, 390}, {510, 705}, {855, 1050}, {1155, 1410}};
-constexpr double StripButtonTop = 75;
-constexpr double StripButtonBottom = 285;
-
-} // namespace
 
 bool frmCuemark::eventFilter(QObject* watched, QEvent* event) {
     if (watched == txtKey && event->type() == QEvent::MouseButtonRelease) {
@@ -84,14 +73,14 @@ void frmCuemark::picButtons_MouseMove(int button, int /*shift*/, double x, doubl
         showStripPicture(1);
         return;
     }
-    if (!(y > StripButtonTop && y < StripButtonBottom)) {
+    if (!(y > StripButtonTwipsTop && y < StripButtonTwipsBottom)) {
         HoverButton = 0;
         showStripPicture(2);
         return;
     }
     HoverButton = 0;
     for (int i = 0; i < 4; ++i)
-        if (x >= StripButtons[i].left && x <= StripButtons[i].right) HoverButton = static_cast<std::int16_t>(i + 1);
+        if (x >= StripButtonAreas[i].left && x <= StripButtonAreas[i].right) HoverButton = static_cast<std::int16_t>(i + 1);
     int picture = HoverButton > 0 ? HoverButton + 2 : 2;
     if (button != 0 && picture > 2) picture += 4;
     showStripPicture(picture);

@@ -71,6 +71,11 @@ if [ -x "$prefix/bin/cuemark-cli" ]; then
   [[ "$version" =~ ^cuemark-cli\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "cuemark-cli --version printed '$version'"
 fi
 
+if [ -x "$prefix/bin/cuemark" ]; then
+  version=$("$prefix/bin/cuemark" --version) || fail "cuemark --version"
+  [[ "$version" =~ ^Tallyfold\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "cuemark --version printed '$version'"
+fi
+
 desktop="$prefix/share/applications/cuemark.desktop"
 if [ -f "$desktop" ]; then
   [ "$(head -n1 "$desktop")" = '[Desktop Entry]' ] || fail "desktop entry does not start with its group"
