@@ -30,8 +30,8 @@ constexpr double DesignInnerWidth = 9825;
 constexpr double DesignInnerHeight = 6240;
 constexpr double PanelWidth = 4815;
 constexpr double PanelHeight = 2295;
-constexpr double StripWidthTwips = 1620;
-constexpr double StripHeightTwips = 375;
+constexpr double StripWidthTwips = StripWidth * StripTwipsPerPixel;
+constexpr double StripHeightTwips = StripHeight * StripTwipsPerPixel;
 // The strip sits over the player's lower edge (a player with a transport
 // bar carries it there instead).
 constexpr double DesignStripLeft = 120;

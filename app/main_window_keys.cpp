@@ -7,6 +7,7 @@
 
 #include "app/frm_cuemark.h"
 #include "app/frm_pick_key.h"
+#include "app/mouse_masks.h"
 #include "app/picture_box.h"
 #include "app/strip_pictures.h"
 #include "app/virtual_keys.h"

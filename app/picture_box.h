@@ -25,8 +25,4 @@ protected:
     void leaveEvent(QEvent* event) override;
 };
 
-// Button and modifier masks as the handlers take them.
-int MouseButtonMask(Qt::MouseButtons buttons);
-int ShiftMask(Qt::KeyboardModifiers modifiers);
-
 } // namespace cuemark

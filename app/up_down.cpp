@@ -5,28 +5,10 @@
 #include <QPainter>
 #include <QStyleOption>
 
+#include "app/mouse_masks.h"
 #include "app/twips.h"
 
 namespace cuemark {
-
-namespace {
-
-int buttonCode(Qt::MouseButton button) {
-    switch (button) {
-    case Qt::LeftButton: return 1;
-    case Qt::RightButton: return 2;
-    case Qt::MiddleButton: return 4;
-    default: return 0;
-    }
-}
-
-int shiftCode(Qt::KeyboardModifiers modifiers) {
-    return (modifiers.testFlag(Qt::ShiftModifier) ? 1 : 0) |
-           (modifiers.testFlag(Qt::ControlModifier) ? 2 : 0) |
-           (modifiers.testFlag(Qt::AltModifier) ? 4 : 0);
-}
-
-} // namespace
 
 UpDown::UpDown(QWidget* parent) : QWidget(parent) {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -73,14 +55,14 @@ void UpDown::mousePressEvent(QMouseEvent* event) {
         update();
     }
     const double perPixel = TwipsPerInch / LogicalDpi(this);
-    emit MouseDown(buttonCode(event->button()), shiftCode(event->modifiers()),
+    emit MouseDown(MouseButtonMask(event->button()), ShiftMask(event->modifiers()),
                    event->position().x() * perPixel, event->position().y() * perPixel);
     event->accept();
 }
 
 void UpDown::mouseReleaseEvent(QMouseEvent* event) {
     const double perPixel = TwipsPerInch / LogicalDpi(this);
-    emit MouseUp(buttonCode(event->button()), shiftCode(event->modifiers()),
+    emit MouseUp(MouseButtonMask(event->button()), ShiftMask(event->modifiers()),
                  event->position().x() * perPixel, event->position().y() * perPixel);
     if (event->button() == Qt::LeftButton) {
         const Half released = halfAt(event->position().toPoint());

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <vector>
 
 #include "app/frm_cuemark.h"
@@ -18,7 +19,8 @@
 #include "app/qt_media_player.h"
 #include "app/qt_window_services.h"
 #include "bench/sample_titles.h"
-#include "subtitles/time_text.h"
+#include "subtitles/line_io.h"
+#include "subtitles/subrip.h"
 
 using Clock = std::chrono::steady_clock;
 
@@ -76,15 +78,10 @@ void MeasureStartup(const QString& self) {
 std::string WriteFullSubRip(const QString& folder) {
     cuemark::SUBTITLES store;
     cuemark::bench::AddSampleTitles(store);
-    std::string out;
-    for (int i = 1; i <= store.Count(); ++i) {
-        out += std::to_string(i) + "\r\n" + cuemark::TimeToText(store.StartTime(i)) + " --> " +
-               cuemark::TimeToText(store.EndTime(i)) + "\r\n" + store.Text(i) + "\r\n\r\n";
-    }
+    cuemark::LineWriter out;
+    cuemark::WriteSubRip(out, store);
     const std::string path = (folder + "/full.srt").toStdString();
-    FILE* file = std::fopen(path.c_str(), "wb");
-    std::fwrite(out.data(), 1, out.size(), file);
-    std::fclose(file);
+    std::ofstream(path, std::ios::binary) << out.Text();
     return path;
 }
 
