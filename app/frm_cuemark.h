@@ -50,6 +50,7 @@ public:
     SubtitleFiles& files() { return files_; }
     MediaPlayer& MP() { return *player_; }
     WindowServices& services() { return services_; }
+    KeyvaneSettings& settings() { return settings_; }
 
     // The editor window: opened by cmdEdit through the factory, which
     // returns the open editor; it reports its closing with EditorClosed.

@@ -1,7 +1,9 @@
 #include "app/qt_window_services.h"
 
 #include <QFile>
+#include <QApplication>
 #include <QFileDialog>
+#include <QFontDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 
@@ -74,7 +76,7 @@ MessageAnswer QtWindowServices::MessageBox(const std::string& text, MessageButto
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     const bool question = buttons == MessageButtons::YesNo;
     QMessageBox box(iconOf(icon), ProgramTitle, shown,
-                    question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, mainWindow_);
+                    question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, ownerWindow());
     // Titles quoted in a message may hold "<i>"; show them as typed.
     box.setTextFormat(Qt::PlainText);
     box.setObjectName("MessageBox");
@@ -112,6 +114,24 @@ std::optional<std::string> QtWindowServices::ShowOpen(const OpenFileRequest& req
                          {QString::fromStdString(request.title), request.fileName, request.filter,
                           QFileDialog::AcceptOpen,
                           request.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile, true});
+}
+
+void QtWindowServices::RunModal(QDialog& dialog) {
+    dialog.exec();
+}
+
+std::optional<QFont> QtWindowServices::ChooseFont(const QFont& current) {
+    QFontDialog dialog(current, ownerWindow());
+    dialog.setOption(QFontDialog::DontUseNativeDialog);
+    dialog.setOption(QFontDialog::ScalableFonts);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.selectedFont();
+}
+
+QWidget* QtWindowServices::ownerWindow() const {
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    if (QWidget* active = QApplication::activeWindow()) return active;
+    return mainWindow_;
 }
 
 } // namespace cuemark

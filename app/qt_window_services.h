@@ -30,8 +30,13 @@ public:
     void HideLoadingNotice() override;
     std::optional<std::string> ChooseSaveFile(const SaveFileRequest& request) override;
     std::optional<std::string> ShowOpen(const OpenFileRequest& request) override;
+    void RunModal(QDialog& dialog) override;
+    std::optional<QFont> ChooseFont(const QFont& current) override;
 
 private:
+    // Messages and dialogs belong to the window the user is working in.
+    QWidget* ownerWindow() const;
+
     QWidget* mainWindow_;
     QPointer<frmLoading> loading_;
 };

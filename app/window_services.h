@@ -8,6 +8,9 @@
 
 #include "subtitles/user_seam.h"
 
+class QDialog;
+class QFont;
+
 namespace cuemark {
 
 struct OpenFileRequest {
@@ -22,6 +25,11 @@ class WindowServices : public UserSeam {
 public:
     // The chosen file's full path, or nothing when the user cancelled.
     virtual std::optional<std::string> ShowOpen(const OpenFileRequest& request) = 0;
+    // Shows a dialog modally and returns when it has closed. Tests drive the
+    // dialog here instead of waiting for a person.
+    virtual void RunModal(QDialog& dialog) = 0;
+    // The font dialog, starting from `current`; nothing when cancelled.
+    virtual std::optional<QFont> ChooseFont(const QFont& current) = 0;
 };
 
 } // namespace cuemark

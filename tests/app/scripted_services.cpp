@@ -1,5 +1,7 @@
 #include "tests/app/scripted_services.h"
 
+#include <QDialog>
+
 namespace cuemark::testing {
 
 MessageAnswer ScriptedServices::MessageBox(const std::string& text, MessageButtons buttons, MessageIcon) {
@@ -31,6 +33,28 @@ std::optional<std::string> ScriptedServices::ShowOpen(const OpenFileRequest& req
     std::optional<std::string> name = openNames.front();
     openNames.pop_front();
     return name;
+}
+
+void ScriptedServices::RunModal(QDialog& dialog) {
+    modalDialogs.push_back(dialog.objectName().toStdString());
+    if (modalDrivers.empty()) {
+        dialog.reject();
+        return;
+    }
+    std::function<void(QDialog&)> driver = std::move(modalDrivers.front());
+    modalDrivers.pop_front();
+    dialog.setModal(true);
+    dialog.show();
+    driver(dialog);
+    if (dialog.isVisible()) dialog.reject();
+}
+
+std::optional<QFont> ScriptedServices::ChooseFont(const QFont&) {
+    ++fontDialogs;
+    if (fonts.empty()) return std::nullopt;
+    std::optional<QFont> font = fonts.front();
+    fonts.pop_front();
+    return font;
 }
 
 } // namespace cuemark::testing

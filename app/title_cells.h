@@ -1,0 +1,23 @@
+#pragma once
+// The texts of the editor list's three cells for one title.
+
+#include <QString>
+#include <string>
+
+namespace cuemark {
+
+// The Text cell as shown in one row: each line break as a visible return
+// symbol, never a silent join.
+QString TextCellDisplay(const std::string& text);
+// The in-place editor's text back into a title's text (return symbols become
+// CR LF again).
+std::string TextFromCellEditor(const QString& edited);
+// The Start cell: the time as time text; empty when too large to write.
+std::string StartCellText(double start);
+// The Duration cell: the rounded duration in the general number form (up to
+// 15 significant digits, no trailing zeros, the user's decimal separator).
+std::string DurationCellText(double duration);
+// The duration of a title as its cell shows it.
+std::string DurationCellText(double start, double end);
+
+} // namespace cuemark
