@@ -18,6 +18,9 @@ public:
     virtual void MakeRowVisible(std::int32_t row) = 0;
     // Closes the editor window; it clears the editor-open flag itself.
     virtual void CloseEditor() = 0;
+    // The store now holds another file: every row again, the marks on the
+    // first and last title.
+    virtual void SubtitlesReplaced() = 0;
 };
 
 } // namespace cuemark

@@ -104,6 +104,8 @@ frmCuemark::frmCuemark(MediaPlayer* player, WindowServices& services, KeyvaneSet
 }
 
 frmCuemark::~frmCuemark() {
+    // While every control still exists: the editor reports its closing here.
+    if (editor_) editor_->CloseEditor();
     qApp->removeEventFilter(this);
     player_->setListener(nullptr);
     Subt.setListener(nullptr);
@@ -410,11 +412,13 @@ void frmCuemark::UndoChangedListLength() {
 
 void frmCuemark::EditorOpened(EditorLink* editor) {
     editor_ = editor;
+    cmdEdit->setEnabled(false);
     refreshReferenceButtons();
 }
 
 void frmCuemark::EditorClosed() {
     editor_ = nullptr;
+    cmdEdit->setEnabled(true);
     refreshReferenceButtons();
 }
 

@@ -8,6 +8,7 @@
 
 #include "app/command_line.h"
 #include "app/frm_cuemark.h"
+#include "app/frm_list.h"
 #include "app/keyvane_settings.h"
 #include "app/qt_media_player.h"
 #include "app/qt_window_services.h"
@@ -54,6 +55,7 @@ int main(int argc, char** argv) {
     cuemark::QtWindowServices services(nullptr);
     cuemark::frmCuemark window(new cuemark::QtMediaPlayer, services, settings);
     services.setMainWindow(&window);
+    window.editorFactory = cuemark::OpenEditor;
     window.show();
     if (line.media) {
         window.files().dialogFileName = Absolute(*line.media);

@@ -115,7 +115,8 @@ void frmCuemark::OpenSubtitleFile(const std::string& fileName) {
     Subt.Add(1.0, 2.0, "First subtitle");
     // A new file is edited like a loaded one, with undo.
     Subt.SetUndoEnabled(true);
-    cmdEdit->setEnabled(true);
+    if (editor_) editor_->SubtitlesReplaced();
+    else cmdEdit->setEnabled(true);
 }
 
 void frmCuemark::txtSRT_Change() {
@@ -129,8 +130,10 @@ void frmCuemark::txtSRT_Change() {
 
 void frmCuemark::LoadSubtitles() {
     const LoadReport report = files_.LoadSubtitles(txtSRT->text().toStdString());
+    // An open editor would otherwise show, and edit, the old file's rows.
+    if (editor_) editor_->SubtitlesReplaced();
     if (report.reachedFormatStep()) {
-        cmdEdit->setEnabled(true);
+        cmdEdit->setEnabled(editor_ == nullptr);
         cmdSave->setEnabled(true);
     }
 }

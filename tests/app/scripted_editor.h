@@ -11,6 +11,9 @@ namespace cuemark::testing {
 class ScriptedEditor : public EditorLink {
 public:
     explicit ScriptedEditor(frmCuemark& main) : main_(main) {}
+    ~ScriptedEditor() override {
+        if (main_.editor() == this) main_.EditorClosed();
+    }
     void LoadList() override { ++listLoads; }
     void SetUndoButtonEnabled(bool enabled) override { undoButton.push_back(enabled); }
     std::int32_t SelectedRow() const override { return selectedRow; }
@@ -22,7 +25,10 @@ public:
         main_.EditorClosed();
     }
 
+    void SubtitlesReplaced() override { ++replacements; }
+
     int listLoads = 0;
+    int replacements = 0;
     std::vector<bool> undoButton;
     std::int32_t selectedRow = 0;
     std::vector<std::int32_t> visibleRows;
