@@ -122,16 +122,10 @@ void frmList::DeleteTitles() {
     std::vector<std::int32_t> chosen;
     for (const QModelIndex& index : LV->selectionModel()->selectedRows()) chosen.push_back(index.row() + 1);
     std::sort(chosen.begin(), chosen.end());
-    // From the top down, always keeping one title; each row's number shifts
-    // by the rows already gone above it.
-    std::int32_t gone = 0;
-    for (std::int32_t row : chosen) {
-        if (RowCount() <= 1) break;
-        const std::int32_t now = row - gone;
-        main_.Subt.Delete(now);
-        model_.removeRow(now);
-        ++gone;
-    }
+    // From the top down, always keeping one title.
+    const std::int32_t gone = main_.Subt.DeleteAscending(chosen, 1);
+    chosen.resize(static_cast<std::size_t>(gone));
+    model_.removeRows(chosen);
     toolbarButton("Delete")->setEnabled(RowCount() > 1);
     main_.setSubtitlesChanged(true);
     FirstIndex_ = 1;

@@ -90,6 +90,29 @@ void TitleListModel::removeRow(std::int32_t row) {
     endRemoveRows();
 }
 
+void TitleListModel::removeRows(const std::vector<std::int32_t>& rows) {
+    // A few rows go one by one, so the view keeps its place; many at once
+    // in one refill, as removing rows singly from a large selection is slow.
+    constexpr std::size_t OneByOne = 64;
+    if (rows.size() <= OneByOne) {
+        std::int32_t gone = 0;
+        for (std::int32_t row : rows) removeRow(row - gone++);
+        return;
+    }
+    beginResetModel();
+    std::vector<bool> removed(colours_.size() + 1, false);
+    for (std::int32_t row : rows) {
+        if (valid(row)) removed[static_cast<std::size_t>(row)] = true;
+    }
+    std::vector<RowColour> kept;
+    kept.reserve(colours_.size());
+    for (std::size_t k = 0; k < colours_.size(); ++k) {
+        if (!removed[k + 1]) kept.push_back(colours_[k]);
+    }
+    colours_ = std::move(kept);
+    endResetModel();
+}
+
 void TitleListModel::setColour(std::int32_t row, RowColour colour) {
     if (!valid(row)) return;
     colours_[row - 1] = colour;

@@ -32,6 +32,9 @@ public:
     void refreshRow(std::int32_t row);
     void insertRow(std::int32_t row);
     void removeRow(std::int32_t row);
+    // Rows by their numbers before any of them went (ascending); the others
+    // keep their colours.
+    void removeRows(const std::vector<std::int32_t>& rows);
     void setColour(std::int32_t row, RowColour colour);
     RowColour colour(std::int32_t row) const;
 

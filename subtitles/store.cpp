@@ -142,6 +142,38 @@ void SUBTITLES::Delete(int32_t ix) {
     --count_;
 }
 
+int32_t SUBTITLES::DeleteAscending(const std::vector<int32_t>& titles, int32_t keep) {
+    std::vector<bool> gone(static_cast<std::size_t>(count_) + 1, false);
+    int32_t removed = 0;
+    int32_t previous = 0;
+    for (int32_t ix : titles) {
+        if (count_ - removed <= keep) break;
+        if (!valid(ix) || ix <= previous) continue;
+        previous = ix;
+        // Numbered as it would be after the deletions above it.
+        record(EntryKind::Deletion, ix - removed, ix);
+        gone[static_cast<std::size_t>(ix)] = true;
+        ++removed;
+    }
+    if (removed == 0) return 0;
+    int32_t kept = 1;
+    for (int32_t ix = 1; ix <= count_; ++ix) {
+        if (gone[static_cast<std::size_t>(ix)]) continue;
+        if (kept != ix) {
+            starts_[kept] = starts_[ix];
+            ends_[kept] = ends_[ix];
+            texts_[kept] = std::move(texts_[ix]);
+        }
+        ++kept;
+    }
+    count_ -= removed;
+    starts_.resize(static_cast<std::size_t>(count_) + 1);
+    ends_.resize(static_cast<std::size_t>(count_) + 1);
+    texts_.resize(static_cast<std::size_t>(count_) + 1);
+    orderKnown_ = false;
+    return removed;
+}
+
 void SUBTITLES::Insert(int32_t Position, double StartTime, double EndTime, const std::string& TX) {
     if (Position < 1 || Position > count_ + 1) return;
     // Refuse before journalling: an entry for an insertion that never
@@ -170,7 +202,7 @@ void SUBTITLES::raiseUndoChangedListLength() {
     if (listener_) listener_->UndoChangedListLength();
 }
 
-void SUBTITLES::record(EntryKind kind, int32_t ix) {
+void SUBTITLES::record(EntryKind kind, int32_t ix, int32_t source) {
     if (!undoEnabled_ || undoing_) return;
     if (head_ == tail_) raiseUndoPossible(true);
     head_ = nextSlot(head_);
@@ -179,9 +211,9 @@ void SUBTITLES::record(EntryKind kind, int32_t ix) {
     entry.kind = kind;
     entry.title = ix;
     if (kind != EntryKind::Insertion) {
-        entry.start = starts_[ix];
-        entry.end = ends_[ix];
-        entry.text = texts_[ix];
+        entry.start = starts_[source];
+        entry.end = ends_[source];
+        entry.text = texts_[source];
     }
 }
 

@@ -50,6 +50,10 @@ public:
 
     int32_t Count() const { return count_; }
     void Delete(int32_t ix);
+    // Deletes titles by their numbers as they are now (ascending), from the
+    // top, as Delete would one by one (each journalled), until `keep` titles
+    // are left; returns how many went. One pass, however many there are.
+    int32_t DeleteAscending(const std::vector<int32_t>& titles, int32_t keep);
     void Insert(int32_t Position, double StartTime, double EndTime, const std::string& TX);
 
     bool UndoEnabled() const { return undoEnabled_; }
@@ -71,7 +75,9 @@ private:
 
     bool valid(int32_t ix) const { return ix >= 1 && ix <= count_; }
     void makeRoomForOneMore();
-    void record(EntryKind kind, int32_t ix);
+    // The entry names title `ix`; its values come from slot `source`.
+    void record(EntryKind kind, int32_t ix, int32_t source);
+    void record(EntryKind kind, int32_t ix) { record(kind, ix, ix); }
     void raiseUndoPossible(bool status);
     void raiseUndoChangedListLength();
     int32_t locateByScan(double TS) const;

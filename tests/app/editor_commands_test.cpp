@@ -23,6 +23,7 @@ private slots:
     void insertPutsANewTitleBeforeTheCurrentAndResetsTheMarks();
     void deleteAllKeepsTheLastRow();
     void deleteResetsTheMarksAndIsUndoneRowByRow();
+    void deleteOfManyRowsKeepsTheOthersColours();
     void undoOnAnEmptyJournalSelectsTheFirstRow();
     void undoOfADeletionRefillsTheList();
     void spellingAndItalicRewriteEveryTitleAndEmptyTheJournal();
@@ -136,6 +137,27 @@ void EditorCommandsTest::deleteResetsTheMarksAndIsUndoneRowByRow() {
     e.RunCommand("Undo");
     QCOMPARE(e.RowCount(), 7);
     QCOMPARE(e.CellText(5, 0), std::string("T6"));
+}
+
+void EditorCommandsTest::deleteOfManyRowsKeepsTheOthersColours() {
+    EditorFixture f;
+    frmList& e = f.openEditor({});
+    for (int k = 1; k <= 100; ++k) f.window->Subt.Add(k, k + 0.5, "T" + std::to_string(k));
+    e.LoadList();
+    f.selectRows({90});
+    e.RunCommand("Later");
+    QItemSelectionModel* selection = e.list()->selectionModel();
+    selection->clearSelection();
+    selection->select(QItemSelection(e.list()->model()->index(0, 0), e.list()->model()->index(79, 0)),
+                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    e.RunCommand("Delete");
+    QCOMPARE(e.RowCount(), 20);
+    QCOMPARE(e.CellText(1, 0), std::string("T81"));
+    QCOMPARE(e.rowColour(10), RowColour::Changed);
+    QCOMPARE(e.rowColour(20), RowColour::SecondMark);
+    e.RunCommand("Undo");
+    QCOMPARE(e.RowCount(), 21);
+    QCOMPARE(e.CellText(1, 0), std::string("T80"));
 }
 
 void EditorCommandsTest::undoOnAnEmptyJournalSelectsTheFirstRow() {

@@ -351,3 +351,46 @@ TEST(UndoJournal, ListenerWritesDuringAnUndoAreNotRecorded) {
     EXPECT_EQ(s.Text(1), "touched");
     EXPECT_EQ(s.UndoCount(), 0);
 }
+
+TEST(StoreDeleteAscending, MatchesDeletingOneByOneIncludingUndo) {
+    auto fill = [](SUBTITLES& s) {
+        for (int k = 1; k <= 12; ++k) s.Add(k, k + 0.5, "t" + std::to_string(k));
+        s.SetUndoEnabled(true);
+    };
+    for (int32_t keep : {1, 4}) {
+        SUBTITLES batch, single;
+        fill(batch);
+        fill(single);
+        const std::vector<int32_t> chosen = {1, 2, 5, 9, 10, 11, 12};
+        int32_t gone = 0;
+        for (int32_t ix : chosen) {
+            if (single.Count() <= keep) break;
+            single.Delete(ix - gone++);
+        }
+        EXPECT_EQ(batch.DeleteAscending(chosen, keep), gone);
+        ASSERT_EQ(batch.Count(), single.Count());
+        while (true) {
+            for (int32_t ix = 1; ix <= single.Count(); ++ix) {
+                EXPECT_EQ(batch.Text(ix), single.Text(ix));
+                EXPECT_EQ(batch.StartTime(ix), single.StartTime(ix));
+            }
+            if (single.UndoCount() == 0) break;
+            EXPECT_EQ(batch.Undo(), single.Undo());
+            ASSERT_EQ(batch.Count(), single.Count());
+        }
+        EXPECT_EQ(batch.Count(), 12);
+    }
+}
+
+TEST(StoreDeleteAscending, SkipsBadAndRepeatedNumbers) {
+    SUBTITLES s;
+    for (int k = 1; k <= 4; ++k) s.Add(k, k + 0.5, "t");
+    EXPECT_EQ(s.DeleteAscending({0, 2, 2, 9}, 0), 1);
+    EXPECT_EQ(s.Count(), 3);
+    EXPECT_EQ(s.StartTime(2), 3.0);
+    EXPECT_EQ(s.DeleteAscending({1, 2, 3}, 0), 3);
+    EXPECT_EQ(s.Count(), 0);
+    s.Add(7, 8, "again");
+    EXPECT_EQ(s.Count(), 1);
+    EXPECT_EQ(s.StartTime(1), 7.0);
+}

@@ -1,0 +1,115 @@
+// bench_editor: the editor window on a full store (32,700 titles): opening
+// it (the list refill included), Sooner with every row selected, a shift, a
+// stretch, a find over every title, scrolling the list, and Delete with
+// every row selected. Each figure includes the list's repaint.
+// Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
+#include <QApplication>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+#include "app/frm_cuemark.h"
+#include "app/frm_list.h"
+#include "app/keyvane_settings.h"
+#include "app/qt_media_player.h"
+#include "app/qt_window_services.h"
+#include "bench/sample_titles.h"
+
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+struct Figures {
+    std::vector<double> values;
+    double percentile(double p) {
+        std::sort(values.begin(), values.end());
+        return values[std::min(values.size() - 1, size_t(p * double(values.size())))];
+    }
+};
+
+struct Session {
+    cuemark::KeyvaneSettings settings;
+    cuemark::QtWindowServices services{nullptr};
+    cuemark::frmCuemark window{new cuemark::QtMediaPlayer, services, settings};
+    Session() {
+        services.setMainWindow(&window);
+        window.editorFactory = cuemark::OpenEditor;
+        window.show();
+    }
+    void fill() {
+        window.Subt.SetUndoEnabled(false);
+        window.Subt.Clear();
+        cuemark::bench::AddSampleTitles(window.Subt);
+        window.Subt.SetUndoEnabled(true);
+    }
+    cuemark::frmList& editor() { return *dynamic_cast<cuemark::frmList*>(window.editor()); }
+};
+
+// Runs `step` (after `prepare`, untimed) and then lets the list repaint.
+double Timed(const std::function<void()>& step, cuemark::frmList& editor) {
+    const auto before = Clock::now();
+    step();
+    editor.list()->viewport()->repaint();
+    QApplication::processEvents();
+    return std::chrono::duration<double, std::milli>(Clock::now() - before).count();
+}
+
+void Report(const char* what, Figures& f, double target) {
+    std::printf("%-44s median %7.1f ms, max %7.1f ms (%zu runs, target %.0f ms)\n", what, f.percentile(0.5),
+                f.percentile(1.0), f.values.size(), target);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND")) qputenv("QT_MEDIA_BACKEND", "gstreamer");
+    QTemporaryDir folder;
+    if (qEnvironmentVariableIsEmpty("KEYVANE_REGISTRY"))
+        qputenv("KEYVANE_REGISTRY", (folder.path() + "/registry.sqlite3").toLocal8Bit());
+    QApplication app(argc, argv);
+    Session s;
+    s.fill();
+    const int runs = 7;
+
+    Figures open;
+    for (int run = 0; run < runs; ++run) {
+        const auto before = Clock::now();
+        s.window.cmdEdit_Click();
+        s.editor().list()->viewport()->repaint();
+        QApplication::processEvents();
+        open.values.push_back(std::chrono::duration<double, std::milli>(Clock::now() - before).count());
+        s.editor().close();
+        QApplication::processEvents();
+    }
+    Report("opening the editor (LoadList included):", open, 100);
+
+    s.window.cmdEdit_Click();
+    cuemark::frmList& e = s.editor();
+    Figures sooner;
+    for (int run = 0; run < runs; ++run) {
+        e.list()->selectAll();
+        sooner.values.push_back(Timed([&] { e.RunCommand("Sooner"); }, e));
+    }
+    Report("Sooner on all 32,700 rows:", sooner, 200);
+
+    Figures scroll;
+    QScrollBar* bar = e.list()->verticalScrollBar();
+    for (int page = 0; page < 200; ++page) {
+        scroll.values.push_back(Timed([&] { bar->setValue(bar->value() + bar->pageStep()); }, e));
+    }
+    Report("scrolling one page:", scroll, 16);
+
+    Figures remove;
+    e.list()->selectAll();
+    remove.values.push_back(Timed([&] { e.RunCommand("Delete"); }, e));
+    Report("Delete with all rows selected:", remove, 0);
+    (void)argv;
+    return 0;
+}
