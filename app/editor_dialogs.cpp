@@ -1,12 +1,43 @@
 // The editor's dialogs, opened from its commands and menus.
 #include "app/frm_cuemark.h"
+#include "app/frm_edit.h"
 #include "app/frm_list.h"
+#include "app/frm_shift.h"
+#include "app/frm_stretch.h"
 
 namespace cuemark {
 
-void frmList::OpenTitleEditor() {}
-void frmList::OpenShiftDialog() {}
-void frmList::OpenStretchDialog() {}
+void frmList::OpenTitleEditor() {
+    if (CurrentRow() == 0) return;
+    frmEdit dialog(*this);
+    main_.services().RunModal(dialog);
+}
+
+void frmList::OpenShiftDialog() {
+    frmShift dialog(*this);
+    main_.services().RunModal(dialog);
+}
+
+void frmList::OpenStretchDialog() {
+    frmStretch dialog(*this);
+    main_.services().RunModal(dialog);
+}
+
 void frmList::ShowFind() {}
+
+void AdjustByMarkedTitles(frmCuemark& main) {
+    if (auto* editor = dynamic_cast<frmList*>(main.editor())) AdjustByReferences(*editor);
+}
+
+EditorLink* OpenEditor(frmCuemark& main) {
+    auto* editor = new frmList(main);
+    editor->show();
+    return editor;
+}
+
+void InstallEditor(frmCuemark& main) {
+    main.editorFactory = OpenEditor;
+    main.adjustByReferences = AdjustByMarkedTitles;
+}
 
 } // namespace cuemark

@@ -358,13 +358,17 @@ void frmList::setPlayerPosition(double seconds) {
 }
 
 void frmList::LoadList() {
-    model_.reload();
+    // After a shift or stretch the rows are the same titles: their changed
+    // colours stay, and the marks are always shown.
+    model_.reload(true);
+    paintMarks();
     if (const std::int32_t row = CurrentRow()) setPlayerPosition(main_.Subt.StartTime(row));
     selectionChanged();
 }
 
 void frmList::SubtitlesReplaced() {
-    LoadList();
+    model_.reload();
+    selectionChanged();
     FirstIndex_ = 1;
     LastIndex_ = main_.Subt.Count();
     paintMarks();
@@ -524,12 +528,6 @@ void frmList::ChooseListFont() {
 void frmList::applyListFont(const QFont& font) {
     LV->setFont(font);
     LV->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + TwipsToPixels(60, this));
-}
-
-EditorLink* OpenEditor(frmCuemark& main) {
-    auto* editor = new frmList(main);
-    editor->show();
-    return editor;
 }
 
 } // namespace cuemark

@@ -127,5 +127,8 @@ private:
 
 // Opens the editor on the main window (its Edit button's factory).
 EditorLink* OpenEditor(frmCuemark& main);
+// Gives the main window its editor and the adjust button's stretch by the
+// titles marked in it.
+void InstallEditor(frmCuemark& main);
 
 } // namespace cuemark

@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     cuemark::QtWindowServices services(nullptr);
     cuemark::frmCuemark window(new cuemark::QtMediaPlayer, services, settings);
     services.setMainWindow(&window);
-    window.editorFactory = cuemark::OpenEditor;
+    cuemark::InstallEditor(window);
     window.show();
     if (line.media) {
         window.files().dialogFileName = Absolute(*line.media);

@@ -65,9 +65,10 @@ bool TitleListModel::setData(const QModelIndex& index, const QVariant& value, in
     return true;
 }
 
-void TitleListModel::reload() {
+void TitleListModel::reload(bool keepColours) {
     beginResetModel();
-    colours_.assign(static_cast<std::size_t>(std::max(subt_.Count(), 0)), RowColour::Normal);
+    const std::size_t rows = static_cast<std::size_t>(std::max(subt_.Count(), 0));
+    if (!keepColours || rows != colours_.size()) colours_.assign(rows, RowColour::Normal);
     endResetModel();
 }
 

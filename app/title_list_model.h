@@ -26,8 +26,9 @@ public:
     // An in-place edit is handed to the editor window, which stores it.
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
-    // Every row again, in the normal colour.
-    void reload();
+    // Every row again; in the normal colour unless the number of rows stayed
+    // and `keepColours` asks to keep them.
+    void reload(bool keepColours = false);
     // Rows are 1-based title numbers; numbers outside the list are ignored.
     void refreshRow(std::int32_t row);
     void insertRow(std::int32_t row);

@@ -39,7 +39,7 @@ struct Session {
     cuemark::frmCuemark window{new cuemark::QtMediaPlayer, services, settings};
     Session() {
         services.setMainWindow(&window);
-        window.editorFactory = cuemark::OpenEditor;
+        cuemark::InstallEditor(window);
         window.show();
     }
     void fill() {

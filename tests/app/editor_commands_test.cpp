@@ -1,4 +1,9 @@
 // The editor's commands on a real editor window.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <QTest>
 
 #include "tests/app/editor_fixture.h"
@@ -27,6 +32,10 @@ private slots:
     void undoOnAnEmptyJournalSelectsTheFirstRow();
     void undoOfADeletionRefillsTheList();
     void spellingAndItalicRewriteEveryTitleAndEmptyTheJournal();
+    void shiftAndStretchOpenModallyAndFlagEvenWhenCancelled();
+    void shiftOfTheSelectedTitlesEmptiesTheJournal();
+    void adjustStretchesSoTheMarkedTitlesStartAtTheReferenceTimes();
+    void adjustWithReferencesOutOfOrderChangesNothing();
     void unknownKeyDoesNothing();
     void oneTitleCommandsWithoutACurrentRowDoNothing();
 };
@@ -182,7 +191,7 @@ void EditorCommandsTest::undoOfADeletionRefillsTheList() {
     e.RunCommand("Undo");
     QCOMPARE(e.CurrentRow(), 2);
     QCOMPARE(e.CellText(2, 1), std::string("00:00:03,000"));
-    QCOMPARE(e.rowColour(2), RowColour::Normal);
+    QCOMPARE(e.rowColour(2), RowColour::SecondMark); // the refill keeps the marks shown
     QVERIFY(!f.action("Undo")->isEnabled());
 }
 
@@ -208,6 +217,72 @@ void EditorCommandsTest::spellingAndItalicRewriteEveryTitleAndEmptyTheJournal() 
     f.action("mnuEditSpell")->trigger();
     QCOMPARE(f.window->Subt.Text(1), std::string("It"));
     QVERIFY(!f.window->subtitlesChanged());
+}
+
+void EditorCommandsTest::shiftAndStretchOpenModallyAndFlagEvenWhenCancelled() {
+    EditorFixture f;
+    frmList& e = f.openEditor({{1, 2}, {3, 4}});
+    e.RunCommand("Shift"); // closed unanswered
+    QVERIFY(f.window->subtitlesChanged());
+    f.window->setSubtitlesChanged(false);
+    e.RunCommand("Stretch");
+    QVERIFY(f.window->subtitlesChanged());
+    f.window->setSubtitlesChanged(false);
+    f.action("mnuTimeShift")->trigger(); // the menu entries leave the flag alone
+    f.action("mnuTimeStretch")->trigger();
+    QVERIFY(!f.window->subtitlesChanged());
+    QCOMPARE(f.services.modalDialogs, (std::vector<std::string>{"frmShift", "frmStretch", "frmShift", "frmStretch"}));
+    QCOMPARE(f.window->Subt.StartTime(2), 3.0);
+}
+
+void EditorCommandsTest::shiftOfTheSelectedTitlesEmptiesTheJournal() {
+    EditorFixture f;
+    frmList& e = f.openEditor(Eight);
+    f.selectRows({4});
+    e.RunCommand("Later");
+    f.selectRows({2, 3, 7});
+    f.services.modalDrivers.push_back([](QDialog& d) {
+        d.findChild<QRadioButton*>("optEnd")->setChecked(true);
+        d.findChild<QLineEdit*>("txtMin")->setText("1");
+        d.findChild<QLineEdit*>("txtSec")->setText("30.000");
+        QMetaObject::invokeMethod(&d, "cmdOK_Click");
+    });
+    e.RunCommand("Shift");
+    QCOMPARE(f.window->Subt.StartTime(2), 93.0);
+    QCOMPARE(f.window->Subt.EndTime(7), 104.0);
+    QCOMPARE(f.window->Subt.StartTime(5), 9.0);
+    QCOMPARE(e.CellText(3, 1), std::string("00:01:35,000"));
+    QCOMPARE(e.rowColour(2), RowColour::Changed);
+    QCOMPARE(f.window->Subt.UndoCount(), 0);
+    QVERIFY(!f.action("Undo")->isEnabled());
+}
+
+void EditorCommandsTest::adjustStretchesSoTheMarkedTitlesStartAtTheReferenceTimes() {
+    EditorFixture f;
+    f.openEditor({{100, 101}, {200, 202}, {300, 301}, {1100, 1101}});
+    f.window->show();
+    f.window->FirstRefTime = 10.0;
+    f.window->SecondRefTime = 3600.0;
+    f.control<QAbstractButton>("cmdAdjust")->click();
+    QCOMPARE(f.window->Subt.StartTime(1), 10.0);
+    QCOMPARE(f.window->Subt.StartTime(4), 3600.0);
+    // Factor 3.59, offset -349: every other title follows the same map.
+    QVERIFY(qAbs(f.window->Subt.StartTime(2) - 369.0) < 1e-9);
+    QVERIFY(qAbs(f.window->Subt.EndTime(2) - 376.18) < 1e-9);
+    QVERIFY(f.window->subtitlesChanged());
+    QVERIFY(f.services.messages.empty());
+    QApplication::processEvents();
+    QVERIFY(!f.window->findChild<QDialog*>("frmStretch") || !f.window->findChild<QDialog*>("frmStretch")->isVisible());
+}
+
+void EditorCommandsTest::adjustWithReferencesOutOfOrderChangesNothing() {
+    EditorFixture f;
+    f.openEditor({{1, 2}, {3, 4}});
+    f.window->FirstRefTime = 100.0;
+    f.window->SecondRefTime = 50.0;
+    f.window->cmdAdjust_Click();
+    QCOMPARE(f.services.messages, std::vector<std::string>{"Title times have been set to an illegal order."});
+    QCOMPARE(f.window->Subt.StartTime(2), 3.0);
 }
 
 void EditorCommandsTest::unknownKeyDoesNothing() {

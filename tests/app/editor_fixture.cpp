@@ -12,7 +12,7 @@ frmList& EditorFixture::openEditor(std::initializer_list<std::pair<double, doubl
 }
 
 frmList& EditorFixture::reopenEditor() {
-    window->editorFactory = OpenEditor;
+    InstallEditor(*window);
     window->cmdEdit_Click();
     editor_ = dynamic_cast<frmList*>(window->editor());
     return *editor_;
