@@ -1,7 +1,9 @@
 // The editor window: opening, cells, colours and marks, selection, the
 // in-place edit, layout, font and settings.
 #include <QApplication>
+#include <QDialog>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -30,6 +32,7 @@ private slots:
     void anItemClickMovesThePlayer();
     void goToTitleSelectsScrollsAndSeeks();
     void inPlaceEditRepairsLineBreaksAndIsOneUndoStep();
+    void enterDoubleClickAndEditOpenTheTitleDialogOnTheCurrentRow();
     void undoMenuFollowsTheUndoButton();
     void layoutKeepsTheMinimumSize();
     void settingsAreWrittenAtCloseAndAppliedAtOpen();
@@ -228,6 +231,31 @@ void EditorWindowTest::inPlaceEditRepairsLineBreaksAndIsOneUndoStep() {
     QCOMPARE(f.window->Subt.UndoCount(), 2);
     e.RunCommand("Undo");
     QCOMPARE(f.window->Subt.Text(2), std::string("a b"));
+}
+
+void EditorWindowTest::enterDoubleClickAndEditOpenTheTitleDialogOnTheCurrentRow() {
+    EditorFixture f;
+    frmList& e = f.openEditor({{1, 2}, {3, 4}, {5, 6}});
+    e.show();
+    f.selectRows({2});
+    f.services.modalDrivers.push_back([](QDialog& d) {
+        d.findChild<QLineEdit*>("txtDuration")->setText("1.5");
+        QMetaObject::invokeMethod(&d, "cmdOK_Click");
+    });
+    e.list()->setFocus();
+    QTest::keyClick(e.list(), Qt::Key_Return);
+    QCOMPARE(f.services.modalDialogs, std::vector<std::string>{"frmEdit"});
+    QCOMPARE(f.window->Subt.EndTime(2), 4.5);
+    QCOMPARE(e.CellText(2, 2), std::string("1.5"));
+    QCOMPARE(e.rowColour(2), RowColour::Changed);
+    QVERIFY(f.window->subtitlesChanged());
+    e.LV_DblClick();
+    f.action("Edit")->trigger();
+    f.action("mnuEditEdit")->trigger();
+    QCOMPARE(f.services.modalDialogs.size(), std::size_t(4));
+    f.selectRows({1, 2}); // no current row: nothing opens
+    e.LV_DblClick();
+    QCOMPARE(f.services.modalDialogs.size(), std::size_t(4));
 }
 
 void EditorWindowTest::undoMenuFollowsTheUndoButton() {
