@@ -22,11 +22,11 @@ QAction* EditorFixture::action(const char* name) const {
     return editor_->findChild<QAction*>(QString::fromLatin1(name));
 }
 
-void EditorFixture::selectRows(std::initializer_list<std::int32_t> rows) {
-    QItemSelectionModel* selection = editor_->list()->selectionModel();
+void EditorFixture::selectRowsOn(frmList& editor, std::initializer_list<std::int32_t> rows) {
+    QItemSelectionModel* selection = editor.list()->selectionModel();
     selection->clearSelection();
     for (std::int32_t row : rows) {
-        selection->select(editor_->list()->model()->index(row - 1, 0),
+        selection->select(editor.list()->model()->index(row - 1, 0),
                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
 }

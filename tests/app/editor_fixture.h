@@ -21,7 +21,8 @@ public:
     frmList& editor() const { return *editor_; }
     QAction* action(const char* name) const;
     // Selects exactly these rows, as ctrl-clicks would.
-    void selectRows(std::initializer_list<std::int32_t> rows);
+    void selectRows(std::initializer_list<std::int32_t> rows) { selectRowsOn(*editor_, rows); }
+    static void selectRowsOn(frmList& editor, std::initializer_list<std::int32_t> rows);
     // A click on one row (selects only it and runs the item click).
     void clickRow(std::int32_t row);
 
