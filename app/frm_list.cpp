@@ -28,7 +28,8 @@ namespace {
 
 constexpr double MinimumOuterWidth = 3000;
 constexpr double MinimumHeightBelowToolbar = 1000;
-constexpr double DesignInnerWidth = 7200;
+// Wide enough for the whole toolbar.
+constexpr double DesignInnerWidth = 11700;
 constexpr double DesignInnerHeight = 5400;
 constexpr double DesignColumnWidth = 1440;
 
@@ -528,6 +529,16 @@ void frmList::ChooseListFont() {
 void frmList::applyListFont(const QFont& font) {
     LV->setFont(font);
     LV->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + TwipsToPixels(60, this));
+    // A start or duration cut short is misread; those two columns are never
+    // narrower than their text.
+    const int padding = TwipsToPixels(240, this);
+    QHeaderView* header = LV->horizontalHeader();
+    const int start = QFontMetrics(font).horizontalAdvance(QStringLiteral("00:00:00,000")) + padding;
+    const int duration = std::max(QFontMetrics(font).horizontalAdvance(QStringLiteral("00.000")),
+                                  header->fontMetrics().horizontalAdvance(QStringLiteral("Duration"))) +
+                         padding;
+    header->resizeSection(1, std::max(header->sectionSize(1), start));
+    header->resizeSection(2, std::max(header->sectionSize(2), duration));
 }
 
 } // namespace cuemark

@@ -38,6 +38,7 @@ private slots:
     void settingsAreWrittenAtCloseAndAppliedAtOpen();
     void columnDefaultsAreHalfAndQuartersOfTheirSum();
     void aStoredZeroHidesTheToolbar();
+    void storedColumnsTooNarrowForTheirTimesAreWidened();
     void fontDialogChangesTheFontUnlessCancelled();
     void closingReenablesEditAndDisablesTheReferenceButtons();
     void anotherFileLoadedRefillsTheListAndResetsTheMarks();
@@ -317,11 +318,27 @@ void EditorWindowTest::settingsAreWrittenAtCloseAndAppliedAtOpen() {
 void EditorWindowTest::columnDefaultsAreHalfAndQuartersOfTheirSum() {
     EditorFixture f;
     frmList& e = f.openEditor({{1, 2}});
+    // Start and Duration widen to their text when a quarter is too narrow.
+    const QFontMetrics metrics(e.ListFont());
+    QVERIFY(e.list()->horizontalHeader()->sectionSize(1) > metrics.horizontalAdvance("00:00:00,000"));
+    const int startTwips = qRound(PixelsToTwips(e.list()->horizontalHeader()->sectionSize(1), &e));
     e.close();
     QCOMPARE(f.settings->GetDword("ListCol1", 0), 2160);
-    QCOMPARE(f.settings->GetDword("ListCol2", 0), 1080);
-    QCOMPARE(f.settings->GetDword("ListCol3", 0), 1080);
+    QCOMPARE(f.settings->GetDword("ListCol2", 0), std::max(1080, startTwips));
+    QVERIFY(f.settings->GetDword("ListCol3", 0) >= 1080);
     QCOMPARE(f.settings->GetDword("Toolbar", 7), 1);
+}
+
+void EditorWindowTest::storedColumnsTooNarrowForTheirTimesAreWidened() {
+    EditorFixture f;
+    f.settings->SetDword("ListCol1", 3000);
+    f.settings->SetDword("ListCol2", 100);
+    f.settings->SetDword("ListCol3", 5000);
+    frmList& e = f.openEditor({{1, 2}});
+    QHeaderView* header = e.list()->horizontalHeader();
+    QCOMPARE(qRound(PixelsToTwips(header->sectionSize(0), &e) / 15.0), 200);
+    QVERIFY(header->sectionSize(1) > QFontMetrics(e.ListFont()).horizontalAdvance("00:00:00,000"));
+    QCOMPARE(qRound(PixelsToTwips(header->sectionSize(2), &e) / 15.0), qRound(5000 / 15.0));
 }
 
 void EditorWindowTest::aStoredZeroHidesTheToolbar() {

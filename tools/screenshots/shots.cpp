@@ -14,26 +14,17 @@
 
 #include "app/event_wait.h"
 #include "app/frm_cuemark.h"
+#include "app/frm_list.h"
 #include "app/frm_frame_rate.h"
 #include "app/frm_loading.h"
 #include "app/frm_pick_key.h"
 #include "app/keyvane_settings.h"
 #include "app/qt_media_player.h"
 #include "app/qt_window_services.h"
+#include "tools/screenshots/editor_shots.h"
+#include "tools/screenshots/save_shot.h"
 
-namespace {
-
-bool Save(const QWidget& window, const QString& folder, const QString& name) {
-    cuemark::RunFor(300);
-    const QRect area = window.frameGeometry();
-    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(),
-                                                                      area.height());
-    const bool ok = shot.save(folder + "/" + name);
-    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(folder + "/" + name));
-    return ok;
-}
-
-} // namespace
+using cuemark::shots::Save;
 
 int main(int argc, char** argv) {
     if (argc != 4) {
@@ -48,6 +39,7 @@ int main(int argc, char** argv) {
     auto* player = new cuemark::QtMediaPlayer;
     cuemark::frmCuemark window(player, services, settings);
     services.setMainWindow(&window);
+    cuemark::InstallEditor(window);
     window.move(20, 20);
     window.show();
     window.OpenMediaFile(argv[1]);
@@ -90,6 +82,7 @@ int main(int argc, char** argv) {
         loading.showNow();
         ok &= Save(window, folder, "loading.png");
     }
+    ok &= cuemark::shots::TakeEditorShots(window, folder);
     window.setSubtitlesChanged(false);
     window.close();
     return ok ? 0 : 1;
