@@ -1,6 +1,7 @@
 // The editor's dialogs, opened from its commands and menus.
 #include "app/frm_cuemark.h"
 #include "app/frm_edit.h"
+#include "app/frm_find.h"
 #include "app/frm_list.h"
 #include "app/frm_shift.h"
 #include "app/frm_stretch.h"
@@ -23,7 +24,13 @@ void frmList::OpenStretchDialog() {
     main_.services().RunModal(dialog);
 }
 
-void frmList::ShowFind() {}
+void frmList::ShowFind() {
+    if (!find_) find_ = new frmFind(*this, this);
+    find_->show();
+    find_->raise();
+    // It hides itself when it loses activation, so it must have it first.
+    find_->activateWindow();
+}
 
 void AdjustByMarkedTitles(frmCuemark& main) {
     if (auto* editor = dynamic_cast<frmList*>(main.editor())) AdjustByReferences(*editor);

@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolBar>
@@ -33,6 +34,7 @@ private slots:
     void goToTitleSelectsScrollsAndSeeks();
     void inPlaceEditRepairsLineBreaksAndIsOneUndoStep();
     void enterDoubleClickAndEditOpenTheTitleDialogOnTheCurrentRow();
+    void findShowsOneWindowThatGoesToMatchesAndClosesWithTheEditor();
     void undoMenuFollowsTheUndoButton();
     void layoutKeepsTheMinimumSize();
     void settingsAreWrittenAtCloseAndAppliedAtOpen();
@@ -257,6 +259,29 @@ void EditorWindowTest::enterDoubleClickAndEditOpenTheTitleDialogOnTheCurrentRow(
     f.selectRows({1, 2}); // no current row: nothing opens
     e.LV_DblClick();
     QCOMPARE(f.services.modalDialogs.size(), std::size_t(4));
+}
+
+void EditorWindowTest::findShowsOneWindowThatGoesToMatchesAndClosesWithTheEditor() {
+    EditorFixture f;
+    frmList& e = f.openEditor({{1, 2}, {3, 4}, {5, 6}});
+    f.window->Subt.SetText(3, "The open door");
+    e.show();
+    f.action("mnuEditFind")->trigger();
+    QPointer<QWidget> find = e.findWindow();
+    QVERIFY(find && find->isVisible());
+    QCOMPARE(find->windowTitle(), QString("Find title"));
+    f.selectRows({1});
+    find->findChild<QLineEdit*>("txtFind")->setText("door open");
+    QMetaObject::invokeMethod(find, "cmdSearch_Click");
+    QCOMPARE(e.CurrentRow(), 3);
+    QCOMPARE(f.player->seeks.back(), 5.0);
+    find->hide();
+    e.RunCommand("Find");
+    QCOMPARE(e.findWindow(), find.data()); // the same window, text kept
+    QCOMPARE(find->findChild<QLineEdit*>("txtFind")->text(), QString("door open"));
+    e.close();
+    QApplication::processEvents();
+    QVERIFY(!find);
 }
 
 void EditorWindowTest::undoMenuFollowsTheUndoButton() {
