@@ -49,26 +49,21 @@ void frmList::Undo() {
 }
 
 void frmList::Sooner() {
-    SUBTITLES& s = main_.Subt;
-    std::int32_t moved = 0;
-    for (std::int32_t i = 1; i <= RowCount(); ++i) {
-        if (!RowSelected(i) || !MoveSooner(s, i)) continue;
-        model_.refreshRow(i);
-        std::int32_t changed = i;
-        MarkChanged(changed);
-        moved = i;
-    }
-    if (moved == 0) return;
-    setPlayerPosition(s.StartTime(moved));
-    main_.setSubtitlesChanged(true);
+    NudgeSelected([](SUBTITLES& s, std::int32_t i) { return MoveSooner(s, i); });
 }
 
 void frmList::Later() {
+    NudgeSelected([](SUBTITLES& s, std::int32_t i) {
+        MoveLater(s, i);
+        return true;
+    });
+}
+
+void frmList::NudgeSelected(bool (*move)(SUBTITLES&, std::int32_t)) {
     SUBTITLES& s = main_.Subt;
     std::int32_t moved = 0;
     for (std::int32_t i = 1; i <= RowCount(); ++i) {
-        if (!RowSelected(i)) continue;
-        MoveLater(s, i);
+        if (!RowSelected(i) || !move(s, i)) continue;
         model_.refreshRow(i);
         std::int32_t changed = i;
         MarkChanged(changed);

@@ -101,6 +101,8 @@ private:
     void Undo();
     void Sooner();
     void Later();
+    // Moves every selected title; `move` reports whether it moved one.
+    void NudgeSelected(bool (*move)(SUBTITLES&, std::int32_t));
     void Shorter();
     void Longer();
     void InsertTitle();

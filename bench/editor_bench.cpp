@@ -25,19 +25,14 @@
 #include "app/qt_media_player.h"
 #include "app/qt_window_services.h"
 #include "app/title_search.h"
+#include "bench/figures.h"
 #include "bench/sample_titles.h"
 
-using Clock = std::chrono::steady_clock;
+using cuemark::bench::Clock;
+using cuemark::bench::Figures;
+using cuemark::bench::Ms;
 
 namespace {
-
-struct Figures {
-    std::vector<double> values;
-    double percentile(double p) {
-        std::sort(values.begin(), values.end());
-        return values[std::min(values.size() - 1, size_t(p * double(values.size())))];
-    }
-};
 
 struct Session {
     cuemark::KeyvaneSettings settings;
@@ -63,7 +58,7 @@ double Timed(const std::function<void()>& step, cuemark::frmList& editor) {
     step();
     editor.list()->viewport()->repaint();
     QApplication::processEvents();
-    return std::chrono::duration<double, std::milli>(Clock::now() - before).count();
+    return Ms(Clock::now() - before);
 }
 
 void Report(const char* what, Figures& f, double target) {
@@ -90,7 +85,7 @@ int main(int argc, char** argv) {
         s.window.cmdEdit_Click();
         s.editor().list()->viewport()->repaint();
         QApplication::processEvents();
-        open.values.push_back(std::chrono::duration<double, std::milli>(Clock::now() - before).count());
+        open.values.push_back(Ms(Clock::now() - before));
         s.editor().close();
         QApplication::processEvents();
     }
@@ -142,7 +137,7 @@ int main(int argc, char** argv) {
         const cuemark::TitleSearch search(QStringLiteral("zqxj vwkp"), modes[run % 3]);
         const auto before = Clock::now();
         const std::int32_t found = search.NextMatch(s.window.Subt, 0);
-        find.values.push_back(std::chrono::duration<double, std::milli>(Clock::now() - before).count());
+        find.values.push_back(Ms(Clock::now() - before));
         if (found <= s.window.Subt.Count()) std::printf("find: unexpected match\n");
     }
     Report("find over all 32,700 titles (three modes):", find, 20);

@@ -18,25 +18,16 @@
 #include "app/keyvane_settings.h"
 #include "app/qt_media_player.h"
 #include "app/qt_window_services.h"
+#include "bench/figures.h"
 #include "bench/sample_titles.h"
 #include "subtitles/line_io.h"
 #include "subtitles/subrip.h"
 
-using Clock = std::chrono::steady_clock;
+using cuemark::bench::Clock;
+using cuemark::bench::Figures;
+using cuemark::bench::Ms;
 
 namespace {
-
-double Ms(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-struct Figures {
-    std::vector<double> values;
-    double percentile(double p) {
-        std::sort(values.begin(), values.end());
-        return values[std::min(values.size() - 1, size_t(p * double(values.size())))];
-    }
-};
 
 struct Window {
     cuemark::KeyvaneSettings settings;
