@@ -76,10 +76,6 @@ std::string FrameRateText(double rate) {
     return locale.toString(RoundToMs(rate), 'g', QLocale::FloatingPointShortest).toStdString();
 }
 
-std::int32_t RoundedTwips(int pixels, const QWidget* widget) {
-    return static_cast<std::int32_t>(std::lround(PixelsToTwips(pixels, widget)));
-}
-
 } // namespace
 
 std::string TimeBoxText(double t) {
@@ -312,13 +308,13 @@ void frmCuemark::Form_Load() {
     picButtons->setEnabled(false);
     showStripPicture(1);
 
-    const int left = settings_.GetDword("Left", RoundedTwips(x(), this));
+    const int left = settings_.GetDword("Left", WholeTwips(x(), this));
     move(TwipsToPixels(left, this), y());
-    const int top = settings_.GetDword("Top", RoundedTwips(y(), this));
+    const int top = settings_.GetDword("Top", WholeTwips(y(), this));
     move(x(), TwipsToPixels(top, this));
-    const int width = settings_.GetDword("Width", RoundedTwips(this->width(), this));
+    const int width = settings_.GetDword("Width", WholeTwips(this->width(), this));
     resize(TwipsToPixels(width, this), height());
-    const int height = settings_.GetDword("Height", RoundedTwips(this->height(), this));
+    const int height = settings_.GetDword("Height", WholeTwips(this->height(), this));
     resize(this->width(), TwipsToPixels(height, this));
     files_.dialogFileName = settings_.GetString("MRU", "");
     files_.FrameRate = FrameRateFromText(settings_.GetString("LastFrameRate", "25"));
@@ -393,10 +389,10 @@ bool frmCuemark::Form_QueryUnload() {
 
 void frmCuemark::writeSettings() {
     if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) {
-        settings_.SetDword("Left", RoundedTwips(x(), this));
-        settings_.SetDword("Top", RoundedTwips(y(), this));
-        settings_.SetDword("Width", RoundedTwips(width(), this));
-        settings_.SetDword("Height", RoundedTwips(height(), this));
+        settings_.SetDword("Left", WholeTwips(x(), this));
+        settings_.SetDword("Top", WholeTwips(y(), this));
+        settings_.SetDword("Width", WholeTwips(width(), this));
+        settings_.SetDword("Height", WholeTwips(height(), this));
     }
     settings_.SetString("LastFrameRate", FrameRateText(files_.FrameRate));
     settings_.SetString("MRU", files_.dialogFileName);

@@ -317,8 +317,8 @@ void frmEdit::Form_Unload() {
     unloaded_ = true;
     KeyvaneSettings& settings = editor_.main().settings();
     const QSize outer = frameGeometry().size();
-    settings.SetDword("SEWidth", static_cast<std::int32_t>(std::lround(PixelsToTwips(outer.width(), this))));
-    settings.SetDword("SEHeight", static_cast<std::int32_t>(std::lround(PixelsToTwips(outer.height(), this))));
+    settings.SetDword("SEWidth", WholeTwips(outer.width(), this));
+    settings.SetDword("SEHeight", WholeTwips(outer.height(), this));
 }
 
 } // namespace cuemark

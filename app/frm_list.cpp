@@ -221,11 +221,10 @@ void frmList::Form_Load() {
 
 void frmList::readSettings() {
     KeyvaneSettings& settings = main_.settings();
-    auto twips = [this](int pixels) { return static_cast<std::int32_t>(std::lround(PixelsToTwips(pixels, this))); };
-    move(TwipsToPixels(settings.GetDword("ListLeft", twips(x())), this), y());
-    move(x(), TwipsToPixels(settings.GetDword("ListTop", twips(y())), this));
-    resize(TwipsToPixels(settings.GetDword("ListWidth", twips(width())), this), height());
-    resize(width(), TwipsToPixels(settings.GetDword("ListHeight", twips(height())), this));
+    move(TwipsToPixels(settings.GetDword("ListLeft", WholeTwips(x(), this)), this), y());
+    move(x(), TwipsToPixels(settings.GetDword("ListTop", WholeTwips(y(), this)), this));
+    resize(TwipsToPixels(settings.GetDword("ListWidth", WholeTwips(width(), this)), this), height());
+    resize(width(), TwipsToPixels(settings.GetDword("ListHeight", WholeTwips(height(), this)), this));
 
     const bool toolbar = settings.GetDword("Toolbar", 1) != 0;
     mnuViewToolbar->setChecked(toolbar);
@@ -253,15 +252,14 @@ void frmList::readSettings() {
 
 void frmList::writeSettings() {
     KeyvaneSettings& settings = main_.settings();
-    auto twips = [this](int pixels) { return static_cast<std::int32_t>(std::lround(PixelsToTwips(pixels, this))); };
-    settings.SetDword("ListLeft", twips(x()));
-    settings.SetDword("ListTop", twips(y()));
-    settings.SetDword("ListWidth", twips(width()));
-    settings.SetDword("ListHeight", twips(height()));
+    settings.SetDword("ListLeft", WholeTwips(x(), this));
+    settings.SetDword("ListTop", WholeTwips(y(), this));
+    settings.SetDword("ListWidth", WholeTwips(width(), this));
+    settings.SetDword("ListHeight", WholeTwips(height(), this));
     QHeaderView* header = LV->horizontalHeader();
-    settings.SetDword("ListCol1", twips(header->sectionSize(0)));
-    settings.SetDword("ListCol2", twips(header->sectionSize(1)));
-    settings.SetDword("ListCol3", twips(header->sectionSize(2)));
+    settings.SetDword("ListCol1", WholeTwips(header->sectionSize(0), this));
+    settings.SetDword("ListCol2", WholeTwips(header->sectionSize(1), this));
+    settings.SetDword("ListCol3", WholeTwips(header->sectionSize(2), this));
     settings.SetDword("Toolbar", mnuViewToolbar->isChecked() ? 1 : 0);
     const QFont font = LV->font();
     settings.SetString("ListFont", font.family().toStdString());
@@ -315,12 +313,7 @@ std::int32_t frmList::SelectedRow() const {
 
 std::string frmList::CellText(std::int32_t row, int column) const {
     if (row < 1 || row > RowCount()) return std::string();
-    const SUBTITLES& s = main_.Subt;
-    switch (column) {
-    case 0: return s.Text(row);
-    case 1: return StartCellText(s.StartTime(row));
-    default: return DurationCellText(s.StartTime(row), s.EndTime(row));
-    }
+    return cuemark::CellText(main_.Subt, row, column);
 }
 
 void frmList::RefreshRow(std::int32_t row) {
@@ -387,8 +380,9 @@ void frmList::GoToTitle(const std::int32_t& index) {
 void frmList::selectionChanged() {
     // Several rows selected leave no current row: the shift and stretch then
     // act on the selection, and the one-title commands have nothing to act on.
-    MultipleSelected_ = LV->selectionModel()->selectedRows().size() > 1;
-    const bool one = CurrentRow() > 0;
+    const qsizetype selected = LV->selectionModel()->selectedRows().size();
+    MultipleSelected_ = selected > 1;
+    const bool one = selected == 1;
     for (const char* key : {"Shorter", "Longer", "Edit", "Insert"}) toolbarButton(key)->setEnabled(one);
 }
 

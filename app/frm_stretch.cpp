@@ -211,8 +211,8 @@ void frmStretch::Form_Load() {
 
     KeyvaneSettings& settings = editor_.main().settings();
     const QPoint origin = DialogOrigin(editor_);
-    const auto left = settings.GetDword("StretchLeft", static_cast<std::int32_t>(std::lround(PixelsToTwips(origin.x(), this))));
-    const auto top = settings.GetDword("StretchTop", static_cast<std::int32_t>(std::lround(PixelsToTwips(origin.y(), this))));
+    const auto left = settings.GetDword("StretchLeft", WholeTwips(origin.x(), this));
+    const auto top = settings.GetDword("StretchTop", WholeTwips(origin.y(), this));
     move(TwipsToPixels(left, this), TwipsToPixels(top, this));
     const int frame = frameGeometry().height() - height();
     resize(sizeHint().width(), std::max(minimumSizeHint().height(), TwipsToPixels(HeightTwips, this) - frame));
@@ -232,8 +232,8 @@ void frmStretch::done(int result) {
         unloaded_ = true;
         KeyvaneSettings& settings = editor_.main().settings();
         const QPoint at = frameGeometry().topLeft();
-        settings.SetDword("StretchLeft", static_cast<std::int32_t>(std::lround(PixelsToTwips(at.x(), this))));
-        settings.SetDword("StretchTop", static_cast<std::int32_t>(std::lround(PixelsToTwips(at.y(), this))));
+        settings.SetDword("StretchLeft", WholeTwips(at.x(), this));
+        settings.SetDword("StretchTop", WholeTwips(at.y(), this));
     }
     QDialog::done(result);
 }

@@ -3,6 +3,7 @@
 #include <QLocale>
 
 #include "app/frm_cuemark.h"
+#include "subtitles/store.h"
 #include "subtitles/time_text.h"
 
 namespace cuemark {
@@ -39,6 +40,14 @@ std::string DurationCellText(double duration) {
 
 std::string DurationCellText(double start, double end) {
     return DurationCellText(RoundToMs(end - start));
+}
+
+std::string CellText(const SUBTITLES& Subt, std::int32_t ix, int column) {
+    switch (column) {
+    case 0: return Subt.Text(ix);
+    case 1: return StartCellText(Subt.StartTime(ix));
+    default: return DurationCellText(Subt.StartTime(ix), Subt.EndTime(ix));
+    }
 }
 
 } // namespace cuemark

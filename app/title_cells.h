@@ -2,9 +2,12 @@
 // The texts of the editor list's three cells for one title.
 
 #include <QString>
+#include <cstdint>
 #include <string>
 
 namespace cuemark {
+
+class SUBTITLES;
 
 // The Text cell as shown in one row: each line break as a visible return
 // symbol, never a silent join.
@@ -19,5 +22,8 @@ std::string StartCellText(double start);
 std::string DurationCellText(double duration);
 // The duration of a title as its cell shows it.
 std::string DurationCellText(double start, double end);
+// Title ix's cell: 0 the text as stored (CR LF between lines), 1 the start,
+// 2 the duration.
+std::string CellText(const SUBTITLES& Subt, std::int32_t ix, int column);
 
 } // namespace cuemark

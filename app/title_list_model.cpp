@@ -39,11 +39,8 @@ QVariant TitleListModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::ForegroundRole) return index.column() == 0 ? ColourOf(colours_[row - 1]) : QVariant();
     if (role == Qt::EditRole && index.column() == 0) return TextCellDisplay(subt_.Text(row));
     if (role != Qt::DisplayRole) return QVariant();
-    switch (index.column()) {
-    case 0: return TextCellDisplay(subt_.Text(row));
-    case 1: return QString::fromStdString(StartCellText(subt_.StartTime(row)));
-    default: return QString::fromStdString(DurationCellText(subt_.StartTime(row), subt_.EndTime(row)));
-    }
+    if (index.column() == 0) return TextCellDisplay(subt_.Text(row));
+    return QString::fromStdString(CellText(subt_, row, index.column()));
 }
 
 QVariant TitleListModel::headerData(int section, Qt::Orientation orientation, int role) const {

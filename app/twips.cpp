@@ -29,4 +29,8 @@ double PixelsToTwips(int pixels, const QWidget* widget) {
     return pixels * TwipsPerInch / LogicalDpi(widget);
 }
 
+int WholeTwips(int pixels, const QWidget* widget) {
+    return static_cast<int>(std::lround(PixelsToTwips(pixels, widget)));
+}
+
 } // namespace cuemark

@@ -13,5 +13,7 @@ constexpr double TwipsPerInch = 1440.0;
 double LogicalDpi(const QWidget* widget = nullptr);
 int TwipsToPixels(double twips, const QWidget* widget = nullptr);
 double PixelsToTwips(int pixels, const QWidget* widget = nullptr);
+// Pixels as whole twips, the way the settings keep sizes and places.
+int WholeTwips(int pixels, const QWidget* widget = nullptr);
 
 } // namespace cuemark

@@ -17,12 +17,7 @@ std::int32_t FakeEditorWindow::CurrentRow() const {
 }
 
 std::string FakeEditorWindow::CellText(std::int32_t row, int column) const {
-    const SUBTITLES& s = main_.Subt;
-    switch (column) {
-    case 0: return s.Text(row);
-    case 1: return StartCellText(s.StartTime(row));
-    default: return DurationCellText(s.StartTime(row), s.EndTime(row));
-    }
+    return cuemark::CellText(main_.Subt, row, column);
 }
 
 void FakeEditorWindow::MarkChanged(std::int32_t& index) {
