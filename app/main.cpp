@@ -6,12 +6,12 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/command_line.h"
-#include "app/frm_cuemark.h"
-#include "app/frm_list.h"
-#include "app/keyvane_settings.h"
-#include "app/qt_media_player.h"
-#include "app/qt_window_services.h"
+#include "app/main_window/command_line.h"
+#include "app/main_window/frm_cuemark.h"
+#include "app/editor/frm_list.h"
+#include "app/desktop/keyvane_settings.h"
+#include "app/player/qt_media_player.h"
+#include "app/desktop/qt_window_services.h"
 
 namespace {
 

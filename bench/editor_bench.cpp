@@ -17,14 +17,14 @@
 #include <functional>
 #include <vector>
 
-#include "app/frm_cuemark.h"
-#include "app/frm_list.h"
-#include "app/frm_shift.h"
-#include "app/frm_stretch.h"
-#include "app/keyvane_settings.h"
-#include "app/qt_media_player.h"
-#include "app/qt_window_services.h"
-#include "app/title_search.h"
+#include "app/main_window/frm_cuemark.h"
+#include "app/editor/frm_list.h"
+#include "app/dialogs/frm_shift.h"
+#include "app/dialogs/frm_stretch.h"
+#include "app/desktop/keyvane_settings.h"
+#include "app/player/qt_media_player.h"
+#include "app/desktop/qt_window_services.h"
+#include "app/editor/title_search.h"
 #include "bench/figures.h"
 #include "bench/sample_titles.h"
 

@@ -14,10 +14,10 @@
 #include <fstream>
 #include <vector>
 
-#include "app/frm_cuemark.h"
-#include "app/keyvane_settings.h"
-#include "app/qt_media_player.h"
-#include "app/qt_window_services.h"
+#include "app/main_window/frm_cuemark.h"
+#include "app/desktop/keyvane_settings.h"
+#include "app/player/qt_media_player.h"
+#include "app/desktop/qt_window_services.h"
 #include "bench/figures.h"
 #include "bench/sample_titles.h"
 #include "subtitles/line_io.h"

@@ -23,8 +23,8 @@
 #include <string>
 #include <vector>
 
-#include "app/event_wait.h"
-#include "app/qt_media_player.h"
+#include "app/player/event_wait.h"
+#include "app/player/qt_media_player.h"
 
 namespace {
 

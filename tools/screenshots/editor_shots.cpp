@@ -5,12 +5,12 @@
 #include <QTabBar>
 #include <QTableView>
 
-#include "app/frm_cuemark.h"
-#include "app/frm_edit.h"
-#include "app/frm_list.h"
-#include "app/frm_shift.h"
-#include "app/frm_stretch.h"
-#include "app/keyvane_settings.h"
+#include "app/main_window/frm_cuemark.h"
+#include "app/dialogs/frm_edit.h"
+#include "app/editor/frm_list.h"
+#include "app/dialogs/frm_shift.h"
+#include "app/dialogs/frm_stretch.h"
+#include "app/desktop/keyvane_settings.h"
 #include "tools/screenshots/save_shot.h"
 
 namespace cuemark::shots {

@@ -8,7 +8,7 @@
 #include <QWidget>
 #include <cstdio>
 
-#include "app/event_wait.h"
+#include "app/player/event_wait.h"
 
 namespace cuemark::shots {
 

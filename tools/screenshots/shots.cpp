@@ -12,15 +12,15 @@
 #include <cstdio>
 #include <functional>
 
-#include "app/event_wait.h"
-#include "app/frm_cuemark.h"
-#include "app/frm_list.h"
-#include "app/frm_frame_rate.h"
-#include "app/frm_loading.h"
-#include "app/frm_pick_key.h"
-#include "app/keyvane_settings.h"
-#include "app/qt_media_player.h"
-#include "app/qt_window_services.h"
+#include "app/player/event_wait.h"
+#include "app/main_window/frm_cuemark.h"
+#include "app/editor/frm_list.h"
+#include "app/dialogs/frm_frame_rate.h"
+#include "app/dialogs/frm_loading.h"
+#include "app/dialogs/frm_pick_key.h"
+#include "app/desktop/keyvane_settings.h"
+#include "app/player/qt_media_player.h"
+#include "app/desktop/qt_window_services.h"
 #include "tools/screenshots/editor_shots.h"
 #include "tools/screenshots/save_shot.h"
 

@@ -1,0 +1,386 @@
+#include "app/dialogs/frm_stretch.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "app/editor/editor_window.h"
+#include "app/main_window/frm_cuemark.h"
+#include "app/dialogs/frm_shift.h"
+#include "app/desktop/keyvane_settings.h"
+#include "app/desktop/twips.h"
+#include "app/widgets/up_down.h"
+#include "subtitles/retiming.h"
+#include "subtitles/time_text.h"
+
+namespace cuemark {
+
+namespace {
+
+const char* const Rates[] = {"23.976", "24", "25", "29.97", "30"};
+
+template <class T>
+T* named(T* widget, const char* name) {
+    widget->setObjectName(name);
+    return widget;
+}
+
+QComboBox* rateBox(QWidget* parent, const char* name) {
+    auto* box = named(new QComboBox(parent), name);
+    box->setEditable(true);
+    // Enter applies the stretch; it must not grow the list.
+    box->setInsertPolicy(QComboBox::NoInsert);
+    for (const char* rate : Rates) box->addItem(rate);
+    return box;
+}
+
+QWidget* panel(QWidget* parent, const char* name) {
+    auto* widget = named(new QWidget(parent), name);
+    // All three share one place; the largest decides its size.
+    QSizePolicy policy = widget->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    widget->setSizePolicy(policy);
+    return widget;
+}
+
+QGridLayout* panelGrid(QWidget* panel) {
+    auto* grid = new QGridLayout(panel);
+    grid->setContentsMargins(0, 0, 0, 0);
+    return grid;
+}
+
+} // namespace
+
+frmStretch::frmStretch(EditorWindow& editor, QWidget* parent)
+    : QDialog(parent ? parent : editor.editorWidget()), editor_(editor), txtMin(new QLineEdit(this)),
+      txtSec(new QLineEdit(this)), amount_(txtMin, txtSec, SecondsOverflow::StopBelowSixty),
+      repeat_(this, [this](std::int16_t control, std::int16_t direction) { stepHeld(control, direction); }) {
+    setObjectName("frmStretch");
+    setWindowTitle("Stretch/shrink movie duration");
+
+    TS = named(new QTabBar(this), "TS");
+    const char* const tabs[][2] = {
+        {"By title", "Reposition all titles based on the exact start time of two selected titles"},
+        {"Specify Amount", "Adjust all titles based on a change in position of the last subtitle of the file"},
+        {"By Frame Rate", "Adjust for a different frame rate"},
+    };
+    for (const auto& [caption, tip] : tabs) TS->setTabToolTip(TS->addTab(caption), tip);
+    PB[0] = buildByTitle();
+    PB[1] = buildByAmount();
+    PB[2] = buildByFrameRate();
+    cmdOK = named(new QPushButton("OK", this), "cmdOK");
+    cmdOK->setDefault(true);
+    cmdCancel = named(new QPushButton("Cancel", this), "cmdCancel");
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(TS);
+    auto* panels = new QGridLayout;
+    for (QWidget* p : PB) panels->addWidget(p, 0, 0);
+    layout->addLayout(panels);
+    layout->addStretch(1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+    layout->addLayout(buttons);
+
+    connectControls();
+    Form_Load();
+}
+
+QWidget* frmStretch::buildByTitle() {
+    QWidget* p = panel(this, "PB0");
+    Label6 = named(new QLabel("First subtitle time:", p), "Label6");
+    txtFirstSubtitle = named(new QLineEdit(p), "txtFirstSubtitle");
+    UDFirst = named(new UpDown(p), "UDFirst");
+    Label7 = named(new QLabel("Last subtitle time:", p), "Label7");
+    txtLastSubtitle = named(new QLineEdit(p), "txtLastSubtitle");
+    UDLast = named(new UpDown(p), "UDLast");
+    lblTitleInfo = named(new QLabel("", p), "lblTitleInfo");
+    for (QLineEdit* box : {txtFirstSubtitle, txtLastSubtitle})
+        box->setFixedWidth(box->fontMetrics().horizontalAdvance("00:00:00,0000") + 12);
+    QGridLayout* grid = panelGrid(p);
+    grid->addWidget(Label6, 0, 0);
+    grid->addLayout(BoxWithUpDown(txtFirstSubtitle, UDFirst), 0, 1);
+    grid->addWidget(Label7, 1, 0);
+    grid->addLayout(BoxWithUpDown(txtLastSubtitle, UDLast), 1, 1);
+    grid->addWidget(lblTitleInfo, 2, 0, 1, 3);
+    grid->setColumnStretch(2, 1);
+    return p;
+}
+
+QWidget* frmStretch::buildByAmount() {
+    QWidget* p = panel(this, "PB1");
+    Label1 = named(new QLabel("Current length (start of last subtitle):", p), "Label1");
+    txtCurrent = named(new QLineEdit(p), "txtCurrent");
+    txtCurrent->setReadOnly(true);
+    txtCurrent->setFocusPolicy(Qt::NoFocus);
+    optStretch = named(new QRadioButton("Stretch", p), "optStretch");
+    optShrink = named(new QRadioButton("Shrink by", p), "optShrink");
+    optStretch->setChecked(true);
+    txtMin->setParent(p);
+    txtMin->setObjectName("txtMin");
+    txtMin->setText("0");
+    txtSec->setParent(p);
+    txtSec->setObjectName("txtSec");
+    txtSec->setText("0.000");
+    for (QLineEdit* box : {txtMin, txtSec}) {
+        box->setAlignment(Qt::AlignRight);
+        box->setFixedWidth(box->fontMetrics().horizontalAdvance("00000.000") + 12);
+    }
+    UpDown1 = named(new UpDown(p), "UpDown1");
+    UpDown2 = named(new UpDown(p), "UpDown2");
+    Label2 = named(new QLabel("min", p), "Label2");
+    Label3 = named(new QLabel("sec", p), "Label3");
+
+    QGridLayout* grid = panelGrid(p);
+    grid->addWidget(Label1, 0, 0, 1, 2);
+    grid->addWidget(txtCurrent, 0, 2);
+    auto* choice = new QVBoxLayout;
+    choice->addWidget(optStretch);
+    choice->addWidget(optShrink);
+    grid->addLayout(choice, 1, 0);
+    auto* amount = new QHBoxLayout;
+    amount->addLayout(BoxWithUpDown(txtMin, UpDown1, Label2));
+    amount->addSpacing(8);
+    amount->addLayout(BoxWithUpDown(txtSec, UpDown2, Label3));
+    amount->addStretch(1);
+    grid->addLayout(amount, 1, 1, 1, 2);
+    return p;
+}
+
+QWidget* frmStretch::buildByFrameRate() {
+    QWidget* p = panel(this, "PB2");
+    Label4 = named(new QLabel("Current:", p), "Label4");
+    cboCurrentRate = rateBox(p, "cboCurrentRate");
+    Label5 = named(new QLabel("Desired:", p), "Label5");
+    cboDesiredRate = rateBox(p, "cboDesiredRate");
+    lblRateInfo = named(new QLabel("", p), "lblRateInfo");
+    QGridLayout* grid = panelGrid(p);
+    grid->addWidget(Label4, 0, 0);
+    grid->addWidget(cboCurrentRate, 0, 1);
+    grid->addWidget(Label5, 1, 0);
+    grid->addWidget(cboDesiredRate, 1, 1);
+    grid->addWidget(lblRateInfo, 2, 0, 1, 3);
+    grid->setColumnStretch(2, 1);
+    return p;
+}
+
+void frmStretch::connectControls() {
+    connect(cmdOK, &QPushButton::clicked, this, &frmStretch::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmStretch::cmdCancel_Click);
+    connect(TS, &QTabBar::currentChanged, this, &frmStretch::TS_Click);
+    connect(txtMin, &QLineEdit::textChanged, this, &frmStretch::txtMin_Change);
+    connect(txtSec, &QLineEdit::textChanged, this, &frmStretch::txtSec_Change);
+    connect(repeat_.timer(), &QTimer::timeout, this, &frmStretch::Timer1_Timer);
+    const struct {
+        UpDown* control;
+        void (frmStretch::*down)();
+        void (frmStretch::*up)();
+        void (frmStretch::*mouseDown)(int, int, double, double);
+        void (frmStretch::*mouseUp)(int, int, double, double);
+    } upDowns[] = {
+        {UDFirst, &frmStretch::UDFirst_DownClick, &frmStretch::UDFirst_UpClick, &frmStretch::UDFirst_MouseDown,
+         &frmStretch::UDFirst_MouseUp},
+        {UDLast, &frmStretch::UDLast_DownClick, &frmStretch::UDLast_UpClick, &frmStretch::UDLast_MouseDown,
+         &frmStretch::UDLast_MouseUp},
+        {UpDown1, &frmStretch::UpDown1_DownClick, &frmStretch::UpDown1_UpClick, &frmStretch::UpDown1_MouseDown,
+         &frmStretch::UpDown1_MouseUp},
+        {UpDown2, &frmStretch::UpDown2_DownClick, &frmStretch::UpDown2_UpClick, &frmStretch::UpDown2_MouseDown,
+         &frmStretch::UpDown2_MouseUp},
+    };
+    for (const auto& u : upDowns) {
+        connect(u.control, &UpDown::DownClick, this, u.down);
+        connect(u.control, &UpDown::UpClick, this, u.up);
+        connect(u.control, &UpDown::MouseDown, this, u.mouseDown);
+        connect(u.control, &UpDown::MouseUp, this, u.mouseUp);
+    }
+}
+
+void frmStretch::Form_Load() {
+    lblTitleInfo->clear();
+    lblRateInfo->clear();
+
+    KeyvaneSettings& settings = editor_.main().settings();
+    const QPoint origin = DialogOrigin(editor_);
+    const auto left = settings.GetDword("StretchLeft", WholeTwips(origin.x(), this));
+    const auto top = settings.GetDword("StretchTop", WholeTwips(origin.y(), this));
+    move(TwipsToPixels(left, this), TwipsToPixels(top, this));
+    const int frame = frameGeometry().height() - height();
+    resize(sizeHint().width(), std::max(minimumSizeHint().height(), TwipsToPixels(HeightTwips, this) - frame));
+
+    const SUBTITLES& Subt = editor_.main().Subt;
+    txtFirstSubtitle->setText(QString::fromStdString(TimeBoxText(Subt.StartTime(editor_.FirstIndex()))));
+    txtLastSubtitle->setText(QString::fromStdString(TimeBoxText(Subt.StartTime(editor_.LastIndex()))));
+    cboCurrentRate->setCurrentIndex(0);
+    cboDesiredRate->setCurrentIndex(2);
+    TS_Click();
+    txtCurrent->setText(QString::fromStdString(TimeBoxText(Subt.StartTime(Subt.Count()))));
+    txtSec->setText(SecondsText(0));
+}
+
+void frmStretch::done(int result) {
+    if (!unloaded_) {
+        unloaded_ = true;
+        KeyvaneSettings& settings = editor_.main().settings();
+        const QPoint at = frameGeometry().topLeft();
+        settings.SetDword("StretchLeft", WholeTwips(at.x(), this));
+        settings.SetDword("StretchTop", WholeTwips(at.y(), this));
+    }
+    QDialog::done(result);
+}
+
+void frmStretch::cmdOK_Click() {
+    SUBTITLES& Subt = editor_.main().Subt;
+    if (Subt.Count() == 0) {
+        reject();
+        return;
+    }
+    std::optional<LinearMap> map;
+    switch (TS->currentIndex()) {
+    case ByTitle: {
+        const double a = Subt.StartTime(editor_.FirstIndex());
+        const double b = Subt.StartTime(editor_.LastIndex());
+        if (a == b) return TellUser(editor_, refusals::SameStart);
+        map = MapFromTwoTimes(a, TextToTime(txtFirstSubtitle->text().toStdString()), b,
+                              TextToTime(txtLastSubtitle->text().toStdString()));
+        if (!map) return TellUser(editor_, refusals::NotFinite);
+        break;
+    }
+    case SpecifyAmount: {
+        const double L = Subt.StartTime(Subt.Count());
+        if (!(L > 0)) return TellUser(editor_, refusals::LastAtZero);
+        const AmountReading reading = amount_.read();
+        if (!reading.seconds) return TellUser(editor_, reading.refusal);
+        map = MapFromAmount(L, *reading.seconds, optStretch->isChecked());
+        if (!map) return TellUser(editor_, refusals::NotFinite);
+        break;
+    }
+    default: {
+        const std::optional<double> current = ExactFieldNumber(cboCurrentRate->currentText());
+        const std::optional<double> desired = ExactFieldNumber(cboDesiredRate->currentText());
+        if (current && desired) map = MapFromFrameRates(*current, *desired);
+        if (!map) return TellUser(editor_, refusals::BadRates);
+        break;
+    }
+    }
+    const std::optional<int> changed = RetimeChosenTitles(editor_, *map);
+    if (!changed) return TellUser(editor_, refusals::NotFinite);
+    if (*changed > 0) editor_.main().setSubtitlesChanged(true);
+    editor_.LoadList();
+    Subt.ClearUndo();
+    accept();
+}
+
+void frmStretch::cmdCancel_Click() {
+    reject();
+}
+
+void frmStretch::TS_Click() {
+    for (int i = 0; i < 3; ++i) PB[i]->setVisible(i == TS->currentIndex());
+}
+
+void frmStretch::txtMin_Change() {
+    amount_.minutesChanged();
+}
+
+void frmStretch::txtSec_Change() {
+    amount_.secondsChanged();
+}
+
+void frmStretch::Timer1_Timer() {
+    repeat_.tick();
+}
+
+void frmStretch::stepHeld(std::int16_t control, std::int16_t direction) {
+    const bool down = direction < 0;
+    switch (control) {
+    case 1: down ? UpDown1_DownClick() : UpDown1_UpClick(); break;
+    case 2: down ? UpDown2_DownClick() : UpDown2_UpClick(); break;
+    case 3: down ? UDFirst_DownClick() : UDFirst_UpClick(); break;
+    case 4: down ? UDLast_DownClick() : UDLast_UpClick(); break;
+    default: break;
+    }
+}
+
+void frmStretch::stepTime(QLineEdit* box, int direction) {
+    const double t = TextToTime(box->text().toStdString()) + direction;
+    if (direction < 0 && !(t > 0)) return;
+    // A time too large to write keeps the box as it is.
+    const std::string text = TimeBoxText(t);
+    if (!text.empty()) box->setText(QString::fromStdString(text));
+}
+
+void frmStretch::pressOn(std::int16_t control, UpDown* upDown, double y) {
+    repeat_.press(control, y, PixelsToTwips(upDown->height(), upDown));
+}
+
+void frmStretch::UDFirst_DownClick() {
+    if (repeat_.takeClick()) stepTime(txtFirstSubtitle, -1);
+}
+void frmStretch::UDFirst_UpClick() {
+    if (repeat_.takeClick()) stepTime(txtFirstSubtitle, +1);
+}
+void frmStretch::UDLast_DownClick() {
+    if (repeat_.takeClick()) stepTime(txtLastSubtitle, -1);
+}
+void frmStretch::UDLast_UpClick() {
+    if (repeat_.takeClick()) stepTime(txtLastSubtitle, +1);
+}
+void frmStretch::UpDown1_DownClick() {
+    if (repeat_.takeClick()) amount_.stepMinutes(-1);
+}
+void frmStretch::UpDown1_UpClick() {
+    if (repeat_.takeClick()) amount_.stepMinutes(+1);
+}
+void frmStretch::UpDown2_DownClick() {
+    if (repeat_.takeClick()) amount_.stepSeconds(-1);
+}
+void frmStretch::UpDown2_UpClick() {
+    if (repeat_.takeClick()) amount_.stepSeconds(+1);
+}
+
+void frmStretch::UDFirst_MouseDown(int, int, double, double y) {
+    pressOn(3, UDFirst, y);
+}
+void frmStretch::UDLast_MouseDown(int, int, double, double y) {
+    pressOn(4, UDLast, y);
+}
+void frmStretch::UpDown1_MouseDown(int, int, double, double y) {
+    pressOn(1, UpDown1, y);
+}
+void frmStretch::UpDown2_MouseDown(int, int, double, double y) {
+    pressOn(2, UpDown2, y);
+}
+void frmStretch::UDFirst_MouseUp(int, int, double, double) {
+    repeat_.release();
+}
+void frmStretch::UDLast_MouseUp(int, int, double, double) {
+    repeat_.release();
+}
+void frmStretch::UpDown1_MouseUp(int, int, double, double) {
+    repeat_.release();
+}
+void frmStretch::UpDown2_MouseUp(int, int, double, double) {
+    repeat_.release();
+}
+
+void AdjustByReferences(EditorWindow& editor) {
+    frmCuemark& main = editor.main();
+    auto* dialog = new frmStretch(editor);
+    QObject::connect(dialog, &QDialog::finished, dialog, &QObject::deleteLater);
+    dialog->txtFirstSubtitle->setText(QString::fromStdString(TimeBoxText(main.FirstRefTime)));
+    dialog->txtLastSubtitle->setText(QString::fromStdString(TimeBoxText(main.SecondRefTime)));
+    dialog->show();
+    dialog->cmdOK_Click();
+}
+
+} // namespace cuemark

@@ -1,0 +1,136 @@
+#pragma once
+// The subtitle editor: every title as one row of a list, with a toolbar and
+// menus for the commands, the first and second marks for stretch timing, and
+// the dialogs that edit, shift, stretch and find titles.
+
+#include <QMainWindow>
+#include <QPointer>
+#include <cstdint>
+#include <string>
+
+#include "app/main_window/editor_link.h"
+#include "app/editor/editor_window.h"
+#include "app/editor/title_list_model.h"
+
+class QAction;
+class QMenu;
+class QTableView;
+class QToolBar;
+
+namespace cuemark {
+
+class frmCuemark;
+
+class frmList : public QMainWindow, public EditorLink, public EditorWindow {
+    Q_OBJECT
+public:
+    // Opens the editor over the main window's store (the window's load runs here).
+    explicit frmList(frmCuemark& main);
+    ~frmList() override;
+
+    // EditorWindow
+    frmCuemark& main() override { return main_; }
+    QWidget* editorWidget() override { return this; }
+    bool MultipleSelected() const override { return MultipleSelected_; }
+    std::int32_t FirstIndex() const override { return FirstIndex_; }
+    std::int32_t LastIndex() const override { return LastIndex_; }
+    std::int32_t RowCount() const override;
+    bool RowSelected(std::int32_t row) const override;
+    std::int32_t CurrentRow() const override;
+    std::string CellText(std::int32_t row, int column) const override;
+    void RefreshRow(std::int32_t row) override;
+    QFont ListFont() const override;
+    void MarkChanged(std::int32_t& index) override;
+    void LoadList() override;
+    void GoToTitle(const std::int32_t& index) override;
+    void UnselectCurrentRow() override;
+
+    // EditorLink
+    void SetUndoButtonEnabled(bool enabled) override;
+    std::int32_t SelectedRow() const override;
+    void SelectOnlyRow(std::int32_t row) override;
+    void MakeRowVisible(std::int32_t row) override;
+    void CloseEditor() override;
+    void SubtitlesReplaced() override;
+
+    // Carries out the command with this key ("Undo", "Sooner"...); an
+    // unknown key does nothing.
+    void RunCommand(const std::string& key);
+
+    RowColour rowColour(std::int32_t row) const { return model_.colour(row); }
+    QTableView* list() const { return LV; }
+    // The window the find command shows; null while it is not loaded.
+    QWidget* findWindow() const { return find_; }
+
+public slots:
+    void mnuTimeFirst_Click();
+    void mnuTimeSecond_Click();
+    void mnuViewToolbar_Click();
+    void ChooseListFont();
+    void LV_ItemClick(std::int32_t row);
+    void LV_DblClick();
+    void OpenTitleEditor();
+    void OpenShiftDialog();
+    void OpenStretchDialog();
+    void Form_Resize();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void buildToolbar();
+    void buildMenus();
+    void Form_Load();
+    void Form_Unload();
+    void readSettings();
+    void writeSettings();
+    void selectionChanged();
+    void paintMarks();
+    void OrderMarks();
+    void setRowColour(std::int32_t row, RowColour colour);
+    void LV_AfterLabelEdit(std::int32_t row, const QString& text);
+    void selectRow(std::int32_t row, bool selected);
+    void setPlayerPosition(double seconds);
+    void applyListFont(const QFont& font);
+    QAction* toolbarButton(const char* key) const;
+
+    // The commands.
+    void Undo();
+    void Sooner();
+    void Later();
+    // Moves every selected title; `move` reports whether it moved one.
+    void NudgeSelected(bool (*move)(SUBTITLES&, std::int32_t));
+    void Shorter();
+    void Longer();
+    void InsertTitle();
+    void DeleteTitles();
+    void ShowFind();
+    void RewriteAllTexts(std::string (*rewrite)(const std::string&));
+    void CorrectSpelling();
+    void MakeItalic();
+
+    frmCuemark& main_;
+    TitleListModel model_;
+    QTableView* LV = nullptr;
+    QToolBar* TB = nullptr;
+    QAction* mnuViewToolbar = nullptr;
+    QAction* mnuEditUndo = nullptr;
+    QPointer<QWidget> find_;
+
+    bool MultipleSelected_ = false;
+    std::int32_t FirstIndex_ = 0;
+    std::int32_t LastIndex_ = 0;
+    bool loaded_ = false;
+    bool unloaded_ = false;
+};
+
+// Opens the editor on the main window (its Edit button's factory).
+EditorLink* OpenEditor(frmCuemark& main);
+// Gives the main window its editor and the adjust button's stretch by the
+// titles marked in it.
+void InstallEditor(frmCuemark& main);
+
+} // namespace cuemark

@@ -1,0 +1,156 @@
+// The editor's commands: one key each, run from the toolbar and the menus.
+#include <QAction>
+#include <QItemSelectionModel>
+#include <QTableView>
+#include <QToolBar>
+#include <algorithm>
+#include <vector>
+
+#include "app/main_window/frm_cuemark.h"
+#include "app/editor/frm_list.h"
+#include "subtitles/text_corrections.h"
+#include "subtitles/title_nudges.h"
+
+namespace cuemark {
+
+void frmList::RunCommand(const std::string& key) {
+    if (key == "Undo") Undo();
+    else if (key == "Edit") OpenTitleEditor();
+    else if (key == "Find") ShowFind();
+    else if (key == "Sooner") Sooner();
+    else if (key == "Later") Later();
+    else if (key == "Shorter") Shorter();
+    else if (key == "Longer") Longer();
+    else if (key == "Stretch") {
+        OpenStretchDialog();
+        main_.setSubtitlesChanged(true);
+    } else if (key == "Shift") {
+        OpenShiftDialog();
+        main_.setSubtitlesChanged(true);
+    } else if (key == "Spelling") {
+        CorrectSpelling();
+        main_.setSubtitlesChanged(true);
+    } else if (key == "Italic") {
+        MakeItalic();
+        main_.setSubtitlesChanged(true);
+    } else if (key == "Insert") InsertTitle();
+    else if (key == "Delete") DeleteTitles();
+    else if (key == "Bye") close();
+}
+
+void frmList::Undo() {
+    // An undo that changed the number of rows has refilled the list already.
+    std::int32_t n = main_.Subt.Undo();
+    if (n > RowCount() || n <= 0) n = 1;
+    if (n != FirstIndex_ && n != LastIndex_) setRowColour(n, RowColour::Normal);
+    UnselectCurrentRow();
+    selectRow(n, true);
+    model_.refreshRow(n);
+}
+
+void frmList::Sooner() {
+    NudgeSelected([](SUBTITLES& s, std::int32_t i) { return MoveSooner(s, i); });
+}
+
+void frmList::Later() {
+    NudgeSelected([](SUBTITLES& s, std::int32_t i) {
+        MoveLater(s, i);
+        return true;
+    });
+}
+
+void frmList::NudgeSelected(bool (*move)(SUBTITLES&, std::int32_t)) {
+    SUBTITLES& s = main_.Subt;
+    std::int32_t moved = 0;
+    for (std::int32_t i = 1; i <= RowCount(); ++i) {
+        if (!RowSelected(i) || !move(s, i)) continue;
+        model_.refreshRow(i);
+        std::int32_t changed = i;
+        MarkChanged(changed);
+        moved = i;
+    }
+    if (moved == 0) return;
+    setPlayerPosition(s.StartTime(moved));
+    main_.setSubtitlesChanged(true);
+}
+
+void frmList::Shorter() {
+    std::int32_t i = CurrentRow();
+    if (i == 0) return;
+    MakeShorter(main_.Subt, i);
+    MarkChanged(i);
+    model_.refreshRow(i);
+    // Every step is a change that must not be lost at exit.
+    main_.setSubtitlesChanged(true);
+}
+
+void frmList::Longer() {
+    std::int32_t i = CurrentRow();
+    if (i == 0) return;
+    MakeLonger(main_.Subt, i);
+    MarkChanged(i);
+    model_.refreshRow(i);
+    main_.setSubtitlesChanged(true);
+}
+
+void frmList::InsertTitle() {
+    std::int32_t i = CurrentRow();
+    if (i == 0) return;
+    setRowColour(FirstIndex_, RowColour::Normal);
+    setRowColour(LastIndex_, RowColour::Normal);
+    if (!InsertBefore(main_.Subt, i)) {
+        paintMarks();
+        return;
+    }
+    model_.insertRow(i);
+    MarkChanged(i);
+    main_.setSubtitlesChanged(true);
+    FirstIndex_ = 1;
+    LastIndex_ = main_.Subt.Count();
+    paintMarks();
+    toolbarButton("Delete")->setEnabled(RowCount() > 1);
+}
+
+void frmList::DeleteTitles() {
+    setRowColour(FirstIndex_, RowColour::Normal);
+    setRowColour(LastIndex_, RowColour::Normal);
+    std::vector<std::int32_t> chosen;
+    for (const QModelIndex& index : LV->selectionModel()->selectedRows()) chosen.push_back(index.row() + 1);
+    std::sort(chosen.begin(), chosen.end());
+    // From the top down, always keeping one title.
+    const std::int32_t gone = main_.Subt.DeleteAscending(chosen, 1);
+    chosen.resize(static_cast<std::size_t>(gone));
+    model_.removeRows(chosen);
+    toolbarButton("Delete")->setEnabled(RowCount() > 1);
+    main_.setSubtitlesChanged(true);
+    FirstIndex_ = 1;
+    LastIndex_ = main_.Subt.Count();
+    paintMarks();
+}
+
+void frmList::RewriteAllTexts(std::string (*rewrite)(const std::string&)) {
+    SUBTITLES& s = main_.Subt;
+    {
+        UnrecordedWrites pass(s);
+        for (std::int32_t i = 1; i <= s.Count(); ++i) {
+            const std::string t = rewrite(s.Text(i));
+            if (t.empty()) continue;
+            s.SetText(i, t);
+            model_.refreshRow(i);
+            std::int32_t changed = i;
+            MarkChanged(changed);
+        }
+    }
+    // The pass cannot be undone, and older entries would not fit it.
+    s.ClearUndo();
+}
+
+void frmList::CorrectSpelling() {
+    RewriteAllTexts(&CorrectText);
+}
+
+void frmList::MakeItalic() {
+    RewriteAllTexts(&SlashToItalic);
+}
+
+} // namespace cuemark

@@ -1,0 +1,211 @@
+#pragma once
+// The main window: the media player, the two file names, the subtitle
+// display, timing with the action key, and the program-wide state that the
+// other windows reach through it.
+
+#include <QTimer>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "app/main_window/editor_link.h"
+#include "app/player/media_player.h"
+#include "app/desktop/window_services.h"
+#include "subtitles/store.h"
+#include "subtitles/subtitle_files.h"
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QToolButton;
+
+namespace cuemark {
+
+class KeyvaneSettings;
+class PictureBox;
+class UpDown;
+
+class frmCuemark : public QWidget, public MediaPlayerListener, public StoreListener {
+    Q_OBJECT
+public:
+    // The window embeds the player's view and so owns the player.
+    frmCuemark(MediaPlayer* player, WindowServices& services, KeyvaneSettings& settings,
+               QWidget* parent = nullptr);
+    ~frmCuemark() override;
+
+    // Public variables other windows read and write.
+    SUBTITLES Subt;
+    std::int16_t ActionKey = 32;
+    bool AVIFileOK = false;
+    double FirstRefTime = 0.0;
+    double SecondRefTime = 0.0;
+
+    // Program-wide values.
+    bool subtitlesChanged() const { return files_.subtitlesChanged; }
+    void setSubtitlesChanged(bool changed) { files_.subtitlesChanged = changed; }
+    double FrameRate() const { return files_.FrameRate; }
+    SubtitleFiles& files() { return files_; }
+    MediaPlayer& MP() { return *player_; }
+    WindowServices& services() { return services_; }
+    KeyvaneSettings& settings() { return settings_; }
+
+    // The editor window: opened by cmdEdit through the factory, which
+    // returns the open editor; it reports its closing with EditorClosed.
+    std::function<EditorLink*(frmCuemark&)> editorFactory;
+    // The adjust button's stretch by the two reference times, run when
+    // they are in order.
+    std::function<void(frmCuemark&)> adjustByReferences;
+    bool editorOpen() const { return editor_ != nullptr; }
+    EditorLink* editor() const { return editor_; }
+    void EditorOpened(EditorLink* editor);
+    void EditorClosed();
+
+    void LoadSubtitles();
+    bool SaveSubtitles();
+    // Opens files as the browse dialogs would have (command-line arguments).
+    void OpenMediaFile(const std::string& fileName);
+    void OpenSubtitleFile(const std::string& fileName);
+
+    // The store's events.
+    void UndoPossible(bool Status) override;
+    void UndoChangedListLength() override;
+    // The player's notifications.
+    void PlayStateChange(int OldState, int NewState) override;
+    void PositionChange(double oldPosition, double newPosition) override;
+    void PlayerGotFocus() override;
+
+    // Key handling as the window sees keys before its controls; keyCode is
+    // a virtual-key code, shift 1 Shift, 2 Control, 4 Alt.
+    void Form_KeyDown(std::int16_t keyCode, int shift);
+    void Form_KeyUp(std::int16_t keyCode, int shift);
+    // Sets keyAscii to 0 to discard the character.
+    void Form_KeyPress(int& keyAscii);
+
+    void ShowTitlesAt(double position);
+    void Form_Resize();
+
+    std::int32_t currentTitle() const { return CurrentTitle; }
+    double pressTime() const { return PressTime; }
+    int hoverButton() const { return HoverButton; }
+    int stripPicture() const { return stripPicture_; }
+
+public slots:
+    void Timer1_Timer();
+    void tmrPosButtons_Timer();
+    void tmrUDTime_Timer();
+    void cmdBrowseAVI_Click();
+    void cmdBrowseSRT_Click();
+    void cmdSave_Click();
+    void cmdEdit_Click();
+    void cmdExit_Click();
+    void cmdSelStart_Click();
+    void cmdSelEnd_Click();
+    void cmdBlue_Click();
+    void cmdGreen_Click();
+    void cmdAdjust_Click();
+    void txtKey_Click();
+    void UDTime_DownClick();
+    void UDTime_UpClick();
+    void UDTime_MouseDown(int button, int shift, double x, double y);
+    void UDTime_MouseUp(int button, int shift, double x, double y);
+    void picButtons_MouseDown(int button, int shift, double x, double y);
+    void picButtons_MouseMove(int button, int shift, double x, double y);
+    void picButtons_MouseUp(int button, int shift, double x, double y);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void buildLeftPanel();
+    void buildRightPanel();
+    void Form_Load();
+    bool Form_QueryUnload();
+    void writeSettings();
+    void placePlayerAndStrip();
+    void txtAVI_Change();
+    void txtSRT_Change();
+    void txtTime_Change();
+    void refreshMediaControls();
+    void refreshReferenceButtons();
+    void showStripPicture(int picture);
+    void showSelection();
+    void showTitleBoxes(std::int32_t first);
+    bool askSaveFirst();
+    bool positioningMode() const;
+    void seek(double position);
+
+    MediaPlayer* player_;
+    WindowServices& services_;
+    KeyvaneSettings& settings_;
+    SubtitleFiles files_;
+    EditorLink* editor_ = nullptr;
+
+    // Controls, named as their object names.
+    QWidget* PB = nullptr;
+    QWidget* PB2 = nullptr;
+    PictureBox* picButtons = nullptr;
+    QTimer* Timer1 = nullptr;
+    QTimer* tmrPosButtons = nullptr;
+    QTimer* tmrUDTime = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label8 = nullptr;
+    QLineEdit* txtAVI = nullptr;
+    QPushButton* cmdBrowseAVI = nullptr;
+    QLineEdit* txtSRT = nullptr;
+    QPushButton* cmdBrowseSRT = nullptr;
+    QRadioButton* optShow = nullptr;
+    QRadioButton* optPosition = nullptr;
+    QPushButton* cmdSave = nullptr;
+    QPushButton* cmdEdit = nullptr;
+    QPushButton* cmdExit = nullptr;
+    QLineEdit* txtTime = nullptr;
+    UpDown* UDTime = nullptr;
+    QPlainTextEdit* txtSubtitle = nullptr;
+    QPlainTextEdit* txtNextSubtitle = nullptr;
+    QLineEdit* txtKey = nullptr;
+    QPushButton* cmdSelStart = nullptr;
+    QLineEdit* txtSelStart = nullptr;
+    QPushButton* cmdSelEnd = nullptr;
+    QLineEdit* txtSelEnd = nullptr;
+    QToolButton* cmdBlue = nullptr;
+    QToolButton* cmdGreen = nullptr;
+    QToolButton* cmdAdjust = nullptr;
+
+    // Private state of playback and timing.
+    std::int32_t CurrentTitle = 0;
+    bool PlayerActive = false;
+    double PressTime = 0.0;
+    double ReleaseTime = 0.0;
+    bool ActionKeyHeld = false;
+    bool TitleShown = false;
+    double ShownStart = 0.0;
+    double ShownEnd = 0.0;
+    bool UpdatingTime = false;
+    bool RepeatStarted = false;
+    std::int16_t RepeatDirection = 0;
+    std::int16_t RepeatTicks = 0;
+    double RepeatStep = 0.0;
+    std::int16_t HoverButton = 0;
+    double StripLeftOffset = 0.0;
+    double StripBottomOffset = 0.0;
+    int stripPicture_ = 1;
+    bool stripInTransport_ = false;
+    bool loaded_ = false;
+};
+
+// Time text for a box; empty for a time too large to write.
+std::string TimeBoxText(double t);
+
+} // namespace cuemark

@@ -1,0 +1,159 @@
+// The main window's files: choosing the media and the subtitles, loading,
+// saving and opening the editor.
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "app/main_window/frm_cuemark.h"
+#include "app/widgets/picture_box.h"
+#include "app/player/strip_pictures.h"
+#include "app/widgets/up_down.h"
+
+namespace cuemark {
+
+namespace {
+
+constexpr const char* MediaFilter =
+    "Video and Audio Files|*.avi;*.mpg;*.mpeg;*.asf;*.mov;*.wav;*.mp3|"
+    "Video files (avi, mpg, asf, mov)|*.avi;*.mpg;*.mpeg;*.asf;*.mov|"
+    "Audio Files (wav, mp3)|*.wav;*.mp3|"
+    "AVI files (*.avi)|*.avi|"
+    "MPEG files (*.mpg)|*.mpg;*.mpeg|"
+    "ASF files (*.asf)|*.asf|"
+    "QuickTime files (*.mov)|*.mov|"
+    "MPeg layer 3 files (*.mp3)|*.mp3|"
+    "Windows WAV audio|*.wav|"
+    "All Files (*.*)|*.*";
+
+constexpr const char* SaveFirstQuestion = "You have changed subtitles.\r\nSave them first?";
+
+bool IsExistingFile(const QString& name) {
+    return !name.isEmpty() && QFileInfo(name).isFile();
+}
+
+} // namespace
+
+void frmCuemark::cmdBrowseAVI_Click() {
+    OpenFileRequest request;
+    request.fileName = WithoutExtension(files_.dialogFileName);
+    request.filter = MediaFilter;
+    request.title = "Select an existing media file";
+    request.fileMustExist = true;
+    if (const std::optional<std::string> chosen = services_.ShowOpen(request)) {
+        files_.dialogFileName = *chosen;
+        txtAVI->setText(QString::fromStdString(*chosen));
+    }
+    refreshMediaControls();
+}
+
+void frmCuemark::refreshMediaControls() {
+    AVIFileOK = player_->ReadyState() != 0;
+    txtTime->setEnabled(AVIFileOK);
+    UDTime->setEnabled(AVIFileOK);
+    player_->view()->setEnabled(AVIFileOK);
+    picButtons->setEnabled(AVIFileOK);
+    showStripPicture(AVIFileOK ? 2 : 1);
+}
+
+void frmCuemark::txtAVI_Change() {
+    AVIFileOK = false;
+    const QString name = txtAVI->text();
+    if (IsExistingFile(name)) {
+        player_->setFileName(name.toStdString());
+        Form_Resize();
+    }
+    AVIFileOK = player_->ReadyState() != 0;
+    player_->view()->setEnabled(AVIFileOK);
+    txtTime->setEnabled(AVIFileOK);
+    UDTime->setEnabled(AVIFileOK);
+    refreshReferenceButtons();
+}
+
+void frmCuemark::OpenMediaFile(const std::string& fileName) {
+    txtAVI->setText(QString::fromStdString(fileName));
+    refreshMediaControls();
+}
+
+// Asks whether to save changed subtitles first. False when the user wanted
+// them saved and the save did not write them: the caller must then leave
+// the titles alone.
+bool frmCuemark::askSaveFirst() {
+    const MessageAnswer answer = services_.MessageBox(SaveFirstQuestion, MessageButtons::YesNo, MessageIcon::None);
+    return answer != MessageAnswer::Yes || SaveSubtitles();
+}
+
+void frmCuemark::cmdBrowseSRT_Click() {
+    if (files_.subtitlesChanged) {
+        if (!askSaveFirst()) return;
+        files_.subtitlesChanged = false;
+    }
+    OpenFileRequest request;
+    request.fileName = WithoutExtension(files_.dialogFileName);
+    request.filter = SubtitleFiles::SaveFilter;
+    request.title = "Select an existing file or enter a new filename";
+    request.fileMustExist = false;
+    const std::optional<std::string> chosen = services_.ShowOpen(request);
+    if (!chosen) return;
+    files_.dialogFileName = *chosen;
+    OpenSubtitleFile(*chosen);
+}
+
+void frmCuemark::OpenSubtitleFile(const std::string& fileName) {
+    const QString name = QString::fromStdString(fileName);
+    // Through the empty text, so choosing the same name again reloads it.
+    txtSRT->setText(QString());
+    txtSRT->setText(name);
+    if (IsExistingFile(name)) return;
+    const MessageAnswer answer = services_.MessageBox(
+        "This file does not yet exist.\r\nDo you want to start a new file?", MessageButtons::YesNo,
+        MessageIcon::Question);
+    if (answer != MessageAnswer::Yes) return;
+    Subt.Clear();
+    // Entries left from the previous file would be undone onto this one.
+    Subt.ClearUndo();
+    Subt.Add(1.0, 2.0, "First subtitle");
+    // A new file is edited like a loaded one, with undo.
+    Subt.SetUndoEnabled(true);
+    if (editor_) editor_->SubtitlesReplaced();
+    else cmdEdit->setEnabled(true);
+}
+
+void frmCuemark::txtSRT_Change() {
+    const QString name = txtSRT->text();
+    // Only a name that is about to replace the titles asks about them: once,
+    // and a save that was wanted but did not happen keeps them.
+    if (name.size() < 5 || !IsExistingFile(name)) return;
+    if (files_.subtitlesChanged && !askSaveFirst()) return;
+    LoadSubtitles();
+}
+
+void frmCuemark::LoadSubtitles() {
+    const LoadReport report = files_.LoadSubtitles(txtSRT->text().toStdString());
+    // An open editor would otherwise show, and edit, the old file's rows.
+    if (editor_) editor_->SubtitlesReplaced();
+    if (report.reachedFormatStep()) {
+        cmdEdit->setEnabled(editor_ == nullptr);
+        cmdSave->setEnabled(true);
+    }
+}
+
+bool frmCuemark::SaveSubtitles() {
+    return files_.SaveSubtitles();
+}
+
+void frmCuemark::cmdSave_Click() {
+    SaveSubtitles();
+}
+
+void frmCuemark::cmdEdit_Click() {
+    if (editor_ || !editorFactory) return;
+    if (EditorLink* editor = editorFactory(*this)) EditorOpened(editor);
+}
+
+void frmCuemark::showStripPicture(int picture) {
+    stripPicture_ = picture;
+    picButtons->setPixmap(StripPicture(picture));
+}
+
+} // namespace cuemark

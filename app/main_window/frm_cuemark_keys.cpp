@@ -1,0 +1,145 @@
+// Timing with the action key, the position buttons over the player, the key
+// picker and the reference-time buttons.
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+#include "app/main_window/frm_cuemark.h"
+#include "app/dialogs/frm_pick_key.h"
+#include "app/desktop/mouse_masks.h"
+#include "app/widgets/picture_box.h"
+#include "app/player/strip_pictures.h"
+#include "app/desktop/virtual_keys.h"
+#include "subtitles/time_text.h"
+
+namespace cuemark {
+
+bool frmCuemark::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == txtKey && event->type() == QEvent::MouseButtonRelease) {
+        txtKey_Click();
+        return true;
+    }
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return false;
+    // The application delivers one key event to the window handle and then
+    // to each widget on the way up: take it once, at the first widget.
+    if (!watched->isWidgetType() || static_cast<QWidget*>(watched)->window() != this) return false;
+    if (!isActiveWindow()) return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const std::int16_t keyCode = VirtualKeyOf(*key);
+    const int shift = ShiftMask(key->modifiers());
+    // Auto-repeat sends release and press pairs while a key is held; the
+    // key went down once and comes up once.
+    if (key->isAutoRepeat()) return keyCode == ActionKey || player_->PlayState() == psPlaying;
+
+    if (event->type() == QEvent::KeyPress) {
+        const bool held = ActionKeyHeld;
+        Form_KeyDown(keyCode, shift);
+        const int typed = key->text().isEmpty() ? 0 : key->text().at(0).unicode();
+        int keyAscii = typed;
+        Form_KeyPress(keyAscii);
+        // A press that timed a title does not also type or click.
+        return (typed != 0 && keyAscii == 0) || (ActionKeyHeld && !held);
+    }
+    const bool acts = keyCode == ActionKey && PlayerActive;
+    Form_KeyUp(keyCode, shift);
+    return acts;
+}
+
+void frmCuemark::Form_KeyDown(std::int16_t keyCode, int /*shift*/) {
+    if (keyCode != ActionKey || ActionKeyHeld || !PlayerActive) return;
+    PressTime = player_->CurrentPosition();
+    files_.subtitlesChanged = true;
+    ActionKeyHeld = true;
+}
+
+void frmCuemark::Form_KeyUp(std::int16_t keyCode, int /*shift*/) {
+    if (keyCode != ActionKey || !PlayerActive) return;
+    ActionKeyHeld = false;
+    ReleaseTime = player_->CurrentPosition();
+    Subt.SetTimes(CurrentTitle, PressTime, ReleaseTime);
+    // Past the last title the number keeps growing and the boxes stay
+    // empty; it wraps only after two thousand million releases.
+    if (CurrentTitle < INT32_MAX - 1) ++CurrentTitle;
+    showTitleBoxes(CurrentTitle);
+}
+
+void frmCuemark::Form_KeyPress(int& keyAscii) {
+    if (player_->PlayState() == psPlaying) keyAscii = 0;
+}
+
+void frmCuemark::picButtons_MouseMove(int button, int /*shift*/, double x, double y) {
+    if (!picButtons->isEnabled()) {
+        HoverButton = 0;
+        showStripPicture(1);
+        return;
+    }
+    if (!(y > StripButtonTwipsTop && y < StripButtonTwipsBottom)) {
+        HoverButton = 0;
+        showStripPicture(2);
+        return;
+    }
+    HoverButton = 0;
+    for (int i = 0; i < 4; ++i)
+        if (x >= StripButtonAreas[i].left && x <= StripButtonAreas[i].right) HoverButton = static_cast<std::int16_t>(i + 1);
+    int picture = HoverButton > 0 ? HoverButton + 2 : 2;
+    if (button != 0 && picture > 2) picture += 4;
+    showStripPicture(picture);
+}
+
+void frmCuemark::picButtons_MouseDown(int, int, double, double) {
+    if (!picButtons->isEnabled() || HoverButton <= 0) return;
+    showStripPicture(HoverButton + 6);
+    tmrPosButtons->start(750);
+}
+
+void frmCuemark::picButtons_MouseUp(int, int, double, double) {
+    tmrPosButtons->stop();
+    const double position = player_->CurrentPosition();
+    switch (HoverButton) {
+    case 1: {
+        const double start = player_->SelectionStart();
+        seek(start >= 0 ? start : 0.0);
+        break;
+    }
+    case 2: seek(position - MinDouble(position - player_->SelectionStart(), 0.5)); break;
+    case 3: seek(position + MinDouble(player_->SelectionEnd() - position, 0.5)); break;
+    case 4: seek(player_->SelectionEnd()); break;
+    default: break;
+    }
+}
+
+void frmCuemark::tmrPosButtons_Timer() {
+    picButtons_MouseUp(0, 0, 0, 0);
+    tmrPosButtons->start(250);
+}
+
+void frmCuemark::txtKey_Click() {
+    frmPickKey picker(this, txtKey);
+    picker.exec();
+    if (const std::optional<std::int16_t> code = picker.pickedKey()) {
+        txtKey->setText(QString::fromStdString(KeyName(*code)));
+        ActionKey = *code;
+    }
+    activateWindow();
+    setFocus(Qt::OtherFocusReason);
+}
+
+void frmCuemark::cmdBlue_Click() {
+    FirstRefTime = player_->CurrentPosition();
+}
+
+void frmCuemark::cmdGreen_Click() {
+    SecondRefTime = player_->CurrentPosition();
+}
+
+void frmCuemark::cmdAdjust_Click() {
+    if (!(FirstRefTime < SecondRefTime)) {
+        services_.MessageBox("Title times have been set to an illegal order.", MessageButtons::OK,
+                             MessageIcon::None);
+        return;
+    }
+    if (adjustByReferences) adjustByReferences(*this);
+}
+
+} // namespace cuemark

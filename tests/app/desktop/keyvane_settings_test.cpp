@@ -1,0 +1,156 @@
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <climits>
+#include <iostream>
+#include <sstream>
+
+#include "app/desktop/keyvane_settings.h"
+
+using namespace cuemark;
+
+namespace {
+
+const std::string Library = CUEMARK_BIN_DIR "/libkeyvane.so";
+
+// Collects what is written to std::cerr while it lives.
+class CaptureStandardError {
+public:
+    CaptureStandardError() : previous_(std::cerr.rdbuf(captured_.rdbuf())) {}
+    ~CaptureStandardError() { std::cerr.rdbuf(previous_); }
+    std::string text() const { return captured_.str(); }
+
+private:
+    std::ostringstream captured_;
+    std::streambuf* previous_;
+};
+
+int lineCount(const std::string& text) { return int(std::count(text.begin(), text.end(), '\n')); }
+
+} // namespace
+
+class KeyvaneSettingsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void roundTripsNumbers_data();
+    void roundTripsNumbers();
+    void roundTripsTexts_data();
+    void roundTripsTexts();
+    void missingValuesGiveTheDefaults();
+    void valuesOutliveTheObjectThatWroteThem();
+    void findsTheLibraryBesideTheProgram();
+    void missingLibraryGivesDefaultsAndSaysSoOnce();
+    void libraryWithoutTheFunctionsGivesDefaultsAndSaysSoOnce();
+
+private:
+    QTemporaryDir folder_;
+};
+
+void KeyvaneSettingsTest::initTestCase() {
+    QVERIFY(folder_.isValid());
+    qputenv("KEYVANE_REGISTRY", folder_.filePath("registry.sqlite3").toLocal8Bit());
+    if (!QFile::exists(QString::fromStdString(Library)))
+        QFAIL(qPrintable("build the keyvane target first: " + QString::fromStdString(Library)));
+}
+
+void KeyvaneSettingsTest::roundTripsNumbers_data() {
+    QTest::addColumn<int>("number");
+    QTest::newRow("window position") << 1234;
+    QTest::newRow("left of the screen") << -1;
+    QTest::newRow("lowest") << INT_MIN;
+    QTest::newRow("highest") << INT_MAX;
+}
+
+void KeyvaneSettingsTest::roundTripsNumbers() {
+    QFETCH(int, number);
+    KeyvaneSettings settings(Library);
+    QVERIFY(settings.SetDword("Left", number));
+    QCOMPARE(settings.GetDword("Left", 42), number);
+}
+
+void KeyvaneSettingsTest::roundTripsTexts_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::newRow("path with blanks") << QByteArray("/home/ana/My Films/movie");
+    QTest::newRow("UTF-8") << QByteArray("/home/ana/Fil\xc3\xa9s/\xc3\xbc");
+    QTest::newRow("empty, not the default") << QByteArray("");
+    QTest::newRow("long") << QByteArray(5000, 'x');
+}
+
+void KeyvaneSettingsTest::roundTripsTexts() {
+    QFETCH(QByteArray, text);
+    KeyvaneSettings settings(Library);
+    QVERIFY(settings.SetString("MRU", text.toStdString()));
+    QCOMPARE(QByteArray::fromStdString(settings.GetString("MRU", "default")), text);
+}
+
+void KeyvaneSettingsTest::missingValuesGiveTheDefaults() {
+    KeyvaneSettings settings(Library);
+    QCOMPARE(settings.GetDword("NeverWritten", 77), 77);
+    QCOMPARE(settings.GetString("NeverWrittenEither", "25"), std::string("25"));
+    QCOMPARE(settings.GetString("NeverWrittenEither", ""), std::string());
+    // A number stored under the name is not a text, and the other way round.
+    QVERIFY(settings.SetDword("Width", 9000));
+    QCOMPARE(settings.GetString("Width", "none"), std::string("none"));
+    QVERIFY(settings.SetString("Height", "6000"));
+    QCOMPARE(settings.GetDword("Height", 5), 5);
+}
+
+void KeyvaneSettingsTest::valuesOutliveTheObjectThatWroteThem() {
+    {
+        KeyvaneSettings writer(Library);
+        QVERIFY(writer.SetString("LastFrameRate", "29.97"));
+        QVERIFY(writer.SetDword("Top", 480));
+    }
+    KeyvaneSettings reader(Library);
+    QCOMPARE(reader.GetString("LastFrameRate", "25"), std::string("29.97"));
+    QCOMPARE(reader.GetDword("Top", 0), 480);
+}
+
+void KeyvaneSettingsTest::findsTheLibraryBesideTheProgram() {
+    // The test programs are built into the same folder as the library.
+    CaptureStandardError capture;
+    KeyvaneSettings settings;
+    QVERIFY(settings.available());
+    QVERIFY(settings.SetDword("ListCol1", 700));
+    QCOMPARE(settings.GetDword("ListCol1", 0), 700);
+    QCOMPARE(capture.text(), std::string());
+}
+
+void KeyvaneSettingsTest::missingLibraryGivesDefaultsAndSaysSoOnce() {
+    CaptureStandardError capture;
+    const std::string path = folder_.filePath("nowhere/libkeyvane.so").toStdString();
+    KeyvaneSettings settings(path);
+    QCOMPARE(capture.text(), std::string()); // bound at the first call, not before
+    QCOMPARE(settings.GetDword("Left", 1500), 1500);
+    QCOMPARE(settings.GetString("MRU", "start"), std::string("start"));
+    QVERIFY(!settings.SetDword("Left", 1));
+    QVERIFY(!settings.SetString("MRU", "x"));
+    QCOMPARE(settings.GetDword("Left", 1500), 1500);
+    QVERIFY(!settings.available());
+    const std::string told = capture.text();
+    QCOMPARE(lineCount(told), 1);
+    QVERIFY2(told.find(path) != std::string::npos, told.c_str());
+
+    // Another object tells its own story, once.
+    KeyvaneSettings other(path);
+    QCOMPARE(other.GetDword("Top", 3), 3);
+    QCOMPARE(other.GetDword("Top", 3), 3);
+    QCOMPARE(lineCount(capture.text()), 2);
+}
+
+void KeyvaneSettingsTest::libraryWithoutTheFunctionsGivesDefaultsAndSaysSoOnce() {
+    CaptureStandardError capture;
+    // A real shared library, but not the settings library.
+    KeyvaneSettings settings(CUEMARK_BIN_DIR "/libplatform_automation.so");
+    QCOMPARE(settings.GetString("MRU", "start"), std::string("start"));
+    QCOMPARE(settings.GetDword("Left", 9), 9);
+    QVERIFY(!settings.SetString("MRU", "x"));
+    QVERIFY(!settings.available());
+    const std::string told = capture.text();
+    QCOMPARE(lineCount(told), 1);
+    QVERIFY2(told.find("RegGetStringValue") != std::string::npos, told.c_str());
+}
+
+QTEST_MAIN(KeyvaneSettingsTest)
+#include "keyvane_settings_test.moc"

@@ -1,0 +1,316 @@
+// The editor's commands on a real editor window.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+
+#include "tests/app/support/editor_fixture.h"
+
+using namespace cuemark;
+using namespace cuemark::testing;
+
+namespace {
+
+constexpr std::initializer_list<std::pair<double, double>> Eight = {{1, 2},   {3, 4},   {5, 6},   {7, 8},
+                                                                     {9, 10}, {11, 12}, {13, 14}, {15, 16}};
+
+} // namespace
+
+class EditorCommandsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void soonerMovesEverySelectedTitleAndSeeksToTheLast();
+    void soonerStopsAtTheRoundingThreshold();
+    void laterThroughItsMenuEntry();
+    void shorterAndLongerClampAndAlwaysFlagTheChange();
+    void insertPutsANewTitleBeforeTheCurrentAndResetsTheMarks();
+    void deleteAllKeepsTheLastRow();
+    void deleteResetsTheMarksAndIsUndoneRowByRow();
+    void deleteOfManyRowsKeepsTheOthersColours();
+    void undoOnAnEmptyJournalSelectsTheFirstRow();
+    void undoOfADeletionRefillsTheList();
+    void spellingAndItalicRewriteEveryTitleAndEmptyTheJournal();
+    void shiftAndStretchOpenModallyAndFlagEvenWhenCancelled();
+    void shiftOfTheSelectedTitlesEmptiesTheJournal();
+    void adjustStretchesSoTheMarkedTitlesStartAtTheReferenceTimes();
+    void adjustWithReferencesOutOfOrderChangesNothing();
+    void unknownKeyDoesNothing();
+    void oneTitleCommandsWithoutACurrentRowDoNothing();
+};
+
+void EditorCommandsTest::soonerMovesEverySelectedTitleAndSeeksToTheLast() {
+    EditorFixture f;
+    frmList& e = f.openEditor(Eight);
+    f.selectRows({2, 5});
+    e.RunCommand("Sooner");
+    QCOMPARE(f.window->Subt.StartTime(2), 2.9);
+    QCOMPARE(f.window->Subt.EndTime(2), 3.9);
+    QCOMPARE(f.window->Subt.StartTime(5), 8.9);
+    QCOMPARE(e.CellText(5, 1), std::string("00:00:08,900"));
+    QCOMPARE(e.rowColour(2), RowColour::Changed);
+    QCOMPARE(e.rowColour(5), RowColour::Changed);
+    QCOMPARE(e.rowColour(3), RowColour::Normal);
+    QCOMPARE(f.player->seeks.back(), 8.9);
+    QVERIFY(f.window->subtitlesChanged());
+    QCOMPARE(f.window->Subt.UndoCount(), 2); // one step per title
+}
+
+void EditorCommandsTest::soonerStopsAtTheRoundingThreshold() {
+    EditorFixture f;
+    frmList& e = f.openEditor({{0.05, 1}, {3, 4}});
+    f.selectRows({1});
+    for (int k = 0; k < 8; ++k) e.RunCommand("Sooner");
+    QVERIFY(qAbs(f.window->Subt.StartTime(1) + 0.45) < 1e-9);
+}
+
+void EditorCommandsTest::laterThroughItsMenuEntry() {
+    EditorFixture f;
+    f.openEditor(Eight);
+    f.selectRows({8});
+    f.action("mnuTimeLater")->trigger();
+    QCOMPARE(f.window->Subt.StartTime(8), 15.1);
+    QCOMPARE(f.window->Subt.EndTime(8), 16.1);
+    QCOMPARE(f.editor().rowColour(8), RowColour::SecondMark); // marked rows keep their colour
+}
+
+void EditorCommandsTest::shorterAndLongerClampAndAlwaysFlagTheChange() {
+    EditorFixture f;
+    frmList& e = f.openEditor({{10, 12}, {20, 21}, {30, 31}});
+    f.selectRows({1});
+    e.RunCommand("Shorter");
+    QCOMPARE(e.CellText(1, 2), std::string("1.95"));
+    QVERIFY(f.window->subtitlesChanged()); // a plain step is a change too
+    f.window->setSubtitlesChanged(false);
+    f.selectRows({2});
+    e.RunCommand("Longer");
+    QCOMPARE(f.window->Subt.EndTime(2), 21.05);
+    QVERIFY(f.window->subtitlesChanged());
+    QCOMPARE(e.rowColour(2), RowColour::Changed);
+    f.window->Subt.SetEndTime(2, 29.9);
+    e.RunCommand("Longer");
+    QCOMPARE(f.window->Subt.EndTime(2), 29.75);
+}
+
+void EditorCommandsTest::insertPutsANewTitleBeforeTheCurrentAndResetsTheMarks() {
+    EditorFixture f;
+    frmList& e = f.openEditor({{0, 1}, {30, 31}, {40, 41}, {50, 51}});
+    f.selectRows({3});
+    e.mnuTimeFirst_Click();
+    f.selectRows({4});
+    e.mnuTimeSecond_Click();
+    f.selectRows({2});
+    e.RunCommand("Insert");
+    QCOMPARE(f.window->Subt.Count(), 5);
+    QCOMPARE(e.RowCount(), 5);
+    QCOMPARE(e.CellText(2, 0), std::string("New title"));
+    QCOMPARE(e.CellText(2, 1), std::string("00:00:15,000"));
+    QCOMPARE(e.CellText(2, 2), std::string("2"));
+    QCOMPARE(e.FirstIndex(), 1);
+    QCOMPARE(e.LastIndex(), 5);
+    QCOMPARE(e.rowColour(1), RowColour::FirstMark);
+    QCOMPARE(e.rowColour(2), RowColour::Changed);
+    QCOMPARE(e.rowColour(4), RowColour::Normal); // the old marks are gone
+    QCOMPARE(e.rowColour(5), RowColour::SecondMark);
+    QVERIFY(f.window->subtitlesChanged());
+    e.RunCommand("Undo");
+    QCOMPARE(f.window->Subt.Count(), 4);
+    QCOMPARE(e.RowCount(), 4);
+}
+
+void EditorCommandsTest::deleteAllKeepsTheLastRow() {
+    EditorFixture f;
+    frmList& e = f.openEditor({{1, 2}, {3, 4}, {5, 6}, {7, 8}, {9, 10}});
+    f.selectRows({1, 2, 3, 4, 5});
+    f.action("mnuEditDelete")->trigger();
+    QCOMPARE(f.window->Subt.Count(), 1);
+    QCOMPARE(e.RowCount(), 1);
+    QCOMPARE(f.window->Subt.StartTime(1), 9.0);
+    QVERIFY(!f.action("Delete")->isEnabled());
+    QCOMPARE(e.FirstIndex(), 1);
+    QCOMPARE(e.LastIndex(), 1);
+}
+
+void EditorCommandsTest::deleteResetsTheMarksAndIsUndoneRowByRow() {
+    EditorFixture f;
+    frmList& e = f.openEditor(Eight);
+    f.selectRows({3, 6});
+    e.RunCommand("Delete");
+    QCOMPARE(e.RowCount(), 6);
+    QCOMPARE(e.CellText(3, 0), std::string("T4"));
+    QCOMPARE(e.CellText(5, 0), std::string("T7"));
+    QCOMPARE(e.LastIndex(), 6);
+    QCOMPARE(e.rowColour(6), RowColour::SecondMark);
+    QVERIFY(f.action("Delete")->isEnabled());
+    e.RunCommand("Undo");
+    QCOMPARE(e.RowCount(), 7);
+    QCOMPARE(e.CellText(5, 0), std::string("T6"));
+}
+
+void EditorCommandsTest::deleteOfManyRowsKeepsTheOthersColours() {
+    EditorFixture f;
+    frmList& e = f.openEditor({});
+    for (int k = 1; k <= 100; ++k) f.window->Subt.Add(k, k + 0.5, "T" + std::to_string(k));
+    e.LoadList();
+    f.selectRows({90});
+    e.RunCommand("Later");
+    QItemSelectionModel* selection = e.list()->selectionModel();
+    selection->clearSelection();
+    selection->select(QItemSelection(e.list()->model()->index(0, 0), e.list()->model()->index(79, 0)),
+                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    e.RunCommand("Delete");
+    QCOMPARE(e.RowCount(), 20);
+    QCOMPARE(e.CellText(1, 0), std::string("T81"));
+    QCOMPARE(e.rowColour(10), RowColour::Changed);
+    QCOMPARE(e.rowColour(20), RowColour::SecondMark);
+    e.RunCommand("Undo");
+    QCOMPARE(e.RowCount(), 21);
+    QCOMPARE(e.CellText(1, 0), std::string("T80"));
+}
+
+void EditorCommandsTest::undoOnAnEmptyJournalSelectsTheFirstRow() {
+    EditorFixture f;
+    frmList& e = f.openEditor({{1, 2}, {3, 4}});
+    f.selectRows({2});
+    e.RunCommand("Undo");
+    QCOMPARE(e.CurrentRow(), 1);
+    QCOMPARE(f.window->Subt.StartTime(1), 1.0);
+}
+
+void EditorCommandsTest::undoOfADeletionRefillsTheList() {
+    EditorFixture f;
+    frmList& e = f.openEditor({{1, 2}, {3, 4}, {5, 6}});
+    f.selectRows({2});
+    e.RunCommand("Later");
+    f.selectRows({1});
+    e.RunCommand("Delete");
+    e.RunCommand("Undo");
+    QCOMPARE(e.RowCount(), 3);
+    QCOMPARE(e.CurrentRow(), 1);
+    e.RunCommand("Undo");
+    QCOMPARE(e.CurrentRow(), 2);
+    QCOMPARE(e.CellText(2, 1), std::string("00:00:03,000"));
+    QCOMPARE(e.rowColour(2), RowColour::SecondMark); // the refill keeps the marks shown
+    QVERIFY(!f.action("Undo")->isEnabled());
+}
+
+void EditorCommandsTest::spellingAndItalicRewriteEveryTitleAndEmptyTheJournal() {
+    EditorFixture f;
+    frmList& e = f.openEditor({{1, 2}, {3, 4}, {5, 6}});
+    f.window->Subt.SetText(2, "lt is so");
+    f.window->Subt.SetText(3, "/very /good");
+    QVERIFY(f.action("Undo")->isEnabled());
+    e.RunCommand("Spelling");
+    QCOMPARE(f.window->Subt.Text(2), std::string("It is so"));
+    QCOMPARE(e.rowColour(2), RowColour::Changed);
+    QCOMPARE(f.window->Subt.UndoCount(), 0);
+    QVERIFY(!f.action("Undo")->isEnabled());
+    QVERIFY(f.window->subtitlesChanged());
+    f.action("Italic")->trigger();
+    QCOMPARE(f.window->Subt.Text(3), std::string("<i>very good</i>"));
+    QCOMPARE(e.rowColour(3), RowColour::SecondMark);
+    QVERIFY(f.window->Subt.UndoEnabled());
+    // The menu entry runs the correction without setting the flag.
+    f.window->setSubtitlesChanged(false);
+    f.window->Subt.SetText(1, "lt");
+    f.action("mnuEditSpell")->trigger();
+    QCOMPARE(f.window->Subt.Text(1), std::string("It"));
+    QVERIFY(!f.window->subtitlesChanged());
+}
+
+void EditorCommandsTest::shiftAndStretchOpenModallyAndFlagEvenWhenCancelled() {
+    EditorFixture f;
+    frmList& e = f.openEditor({{1, 2}, {3, 4}});
+    e.RunCommand("Shift"); // closed unanswered
+    QVERIFY(f.window->subtitlesChanged());
+    f.window->setSubtitlesChanged(false);
+    e.RunCommand("Stretch");
+    QVERIFY(f.window->subtitlesChanged());
+    f.window->setSubtitlesChanged(false);
+    f.action("mnuTimeShift")->trigger(); // the menu entries leave the flag alone
+    f.action("mnuTimeStretch")->trigger();
+    QVERIFY(!f.window->subtitlesChanged());
+    QCOMPARE(f.services.modalDialogs, (std::vector<std::string>{"frmShift", "frmStretch", "frmShift", "frmStretch"}));
+    QCOMPARE(f.window->Subt.StartTime(2), 3.0);
+}
+
+void EditorCommandsTest::shiftOfTheSelectedTitlesEmptiesTheJournal() {
+    EditorFixture f;
+    frmList& e = f.openEditor(Eight);
+    f.selectRows({4});
+    e.RunCommand("Later");
+    f.selectRows({2, 3, 7});
+    f.services.modalDrivers.push_back([](QDialog& d) {
+        d.findChild<QRadioButton*>("optEnd")->setChecked(true);
+        d.findChild<QLineEdit*>("txtMin")->setText("1");
+        d.findChild<QLineEdit*>("txtSec")->setText("30.000");
+        QMetaObject::invokeMethod(&d, "cmdOK_Click");
+    });
+    e.RunCommand("Shift");
+    QCOMPARE(f.window->Subt.StartTime(2), 93.0);
+    QCOMPARE(f.window->Subt.EndTime(7), 104.0);
+    QCOMPARE(f.window->Subt.StartTime(5), 9.0);
+    QCOMPARE(e.CellText(3, 1), std::string("00:01:35,000"));
+    QCOMPARE(e.rowColour(2), RowColour::Changed);
+    QCOMPARE(f.window->Subt.UndoCount(), 0);
+    QVERIFY(!f.action("Undo")->isEnabled());
+}
+
+void EditorCommandsTest::adjustStretchesSoTheMarkedTitlesStartAtTheReferenceTimes() {
+    EditorFixture f;
+    f.openEditor({{100, 101}, {200, 202}, {300, 301}, {1100, 1101}});
+    f.window->show();
+    f.window->FirstRefTime = 10.0;
+    f.window->SecondRefTime = 3600.0;
+    f.control<QAbstractButton>("cmdAdjust")->click();
+    QCOMPARE(f.window->Subt.StartTime(1), 10.0);
+    QCOMPARE(f.window->Subt.StartTime(4), 3600.0);
+    // Factor 3.59, offset -349: every other title follows the same map.
+    QVERIFY(qAbs(f.window->Subt.StartTime(2) - 369.0) < 1e-9);
+    QVERIFY(qAbs(f.window->Subt.EndTime(2) - 376.18) < 1e-9);
+    QVERIFY(f.window->subtitlesChanged());
+    QVERIFY(f.services.messages.empty());
+    QApplication::processEvents();
+    QVERIFY(!f.window->findChild<QDialog*>("frmStretch") || !f.window->findChild<QDialog*>("frmStretch")->isVisible());
+}
+
+void EditorCommandsTest::adjustWithReferencesOutOfOrderChangesNothing() {
+    EditorFixture f;
+    f.openEditor({{1, 2}, {3, 4}});
+    f.window->FirstRefTime = 100.0;
+    f.window->SecondRefTime = 50.0;
+    f.window->cmdAdjust_Click();
+    QCOMPARE(f.services.messages, std::vector<std::string>{"Title times have been set to an illegal order."});
+    QCOMPARE(f.window->Subt.StartTime(2), 3.0);
+}
+
+void EditorCommandsTest::unknownKeyDoesNothing() {
+    EditorFixture f;
+    frmList& e = f.openEditor({{1, 2}});
+    f.selectRows({1});
+    e.RunCommand("Quit");
+    e.RunCommand("sooner"); // keys match exactly
+    QCOMPARE(f.window->Subt.StartTime(1), 1.0);
+    QVERIFY(!f.window->subtitlesChanged());
+    QVERIFY(f.window->editorOpen());
+}
+
+void EditorCommandsTest::oneTitleCommandsWithoutACurrentRowDoNothing() {
+    EditorFixture f;
+    frmList& e = f.openEditor({{1, 2}, {3, 4}, {5, 6}});
+    for (auto rows : {std::initializer_list<std::int32_t>{}, std::initializer_list<std::int32_t>{1, 3}}) {
+        f.selectRows(rows);
+        for (const char* key : {"Shorter", "Longer", "Insert", "Edit"}) e.RunCommand(key);
+        e.mnuTimeFirst_Click();
+        e.mnuTimeSecond_Click();
+    }
+    QCOMPARE(f.window->Subt.Count(), 3);
+    QCOMPARE(f.window->Subt.UndoCount(), 0);
+    QCOMPARE(e.FirstIndex(), 1);
+    QCOMPARE(e.LastIndex(), 3);
+    QVERIFY(f.services.modalDialogs.empty());
+}
+
+QTEST_MAIN(EditorCommandsTest)
+#include "editor_commands_test.moc"

@@ -1,0 +1,362 @@
+// Timing titles with the action key, the position buttons over the player,
+// the key picker and the reference-time buttons.
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include "tests/app/support/main_window_fixture.h"
+
+using namespace cuemark;
+using namespace cuemark::testing;
+
+namespace {
+
+struct Timing : MainWindowFixture {
+    Timing() {
+        open();
+        window->OpenMediaFile(mediaFile());
+        window->setGeometry(100, 100, 700, 450);
+        for (int i = 1; i <= 7; ++i) window->Subt.Add(i * 2.0, i * 2.0 + 1, "T" + std::to_string(i));
+        window->Subt.SetUndoEnabled(true); // as after a load
+        control<QRadioButton>("optPosition")->click();
+    }
+    void showActive() {
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    }
+    void press(double at) {
+        player->advanceTo(at);
+        window->Form_KeyDown(32, 0);
+    }
+    void release(double at) {
+        player->advanceTo(at);
+        window->Form_KeyUp(32, 0);
+    }
+    // A key event as the keyboard sends it, to the focused control.
+    void key(QEvent::Type type, Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+             bool autoRepeat = false, const QString& text = QStringLiteral(" ")) {
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
+        QKeyEvent event(type, k, modifiers, text, autoRepeat);
+        QApplication::sendEvent(target, &event);
+    }
+    QString shown() { return control<QPlainTextEdit>("txtSubtitle")->toPlainText(); }
+    QString next() { return control<QPlainTextEdit>("txtNextSubtitle")->toPlainText(); }
+    void hover(double x, double y, int button = 0) { window->picButtons_MouseMove(button, 0, x, y); }
+};
+
+} // namespace
+
+class ActionKeyTest : public QObject {
+    Q_OBJECT
+private slots:
+    void pressAndReleaseTimeTheCurrentTitle();
+    void heldKeyWithAutoRepeatTimesOnce();
+    void shiftSpaceAlsoTimesATitle();
+    void otherKeysDoNothing();
+    void pausedPlayerGivesAStartEqualToTheEnd();
+    void stoppedPlayerIgnoresTheKey();
+    void releasePastTheLastTitleChangesNothing();
+    void releaseWithoutAnAcceptedPressUsesTheLastPressTime();
+    void charactersAreDiscardedWhilePlaying();
+    void timingKeyDoesNotAlsoPressAFocusedButton();
+    void stripPicturesFollowTheMouse_data();
+    void stripPicturesFollowTheMouse();
+    void disabledStripShowsTheDisabledPicture();
+    void positionButtonsMoveThePlayer_data();
+    void positionButtonsMoveThePlayer();
+    void heldPositionButtonRepeats();
+    void keyPickerChoosesTheActionKey();
+    void adjustRefusesReferenceTimesOutOfOrder();
+    void adjustRunsTheStretchWhenInOrder();
+};
+
+void ActionKeyTest::pressAndReleaseTimeTheCurrentTitle() {
+    Timing f;
+    f.player->Play();
+    f.player->setCurrentPosition(9.5); // title 5 starts next, at 10
+    QCOMPARE(f.window->currentTitle(), 5);
+    f.press(12.340);
+    QVERIFY(f.window->subtitlesChanged());
+    f.release(14.100);
+    QCOMPARE(f.window->Subt.StartTime(5), 12.340);
+    QCOMPARE(f.window->Subt.EndTime(5), 14.100);
+    QCOMPARE(f.window->Subt.UndoCount(), 1);
+    QCOMPARE(f.shown(), QStringLiteral("T6"));
+    QCOMPARE(f.next(), QStringLiteral("T7"));
+    QCOMPARE(f.window->currentTitle(), 6);
+}
+
+void ActionKeyTest::heldKeyWithAutoRepeatTimesOnce() {
+    Timing f;
+    f.showActive();
+    f.player->Play();
+    f.player->setCurrentPosition(1.0);
+    f.player->advanceTo(1.5);
+    f.key(QEvent::KeyPress, Qt::Key_Space);
+    for (int i = 0; i < 20; ++i) {
+        f.player->advanceTo(1.6 + i * 0.1);
+        f.key(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, true);
+        f.key(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, true);
+    }
+    f.player->advanceTo(3.5);
+    f.key(QEvent::KeyRelease, Qt::Key_Space);
+    QCOMPARE(f.window->Subt.StartTime(1), 1.5);
+    QCOMPARE(f.window->Subt.EndTime(1), 3.5);
+    QCOMPARE(f.window->Subt.StartTime(2), 4.0); // untouched
+    QCOMPARE(f.window->Subt.UndoCount(), 1);
+    QCOMPARE(f.window->currentTitle(), 2);
+}
+
+void ActionKeyTest::shiftSpaceAlsoTimesATitle() {
+    Timing f;
+    f.showActive();
+    f.player->Play();
+    f.player->setCurrentPosition(1.0);
+    f.player->advanceTo(1.25);
+    f.key(QEvent::KeyPress, Qt::Key_Space, Qt::ShiftModifier);
+    f.player->advanceTo(2.75);
+    f.key(QEvent::KeyRelease, Qt::Key_Space, Qt::ShiftModifier);
+    QCOMPARE(f.window->Subt.StartTime(1), 1.25);
+    QCOMPARE(f.window->Subt.EndTime(1), 2.75);
+}
+
+void ActionKeyTest::otherKeysDoNothing() {
+    Timing f;
+    f.player->Play();
+    f.player->setCurrentPosition(1.0);
+    f.window->Form_KeyDown(65, 0);
+    f.window->Form_KeyUp(65, 0);
+    QCOMPARE(f.window->Subt.UndoCount(), 0);
+    QVERIFY(!f.window->subtitlesChanged());
+    QCOMPARE(f.window->currentTitle(), 1);
+}
+
+void ActionKeyTest::pausedPlayerGivesAStartEqualToTheEnd() {
+    Timing f;
+    f.player->Play();
+    f.player->setCurrentPosition(1.0);
+    f.player->Pause();
+    f.press(7.5);
+    f.release(7.5);
+    QCOMPARE(f.window->Subt.StartTime(1), 7.5);
+    QCOMPARE(f.window->Subt.EndTime(1), 7.5);
+}
+
+void ActionKeyTest::stoppedPlayerIgnoresTheKey() {
+    Timing f;
+    f.press(3);
+    f.release(4);
+    QVERIFY(!f.window->subtitlesChanged());
+    QCOMPARE(f.window->Subt.UndoCount(), 0);
+    QCOMPARE(f.window->Subt.StartTime(1), 2.0);
+}
+
+void ActionKeyTest::releasePastTheLastTitleChangesNothing() {
+    Timing f;
+    f.player->Play();
+    f.player->setCurrentPosition(13.5); // title 7, the last
+    f.press(14);
+    f.release(15);
+    QCOMPARE(f.window->currentTitle(), 8);
+    QCOMPARE(f.shown(), QString());
+    f.press(16);
+    f.release(17);
+    QCOMPARE(f.window->currentTitle(), 9);
+    QCOMPARE(f.window->Subt.Count(), 7);
+    QCOMPARE(f.window->Subt.UndoCount(), 1);
+}
+
+void ActionKeyTest::releaseWithoutAnAcceptedPressUsesTheLastPressTime() {
+    Timing f;
+    f.press(3); // stopped: not accepted
+    f.player->Play();
+    f.player->setCurrentPosition(1.0);
+    f.release(5);
+    QCOMPARE(f.window->Subt.StartTime(1), 0.0);
+    QCOMPARE(f.window->Subt.EndTime(1), 5.0);
+}
+
+void ActionKeyTest::charactersAreDiscardedWhilePlaying() {
+    Timing f;
+    f.showActive();
+    auto* box = f.control<QLineEdit>("txtTime");
+    box->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(box));
+    box->setText(QString());
+    f.player->Play();
+    f.key(QEvent::KeyPress, Qt::Key_5, Qt::NoModifier, false, QStringLiteral("5"));
+    QCOMPARE(box->text(), QString());
+    int keyAscii = '5';
+    f.window->Form_KeyPress(keyAscii);
+    QCOMPARE(keyAscii, 0);
+    f.player->Pause();
+    keyAscii = '5';
+    f.window->Form_KeyPress(keyAscii);
+    QCOMPARE(keyAscii, int('5'));
+}
+
+void ActionKeyTest::timingKeyDoesNotAlsoPressAFocusedButton() {
+    Timing f;
+    f.showActive();
+    auto* button = f.control<QPushButton>("cmdSelStart");
+    button->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(button));
+    QSignalSpy clicks(button, &QPushButton::clicked);
+    f.player->Play();
+    f.player->setCurrentPosition(1.0);
+    f.player->Pause();
+    f.key(QEvent::KeyPress, Qt::Key_Space);
+    f.key(QEvent::KeyRelease, Qt::Key_Space);
+    QCOMPARE(clicks.count(), 0);
+    QCOMPARE(f.window->Subt.UndoCount(), 1);
+}
+
+void ActionKeyTest::stripPicturesFollowTheMouse_data() {
+    QTest::addColumn<double>("x");
+    QTest::addColumn<double>("y");
+    QTest::addColumn<int>("button");
+    QTest::addColumn<int>("hover");
+    QTest::addColumn<int>("picture");
+    QTest::newRow("button 1") << 150.0 << 150.0 << 0 << 1 << 3;
+    QTest::newRow("button 2 right edge") << 705.0 << 150.0 << 0 << 2 << 4;
+    QTest::newRow("button 3") << 900.0 << 280.0 << 0 << 3 << 5;
+    QTest::newRow("button 4 held") << 1410.0 << 100.0 << 1 << 4 << 10;
+    QTest::newRow("button 1 held") << 200.0 << 200.0 << 1 << 1 << 7;
+    QTest::newRow("gap between buttons") << 450.0 << 150.0 << 0 << 0 << 2;
+    QTest::newRow("gap held") << 450.0 << 150.0 << 1 << 0 << 2;
+    QTest::newRow("top edge is outside") << 200.0 << 75.0 << 0 << 0 << 2;
+    QTest::newRow("bottom edge is outside") << 200.0 << 285.0 << 0 << 0 << 2;
+}
+
+void ActionKeyTest::stripPicturesFollowTheMouse() {
+    QFETCH(double, x);
+    QFETCH(double, y);
+    QFETCH(int, button);
+    QFETCH(int, hover);
+    QFETCH(int, picture);
+    Timing f;
+    f.window->cmdBrowseAVI_Click(); // cancelled, but enables the strip for the loaded media
+    f.hover(x, y, button);
+    QCOMPARE(f.window->hoverButton(), hover);
+    QCOMPARE(f.window->stripPicture(), picture);
+}
+
+void ActionKeyTest::disabledStripShowsTheDisabledPicture() {
+    Timing f;
+    f.player->setFileName("gone");
+    f.window->cmdBrowseAVI_Click(); // cancelled: the strip follows the player, now empty
+    f.hover(200, 150);
+    QCOMPARE(f.window->hoverButton(), 0);
+    QCOMPARE(f.window->stripPicture(), 1);
+}
+
+void ActionKeyTest::positionButtonsMoveThePlayer_data() {
+    QTest::addColumn<double>("x");
+    QTest::addColumn<double>("selectionStart");
+    QTest::addColumn<double>("selectionEnd");
+    QTest::addColumn<double>("position");
+    QTest::addColumn<double>("expected");
+    QTest::newRow("1 to the selection start") << 200.0 << 10.0 << 50.0 << 30.0 << 10.0;
+    QTest::newRow("1 without a start goes to 0") << 200.0 << -1.0 << 50.0 << 30.0 << 0.0;
+    QTest::newRow("2 half a second back") << 600.0 << 10.0 << 50.0 << 12.0 << 11.5;
+    QTest::newRow("2 stops at the start") << 600.0 << 10.0 << 50.0 << 10.2 << 10.0;
+    QTest::newRow("3 half a second on") << 900.0 << 10.0 << 50.0 << 12.0 << 12.5;
+    QTest::newRow("3 stops at the end") << 900.0 << 10.0 << 50.0 << 49.8 << 50.0;
+    QTest::newRow("4 to the selection end") << 1300.0 << 10.0 << 50.0 << 12.0 << 50.0;
+}
+
+void ActionKeyTest::positionButtonsMoveThePlayer() {
+    QFETCH(double, x);
+    QFETCH(double, selectionStart);
+    QFETCH(double, selectionEnd);
+    QFETCH(double, position);
+    QFETCH(double, expected);
+    Timing f;
+    f.window->cmdBrowseAVI_Click();
+    f.player->setSelectionStart(selectionStart);
+    f.player->setSelectionEnd(selectionEnd);
+    f.player->advanceTo(position);
+    f.hover(x, 150);
+    f.window->picButtons_MouseDown(1, 0, x, 150);
+    QCOMPARE(f.window->stripPicture(), f.window->hoverButton() + 6);
+    QCOMPARE(f.player->CurrentPosition(), position); // a click acts on release
+    f.window->picButtons_MouseUp(1, 0, x, 150);
+    QCOMPARE(f.player->CurrentPosition(), expected);
+}
+
+void ActionKeyTest::heldPositionButtonRepeats() {
+    Timing f;
+    f.window->cmdBrowseAVI_Click();
+    f.player->advanceTo(20);
+    auto* repeat = f.window->findChild<QTimer*>("tmrPosButtons");
+    f.hover(900, 150);
+    f.window->picButtons_MouseDown(1, 0, 900, 150);
+    QCOMPARE(repeat->interval(), 750);
+    QVERIFY(repeat->isActive());
+    f.window->tmrPosButtons_Timer();
+    QCOMPARE(repeat->interval(), 250);
+    QVERIFY(repeat->isActive());
+    f.window->tmrPosButtons_Timer();
+    f.window->picButtons_MouseUp(1, 0, 900, 150);
+    QVERIFY(!repeat->isActive());
+    QCOMPARE(f.player->CurrentPosition(), 21.5);
+}
+
+void ActionKeyTest::keyPickerChoosesTheActionKey() {
+    Timing f;
+    f.showActive();
+    QTimer::singleShot(50, [] {
+        QWidget* picker = QApplication::activeModalWidget();
+        QVERIFY(picker);
+        QCOMPARE(picker->objectName(), QStringLiteral("frmPickKey"));
+        QCOMPARE(picker->windowTitle(), QStringLiteral("Select key"));
+        QTest::keyPress(picker, Qt::Key_A);
+        QTest::keyRelease(picker, Qt::Key_A);
+    });
+    f.window->txtKey_Click();
+    QCOMPARE(f.control<QLineEdit>("txtKey")->text(), QStringLiteral("[65]"));
+    QCOMPARE(f.window->ActionKey, std::int16_t(65));
+    f.player->Play();
+    f.player->setCurrentPosition(1.0);
+    f.window->Form_KeyDown(65, 0);
+    f.window->Form_KeyUp(65, 0);
+    QCOMPARE(f.window->Subt.UndoCount(), 1);
+}
+
+void ActionKeyTest::adjustRefusesReferenceTimesOutOfOrder() {
+    Timing f;
+    int stretches = 0;
+    f.window->adjustByReferences = [&](frmCuemark&) { ++stretches; };
+    f.window->cmdAdjust_Click();
+    f.player->advanceTo(100);
+    f.window->cmdBlue_Click();
+    f.player->advanceTo(50);
+    f.window->cmdGreen_Click();
+    f.window->cmdAdjust_Click();
+    QCOMPARE(f.services.messages,
+             std::vector<std::string>(2, "Title times have been set to an illegal order."));
+    QCOMPARE(stretches, 0);
+}
+
+void ActionKeyTest::adjustRunsTheStretchWhenInOrder() {
+    Timing f;
+    std::pair<double, double> seen;
+    f.window->adjustByReferences = [&](frmCuemark& w) { seen = {w.FirstRefTime, w.SecondRefTime}; };
+    f.player->advanceTo(10);
+    f.window->cmdBlue_Click();
+    f.player->advanceTo(3600);
+    f.window->cmdGreen_Click();
+    f.window->cmdAdjust_Click();
+    QCOMPARE(seen, std::make_pair(10.0, 3600.0));
+    QVERIFY(f.services.messages.empty());
+}
+
+QTEST_MAIN(ActionKeyTest)
+#include "action_key_test.moc"

@@ -1,0 +1,270 @@
+// Choosing the media and subtitle files, the questions about unsaved
+// titles, starting a new file and saving.
+#include <QLineEdit>
+#include <QTest>
+
+#include "tests/app/support/main_window_fixture.h"
+#include "tests/app/support/scripted_editor.h"
+
+using namespace cuemark;
+using namespace cuemark::testing;
+
+namespace {
+
+constexpr const char* TwoTitles = "1\r\n00:00:01,000 --> 00:00:02,000\r\nOne\r\n\r\n"
+                                  "2\r\n00:00:05,000 --> 00:00:06,000\r\nTwo\r\n";
+constexpr const char* SaveFirst = "You have changed subtitles.\r\nSave them first?";
+
+} // namespace
+
+class MainWindowFilesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void mediaBrowseAsksForAnExistingMediaFile();
+    void mediaBrowseOfAPlayableFileEnablesTheControls();
+    void mediaBrowseCancelledStillRefreshesFromThePlayer();
+    void mediaNameOfAMissingFileLeavesThePlayerAlone();
+    void referenceButtonsNeedMediaAndTheEditor();
+    void rememberedNameLosesOnlyItsExtension();
+    void subtitleBrowseLoadsTheChosenFile();
+    void choosingTheSameFileAgainReloadsIt();
+    void newFileStartsWithOneTitle();
+    void newFileDeclinedChangesNothing();
+    void browseWithChangesAndCancelledSaveDoesNothingElse();
+    void browseWithChangesAnsweredNoClearsTheFlagFirst();
+    void typingANameAsksOnlyWhenItWouldLoad();
+    void typedNameWithAFailedSaveKeepsTheTitles();
+    void typedNameAnsweredNoLoadsAndClearsTheFlag();
+    void saveWritesTheChosenFormatAndClearsTheFlag();
+    void shortOrMissingNamesLoadNothing();
+};
+
+void MainWindowFilesTest::mediaBrowseAsksForAnExistingMediaFile() {
+    MainWindowFixture f;
+    f.open();
+    f.window->cmdBrowseAVI_Click();
+    QCOMPARE(f.services.openRequests.size(), size_t(1));
+    const OpenFileRequest& r = f.services.openRequests[0];
+    QCOMPARE(r.title, std::string("Select an existing media file"));
+    QVERIFY(r.fileMustExist);
+    QVERIFY(r.hideReadOnly);
+    QVERIFY(r.filter.rfind("Video and Audio Files|*.avi;*.mpg;*.mpeg;*.asf;*.mov;*.wav;*.mp3|", 0) == 0);
+    QVERIFY(r.filter.find("|Windows WAV audio|*.wav|All Files (*.*)|*.*") != std::string::npos);
+}
+
+void MainWindowFilesTest::mediaBrowseOfAPlayableFileEnablesTheControls() {
+    MainWindowFixture f;
+    f.open();
+    const std::string media = f.mediaFile();
+    f.services.openNames = {media};
+    f.window->cmdBrowseAVI_Click();
+    QVERIFY(f.window->AVIFileOK);
+    QCOMPARE(f.player->FileName(), media);
+    QCOMPARE(f.control<QLineEdit>("txtAVI")->text().toStdString(), media);
+    QCOMPARE(f.window->files().dialogFileName, media);
+    for (const char* name : {"txtTime", "UDTime", "MP", "picButtons"})
+        QVERIFY2(f.control<QWidget>(name)->isEnabled(), name);
+    QCOMPARE(f.window->stripPicture(), 2);
+}
+
+void MainWindowFilesTest::mediaBrowseCancelledStillRefreshesFromThePlayer() {
+    MainWindowFixture f;
+    f.open();
+    f.services.openNames = {f.mediaFile()};
+    f.window->cmdBrowseAVI_Click();
+    f.player->setFileName("gone"); // the player lost its media meanwhile
+    f.window->cmdBrowseAVI_Click(); // cancelled
+    QVERIFY(!f.window->AVIFileOK);
+    QVERIFY(!f.control<QWidget>("picButtons")->isEnabled());
+    QCOMPARE(f.window->stripPicture(), 1);
+}
+
+void MainWindowFilesTest::mediaNameOfAMissingFileLeavesThePlayerAlone() {
+    MainWindowFixture f;
+    f.open();
+    const std::string media = f.mediaFile();
+    f.window->OpenMediaFile(media);
+    f.control<QLineEdit>("txtAVI")->setText(QString::fromStdString(f.path("nowhere.avi")));
+    QCOMPARE(f.player->FileName(), media);
+    QVERIFY(f.window->AVIFileOK);
+    const std::string broken = f.writeFile("broken.avi", "x");
+    f.control<QLineEdit>("txtAVI")->setText(QString::fromStdString(broken));
+    QVERIFY(!f.window->AVIFileOK);
+    QVERIFY(!f.control<QWidget>("txtTime")->isEnabled());
+}
+
+void MainWindowFilesTest::referenceButtonsNeedMediaAndTheEditor() {
+    MainWindowFixture f;
+    f.open();
+    ScriptedEditor editor(*f.window);
+    f.window->EditorOpened(&editor);
+    QVERIFY(!f.control<QWidget>("cmdBlue")->isEnabled());
+    f.window->OpenMediaFile(f.mediaFile());
+    for (const char* name : {"cmdBlue", "cmdGreen", "cmdAdjust"}) QVERIFY2(f.control<QWidget>(name)->isEnabled(), name);
+    f.window->EditorClosed();
+    QVERIFY(!f.control<QWidget>("cmdAdjust")->isEnabled());
+}
+
+void MainWindowFilesTest::rememberedNameLosesOnlyItsExtension() {
+    MainWindowFixture f;
+    f.open();
+    f.window->files().dialogFileName = "/home/ann/my.films/cut.srt";
+    f.window->cmdBrowseAVI_Click();
+    f.window->cmdBrowseSRT_Click();
+    QCOMPARE(f.services.openRequests.at(0).fileName, std::string("/home/ann/my.films/cut"));
+    QCOMPARE(f.services.openRequests.at(1).fileName, std::string("/home/ann/my.films/cut"));
+}
+
+void MainWindowFilesTest::subtitleBrowseLoadsTheChosenFile() {
+    MainWindowFixture f;
+    f.open();
+    const std::string srt = f.writeFile("film.srt", TwoTitles);
+    f.services.openNames = {srt};
+    f.window->cmdBrowseSRT_Click();
+    const OpenFileRequest& r = f.services.openRequests.at(0);
+    QCOMPARE(r.title, std::string("Select an existing file or enter a new filename"));
+    QVERIFY(!r.fileMustExist);
+    QCOMPARE(r.filter, std::string(SubtitleFiles::SaveFilter));
+    QCOMPARE(f.window->Subt.Count(), 2);
+    QCOMPARE(f.window->Subt.Text(2), std::string("Two"));
+    QVERIFY(f.control<QWidget>("cmdEdit")->isEnabled());
+    QVERIFY(f.control<QWidget>("cmdSave")->isEnabled());
+    QVERIFY(f.services.messages.empty());
+    QCOMPARE(f.services.loadingNoticesShown, f.services.loadingNoticesHidden);
+}
+
+void MainWindowFilesTest::choosingTheSameFileAgainReloadsIt() {
+    MainWindowFixture f;
+    f.open();
+    const std::string srt = f.writeFile("film.srt", TwoTitles);
+    f.services.openNames = {srt, srt};
+    f.window->cmdBrowseSRT_Click();
+    f.window->Subt.SetText(1, "edited");
+    f.window->cmdBrowseSRT_Click();
+    QCOMPARE(f.window->Subt.Text(1), std::string("One"));
+}
+
+void MainWindowFilesTest::newFileStartsWithOneTitle() {
+    MainWindowFixture f;
+    f.open();
+    f.loadTitles({{1, 2}, {3, 4}, {5, 6}});
+    f.window->Subt.SetText(1, "journalled");
+    f.services.openNames = {f.path("new.srt")};
+    f.services.answers = {MessageAnswer::Yes};
+    f.window->cmdBrowseSRT_Click();
+    QCOMPARE(f.services.messages.back(), std::string("This file does not yet exist.\r\nDo you want to start a new file?"));
+    QCOMPARE(f.window->Subt.Count(), 1);
+    QCOMPARE(f.window->Subt.StartTime(1), 1.0);
+    QCOMPARE(f.window->Subt.EndTime(1), 2.0);
+    QCOMPARE(f.window->Subt.Text(1), std::string("First subtitle"));
+    QVERIFY(f.control<QWidget>("cmdEdit")->isEnabled());
+    QVERIFY(!f.control<QWidget>("cmdSave")->isEnabled());
+    // The old file's edits cannot be undone onto the new one; the new
+    // file's own edits can.
+    QCOMPARE(f.window->Subt.UndoCount(), 0);
+    f.window->Subt.SetText(1, "edited");
+    QCOMPARE(f.window->Subt.UndoCount(), 1);
+}
+
+void MainWindowFilesTest::newFileDeclinedChangesNothing() {
+    MainWindowFixture f;
+    f.open();
+    f.loadTitles({{1, 2}, {3, 4}});
+    f.services.openNames = {f.path("new.srt")};
+    f.services.answers = {MessageAnswer::No};
+    f.window->cmdBrowseSRT_Click();
+    QCOMPARE(f.window->Subt.Count(), 2);
+    QVERIFY(!f.control<QWidget>("cmdEdit")->isEnabled());
+}
+
+void MainWindowFilesTest::browseWithChangesAndCancelledSaveDoesNothingElse() {
+    MainWindowFixture f;
+    f.open();
+    f.window->setSubtitlesChanged(true);
+    f.services.answers = {MessageAnswer::Yes}; // and the save dialog is cancelled
+    f.window->cmdBrowseSRT_Click();
+    QCOMPARE(f.services.messages, std::vector<std::string>{SaveFirst});
+    QCOMPARE(f.services.saveRequests.size(), size_t(1));
+    QVERIFY(f.services.openRequests.empty());
+    QVERIFY(f.window->subtitlesChanged());
+}
+
+void MainWindowFilesTest::browseWithChangesAnsweredNoClearsTheFlagFirst() {
+    MainWindowFixture f;
+    f.open();
+    f.window->setSubtitlesChanged(true);
+    f.services.answers = {MessageAnswer::No};
+    f.window->cmdBrowseSRT_Click(); // cancelled
+    QCOMPARE(f.services.openRequests.size(), size_t(1));
+    QVERIFY(!f.window->subtitlesChanged());
+}
+
+void MainWindowFilesTest::typingANameAsksOnlyWhenItWouldLoad() {
+    MainWindowFixture f;
+    f.open();
+    const std::string srt = f.writeFile("film.srt", TwoTitles);
+    f.loadTitles({{1, 2}});
+    f.window->setSubtitlesChanged(true);
+    f.services.answers = {MessageAnswer::No};
+    auto* box = f.control<QLineEdit>("txtSRT");
+    for (int n = 1; n <= int(srt.size()); ++n) box->setText(QString::fromStdString(srt.substr(0, n)));
+    QCOMPARE(f.services.messages, std::vector<std::string>{SaveFirst});
+    QCOMPARE(f.window->Subt.Count(), 2);
+}
+
+void MainWindowFilesTest::typedNameWithAFailedSaveKeepsTheTitles() {
+    MainWindowFixture f;
+    f.open();
+    const std::string srt = f.writeFile("film.srt", TwoTitles);
+    f.loadTitles({{1, 2}});
+    f.window->Subt.SetText(1, "precious");
+    f.window->setSubtitlesChanged(true);
+    f.services.answers = {MessageAnswer::Yes};
+    f.services.saveNames = {std::nullopt}; // the save dialog is cancelled
+    f.control<QLineEdit>("txtSRT")->setText(QString::fromStdString(srt));
+    QCOMPARE(f.window->Subt.Count(), 1);
+    QCOMPARE(f.window->Subt.Text(1), std::string("precious"));
+    QVERIFY(f.window->subtitlesChanged());
+}
+
+void MainWindowFilesTest::typedNameAnsweredNoLoadsAndClearsTheFlag() {
+    MainWindowFixture f;
+    f.open();
+    const std::string srt = f.writeFile("film.srt", TwoTitles);
+    f.window->setSubtitlesChanged(true);
+    f.services.answers = {MessageAnswer::No};
+    f.control<QLineEdit>("txtSRT")->setText(QString::fromStdString(srt));
+    QCOMPARE(f.window->Subt.Count(), 2);
+    QVERIFY(!f.window->subtitlesChanged());
+}
+
+void MainWindowFilesTest::saveWritesTheChosenFormatAndClearsTheFlag() {
+    MainWindowFixture f;
+    f.open();
+    f.services.openNames = {f.writeFile("film.srt", TwoTitles)};
+    f.window->cmdBrowseSRT_Click();
+    f.window->setSubtitlesChanged(true);
+    f.services.saveNames = {f.path("film.sub")};
+    f.services.frameRate = 25.0;
+    f.window->cmdSave_Click();
+    QCOMPARE(f.services.saveRequests.at(0).fileName, f.path("film"));
+    QCOMPARE(f.services.frameRateQuestions, 1);
+    QCOMPARE(f.readFile("film.sub"), std::string("{25}{50}One\r\n{125}{150}Two\r\n"));
+    QVERIFY(!f.window->subtitlesChanged());
+    QCOMPARE(f.window->files().dialogFileName, f.path("film.sub"));
+}
+
+void MainWindowFilesTest::shortOrMissingNamesLoadNothing() {
+    MainWindowFixture f;
+    f.open();
+    f.loadTitles({{1, 2}});
+    QDir::setCurrent(f.folder.path());
+    f.writeFile("a.sr", TwoTitles);
+    f.control<QLineEdit>("txtSRT")->setText(QStringLiteral("a.sr"));
+    f.control<QLineEdit>("txtSRT")->setText(QString::fromStdString(f.path("missing.srt")));
+    f.control<QLineEdit>("txtSRT")->setText(f.folder.path()); // a folder is not a file
+    QCOMPARE(f.window->Subt.Count(), 1);
+}
+
+QTEST_MAIN(MainWindowFilesTest)
+#include "main_window_files_test.moc"

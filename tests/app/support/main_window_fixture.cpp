@@ -1,0 +1,60 @@
+#include "tests/app/support/main_window_fixture.h"
+
+#include <fstream>
+#include <sstream>
+
+namespace cuemark::testing {
+
+MainWindowFixture::MainWindowFixture() {
+    qputenv("KEYVANE_REGISTRY", (folder.path() + "/registry.sqlite3").toLocal8Bit());
+    settings = std::make_unique<KeyvaneSettings>(std::string(CUEMARK_BIN_DIR) + "/libkeyvane.so");
+}
+
+MainWindowFixture::~MainWindowFixture() {
+    if (window) window->setAttribute(Qt::WA_DeleteOnClose, false);
+    window.reset();
+}
+
+frmCuemark& MainWindowFixture::open() {
+    window.reset();
+    player = new ScriptedPlayer;
+    window = std::make_unique<frmCuemark>(player, services, *settings);
+    return *window;
+}
+
+bool MainWindowFixture::close() {
+    return window->close();
+}
+
+std::string MainWindowFixture::path(const std::string& name) const {
+    return (folder.path() + "/").toStdString() + name;
+}
+
+std::string MainWindowFixture::writeFile(const std::string& name, const std::string& bytes) const {
+    const std::string full = path(name);
+    std::ofstream(full, std::ios::binary) << bytes;
+    return full;
+}
+
+std::string MainWindowFixture::readFile(const std::string& name) const {
+    std::ifstream in(path(name), std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+std::string MainWindowFixture::mediaFile(const std::string& name) {
+    const std::string full = writeFile(name, "media");
+    player->playableFiles.push_back(full);
+    return full;
+}
+
+void MainWindowFixture::loadTitles(std::initializer_list<std::pair<double, double>> times) {
+    window->Subt.SetUndoEnabled(false);
+    window->Subt.Clear();
+    int n = 0;
+    for (const auto& [start, end] : times) window->Subt.Add(start, end, "T" + std::to_string(++n));
+    window->Subt.SetUndoEnabled(true);
+}
+
+} // namespace cuemark::testing
