@@ -13,6 +13,7 @@
 #include "app/editor/editor_window.h"
 #include "app/main_window/frm_cuemark.h"
 #include "app/desktop/twips.h"
+#include "app/widgets/time_box.h"
 #include "app/widgets/up_down.h"
 
 namespace cuemark {

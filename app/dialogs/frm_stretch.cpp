@@ -17,6 +17,7 @@
 #include "app/dialogs/frm_shift.h"
 #include "app/desktop/keyvane_settings.h"
 #include "app/desktop/twips.h"
+#include "app/widgets/time_box.h"
 #include "app/widgets/up_down.h"
 #include "subtitles/retiming.h"
 #include "subtitles/time_text.h"

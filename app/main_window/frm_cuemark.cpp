@@ -78,14 +78,6 @@ std::string FrameRateText(double rate) {
 
 } // namespace
 
-std::string TimeBoxText(double t) {
-    try {
-        return TimeToText(t);
-    } catch (const TimeOverflow&) {
-        return {};
-    }
-}
-
 frmCuemark::frmCuemark(MediaPlayer* player, WindowServices& services, KeyvaneSettings& settings,
                        QWidget* parent)
     : QWidget(parent), player_(player), services_(services), settings_(settings),

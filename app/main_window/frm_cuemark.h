@@ -205,7 +205,4 @@ private:
     bool loaded_ = false;
 };
 
-// Time text for a box; empty for a time too large to write.
-std::string TimeBoxText(double t);
-
 } // namespace cuemark
