@@ -29,7 +29,10 @@ public:
     ~frmList() override;
 
     // EditorWindow
-    frmCuemark& main() override { return main_; }
+    SUBTITLES& store() override;
+    WindowServices& services() override;
+    KeyvaneSettings& settings() override;
+    void markSubtitlesChanged() override;
     QWidget* editorWidget() override { return this; }
     bool MultipleSelected() const override { return MultipleSelected_; }
     std::int32_t FirstIndex() const override { return FirstIndex_; }
@@ -52,6 +55,7 @@ public:
     void MakeRowVisible(std::int32_t row) override;
     void CloseEditor() override;
     void SubtitlesReplaced() override;
+    void StretchToReferences(double firstTime, double secondTime) override;
 
     // Carries out the command with this key ("Undo", "Sooner"...); an
     // unknown key does nothing.

@@ -10,7 +10,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include "app/editor/frm_list.h"
 #include "tests/app/support/main_window_fixture.h"
+#include "tests/app/support/scripted_editor.h"
 
 using namespace cuemark;
 using namespace cuemark::testing;
@@ -75,6 +77,7 @@ private slots:
     void keyPickerChoosesTheActionKey();
     void adjustRefusesReferenceTimesOutOfOrder();
     void adjustRunsTheStretchWhenInOrder();
+    void installedAdjustStretchesThroughTheOpenEditor();
 };
 
 void ActionKeyTest::pressAndReleaseTimeTheCurrentTitle() {
@@ -356,6 +359,18 @@ void ActionKeyTest::adjustRunsTheStretchWhenInOrder() {
     f.window->cmdAdjust_Click();
     QCOMPARE(seen, std::make_pair(10.0, 3600.0));
     QVERIFY(f.services.messages.empty());
+}
+
+void ActionKeyTest::installedAdjustStretchesThroughTheOpenEditor() {
+    Timing f;
+    InstallEditor(*f.window);
+    f.window->FirstRefTime = 10.0;
+    f.window->SecondRefTime = 3600.0;
+    f.window->cmdAdjust_Click(); // no editor open: nothing to stretch
+    ScriptedEditor editor(*f.window);
+    f.window->EditorOpened(&editor);
+    f.window->cmdAdjust_Click();
+    QCOMPARE(editor.stretches, (std::vector<std::pair<double, double>>{{10.0, 3600.0}}));
 }
 
 QTEST_MAIN(ActionKeyTest)
