@@ -61,11 +61,6 @@ public:
     // unknown key does nothing.
     void RunCommand(const std::string& key);
 
-    RowColour rowColour(std::int32_t row) const { return model_.colour(row); }
-    QTableView* list() const { return LV; }
-    // The window the find command shows; null while it is not loaded.
-    QWidget* findWindow() const { return find_; }
-
 public slots:
     void mnuTimeFirst_Click();
     void mnuTimeSecond_Click();

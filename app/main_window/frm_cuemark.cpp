@@ -293,10 +293,9 @@ void frmCuemark::Form_Load() {
         const QRect area = screen->availableGeometry();
         move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
     }
-    const double playerTop = 0;
-    const double playerHeight = DesignInnerHeight - PanelHeight;
-    StripBottomOffset = playerTop + playerHeight - DesignStripTop;
-    StripLeftOffset = DesignStripLeft - 0;
+    // The strip keeps its design distance from the player's lower left corner.
+    StripBottomOffset = DesignInnerHeight - PanelHeight - DesignStripTop;
+    StripLeftOffset = DesignStripLeft;
     picButtons->setEnabled(false);
     showStripPicture(1);
 

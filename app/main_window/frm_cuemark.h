@@ -28,6 +28,10 @@ class KeyvaneSettings;
 class PictureBox;
 class UpDown;
 
+namespace testing {
+class MainWindowFixture;
+}
+
 class frmCuemark : public QWidget, public MediaPlayerListener, public StoreListener {
     Q_OBJECT
 public:
@@ -87,11 +91,6 @@ public:
     void ShowTitlesAt(double position);
     void Form_Resize();
 
-    std::int32_t currentTitle() const { return CurrentTitle; }
-    double pressTime() const { return PressTime; }
-    int hoverButton() const { return HoverButton; }
-    int stripPicture() const { return stripPicture_; }
-
 public slots:
     void Timer1_Timer();
     void tmrPosButtons_Timer();
@@ -121,6 +120,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The tests read the timing state that no control shows.
+    friend class testing::MainWindowFixture;
+
     void buildControls();
     void buildLeftPanel();
     void buildRightPanel();
@@ -200,7 +202,6 @@ private:
     std::int16_t HoverButton = 0;
     double StripLeftOffset = 0.0;
     double StripBottomOffset = 0.0;
-    int stripPicture_ = 1;
     bool stripInTransport_ = false;
     bool loaded_ = false;
 };

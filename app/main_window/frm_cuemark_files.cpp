@@ -152,7 +152,6 @@ void frmCuemark::cmdEdit_Click() {
 }
 
 void frmCuemark::showStripPicture(int picture) {
-    stripPicture_ = picture;
     picButtons->setPixmap(StripPicture(picture));
 }
 

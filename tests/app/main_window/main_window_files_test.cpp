@@ -64,7 +64,7 @@ void MainWindowFilesTest::mediaBrowseOfAPlayableFileEnablesTheControls() {
     QCOMPARE(f.window->files().dialogFileName, media);
     for (const char* name : {"txtTime", "UDTime", "MP", "picButtons"})
         QVERIFY2(f.control<QWidget>(name)->isEnabled(), name);
-    QCOMPARE(f.window->stripPicture(), 2);
+    QCOMPARE(f.stripPicture(), 2);
 }
 
 void MainWindowFilesTest::mediaBrowseCancelledStillRefreshesFromThePlayer() {
@@ -76,7 +76,7 @@ void MainWindowFilesTest::mediaBrowseCancelledStillRefreshesFromThePlayer() {
     f.window->cmdBrowseAVI_Click(); // cancelled
     QVERIFY(!f.window->AVIFileOK);
     QVERIFY(!f.control<QWidget>("picButtons")->isEnabled());
-    QCOMPARE(f.window->stripPicture(), 1);
+    QCOMPARE(f.stripPicture(), 1);
 }
 
 void MainWindowFilesTest::mediaNameOfAMissingFileLeavesThePlayerAlone() {

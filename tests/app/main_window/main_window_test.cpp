@@ -100,7 +100,7 @@ void MainWindowTest::firstStartUsesTheDesignAndDefaults() {
     QVERIFY(!f.control<QWidget>("cmdEdit")->isEnabled());
     for (const char* name : {"cmdBlue", "cmdGreen", "cmdAdjust", "picButtons"})
         QVERIFY2(!f.control<QWidget>(name)->isEnabled(), name);
-    QCOMPARE(w.stripPicture(), 1);
+    QCOMPARE(f.stripPicture(), 1);
     QVERIFY(f.control<QRadioButton>("optShow")->isChecked());
     QVERIFY(f.control<QWidget>("txtKey")->isHidden());
     QVERIFY(!w.subtitlesChanged());
