@@ -48,10 +48,11 @@ public:
     double SecondRefTime = 0.0;
 
     // Program-wide values.
-    bool subtitlesChanged() const { return files_.subtitlesChanged; }
-    void setSubtitlesChanged(bool changed) { files_.subtitlesChanged = changed; }
+    bool subtitlesChanged() const { return subtitlesChanged_; }
+    void setSubtitlesChanged(bool changed) { subtitlesChanged_ = changed; }
     double FrameRate() const { return files_.FrameRate; }
-    SubtitleFiles& files() { return files_; }
+    // The name the file dialogs start from (the command line's files).
+    void setDialogFileName(const std::string& fileName) { dialogFileName_ = fileName; }
     MediaPlayer& MP() { return *player_; }
     WindowServices& services() { return services_; }
     KeyvaneSettings& settings() { return settings_; }
@@ -67,7 +68,10 @@ public:
     void EditorOpened(EditorLink* editor);
     void EditorClosed();
 
-    void LoadSubtitles();
+    // Reads the file into the store; the titles then count as unchanged.
+    void LoadSubtitles(const std::string& fileName);
+    // Asks for a name and saves; true when written (the titles then count
+    // as unchanged).
     bool SaveSubtitles();
     // Opens files as the browse dialogs would have (command-line arguments).
     void OpenMediaFile(const std::string& fileName);
@@ -120,7 +124,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // The tests read the timing state that no control shows.
+    // The tests read the state that no control shows.
     friend class testing::MainWindowFixture;
 
     void buildControls();
@@ -146,6 +150,10 @@ private:
     WindowServices& services_;
     KeyvaneSettings& settings_;
     SubtitleFiles files_;
+    // The titles differ from their file.
+    bool subtitlesChanged_ = false;
+    // The file dialogs' name from their last use.
+    std::string dialogFileName_;
     EditorLink* editor_ = nullptr;
 
     // Controls, named as their object names.

@@ -45,6 +45,10 @@ public:
     // The number of the strip picture the position buttons show; 0 for none
     // of them.
     int stripPicture();
+    // The window's file engine (the frame rate it reads and writes with) and
+    // the name its file dialogs start from.
+    SubtitleFiles& files() { return window->files_; }
+    const std::string& dialogFileName() const { return window->dialogFileName_; }
 
     QTemporaryDir folder;
     ScriptedServices services;
