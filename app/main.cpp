@@ -58,11 +58,11 @@ int main(int argc, char** argv) {
     cuemark::InstallEditor(window);
     window.show();
     if (line.media) {
-        window.files().dialogFileName = Absolute(*line.media);
+        window.setDialogFileName(Absolute(*line.media));
         window.OpenMediaFile(Absolute(*line.media));
     }
     if (line.subtitles) {
-        window.files().dialogFileName = Absolute(*line.subtitles);
+        window.setDialogFileName(Absolute(*line.subtitles));
         window.OpenSubtitleFile(Absolute(*line.subtitles));
     }
     return app.exec();

@@ -55,7 +55,6 @@ LoadReport SubtitleFiles::load(const std::string& fileName, std::string bytes) {
         report.outcome = runReader(report.format, in);
 
     seam_.HideLoadingNotice();
-    subtitlesChanged = false;
     Subt_.SetUndoEnabled(true);
     return report;
 }
@@ -111,7 +110,7 @@ std::string SubtitleFiles::RenderSubtitles(const std::string& fileName) {
     return EncodeText(out.Text(), encoding);
 }
 
-bool SubtitleFiles::SaveSubtitles() {
+bool SubtitleFiles::SaveSubtitles(std::string& dialogFileName) {
     lastSaveError.clear();
     if (Subt_.StartTime(1) < 0) {
         seam_.MessageBox(messages::NegativeStart, MessageButtons::OK, MessageIcon::None);
@@ -123,23 +122,23 @@ bool SubtitleFiles::SaveSubtitles() {
     const std::optional<std::string> chosen = seam_.ChooseSaveFile(request);
     if (!chosen) return false;
     dialogFileName = *chosen;
+    return WriteSubtitles(*chosen);
+}
 
+bool SubtitleFiles::WriteSubtitles(const std::string& fileName, WriteFaults* faults) {
+    lastSaveError.clear();
     bool written = false;
     try {
-        written = WriteFileAtomically(*chosen, RenderSubtitles(*chosen), &lastSaveError, writeFaults);
+        written = WriteFileAtomically(fileName, RenderSubtitles(fileName), &lastSaveError, faults);
     } catch (const TimeOverflow&) {
         lastSaveError = "a time is too large to be written";
     } catch (const EncodingError& e) {
         lastSaveError = e.what();
     }
-    if (!written) {
-        // The old file is untouched and the changes are still unsaved, so
-        // the flag stays: closing will still offer to save them.
-        seam_.MessageBox(messages::SaveErrors, MessageButtons::OK, MessageIcon::None);
-        return false;
-    }
-    subtitlesChanged = false;
-    return true;
+    // The old file is untouched and the changes are still unsaved: the
+    // caller keeps them marked, so closing will still offer to save them.
+    if (!written) seam_.MessageBox(messages::SaveErrors, MessageButtons::OK, MessageIcon::None);
+    return written;
 }
 
 std::string WithoutExtension(const std::string& fileName) {

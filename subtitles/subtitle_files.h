@@ -41,28 +41,29 @@ public:
     // The same on bytes already read (standard input for the command line).
     LoadReport LoadSubtitlesFromBytes(const std::string& fileName, std::string_view bytes);
 
-    // Asks for a file name and writes the whole store to it. True when a
-    // file was written without any error.
-    bool SaveSubtitles();
+    // Asks for a file name, the dialog starting from `dialogFileName` without
+    // its extension, and writes the whole store to it. A chosen name is put
+    // into `dialogFileName` even when the write then fails. True when a file
+    // was written without any error.
+    bool SaveSubtitles(std::string& dialogFileName);
+    // Writes the whole store to the named file, never harming the file that
+    // was there; on failure tells the user and keeps the reason in
+    // lastSaveError. `faults` lets tests fail a step of the write.
+    bool WriteSubtitles(const std::string& fileName, WriteFaults* faults = nullptr);
     // The file's bytes for a name, in the format its extension names and the
     // encoding the titles were read in. Throws TimeOverflow or EncodingError.
     std::string RenderSubtitles(const std::string& fileName);
 
-    // Window-level state the readers and writers share across files.
+    // State the readers and writers share across files.
     MarkupState markup;
     SamiState sami;
     double FrameRate = 25.0;
-    bool subtitlesChanged = false;
     // The encoding of the file last read; new files are UTF-8.
     TextEncoding encoding;
     // Read every file in this encoding instead of detecting one.
     std::optional<std::string> forcedEncoding;
-    // The common dialog's file name from its last use.
-    std::string dialogFileName;
     // Why the last save failed, for logs and the command-line tool.
     std::string lastSaveError;
-    // Test seam for the atomic write.
-    WriteFaults* writeFaults = nullptr;
 
 private:
     LoadReport load(const std::string& fileName, std::string bytes);

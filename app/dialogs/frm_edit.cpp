@@ -13,12 +13,13 @@
 #include <cmath>
 
 #include "app/editor/editor_window.h"
-#include "app/main_window/frm_cuemark.h"
+#include "app/desktop/window_services.h"
 #include "app/desktop/keyvane_settings.h"
 #include "app/widgets/tag_buttons.h"
 #include "app/desktop/twips.h"
 #include "app/desktop/virtual_keys.h"
 #include "subtitles/number_text.h"
+#include "subtitles/store.h"
 #include "subtitles/time_text.h"
 
 namespace cuemark {
@@ -140,7 +141,7 @@ void frmEdit::Form_Load() {
     txtSubt->setFont(editor_.ListFont());
     layOut();
     move(DialogOrigin(editor_));
-    KeyvaneSettings& settings = editor_.main().settings();
+    KeyvaneSettings& settings = editor_.settings();
     const std::int32_t width = settings.GetDword("SEWidth", DesignWidth);
     const std::int32_t height = settings.GetDword("SEHeight", DesignHeight);
     setOuterSize(width, height);
@@ -239,7 +240,7 @@ std::string frmEdit::boxText() const {
 }
 
 const char* frmEdit::timesRefusal(std::int32_t ix, double start, double duration, double end) const {
-    const SUBTITLES& subt = editor_.main().Subt;
+    const SUBTITLES& subt = editor_.store();
     // Written so that NaN and infinity are refused too; a duration lost in
     // rounding (or in the start's magnitude) would store an empty title.
     // Neighbours are compared in whole milliseconds, the fields' resolution:
@@ -269,7 +270,7 @@ void frmEdit::cmdOK_Click() {
     const double duration = DurationNumber(txtDuration->text());
     const double end = RoundToMs(start + duration);
 
-    SUBTITLES& subt = editor_.main().Subt;
+    SUBTITLES& subt = editor_.store();
     const std::int32_t ix = editor_.CurrentRow();
     if (ix < 1 || ix > subt.Count()) {
         accept();
@@ -277,7 +278,7 @@ void frmEdit::cmdOK_Click() {
     }
 
     if (const char* refusal = timesRefusal(ix, start, duration, end)) {
-        editor_.main().services().MessageBox(refusal, MessageButtons::OK, MessageIcon::None);
+        editor_.services().MessageBox(refusal, MessageButtons::OK, MessageIcon::None);
         return;
     }
 
@@ -287,7 +288,7 @@ void frmEdit::cmdOK_Click() {
     const bool changed = text != LinesJoined(LinesForBox(subt.Text(ix))) ||
                          RoundToMs(subt.StartTime(ix)) != RoundToMs(start) || RoundToMs(subt.EndTime(ix)) != end;
     if (changed) {
-        editor_.main().setSubtitlesChanged(true);
+        editor_.markSubtitlesChanged();
         subt.SetText(ix, text);
         // The times ride on the text's journal entry: one undo step. A store
         // not recording stays so.
@@ -315,7 +316,7 @@ void frmEdit::done(int result) {
 void frmEdit::Form_Unload() {
     if (unloaded_) return;
     unloaded_ = true;
-    KeyvaneSettings& settings = editor_.main().settings();
+    KeyvaneSettings& settings = editor_.settings();
     const QSize outer = frameGeometry().size();
     settings.SetDword("SEWidth", WholeTwips(outer.width(), this));
     settings.SetDword("SEHeight", WholeTwips(outer.height(), this));

@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "app/editor/editor_window.h"
-#include "app/main_window/frm_cuemark.h"
+#include "app/desktop/window_services.h"
 #include "app/desktop/twips.h"
+#include "app/widgets/time_box.h"
 #include "app/widgets/up_down.h"
+#include "subtitles/store.h"
 
 namespace cuemark {
 
@@ -40,7 +42,7 @@ QHBoxLayout* BoxWithUpDown(QLineEdit* box, UpDown* upDown, QLabel* unit) {
 }
 
 std::optional<int> RetimeChosenTitles(EditorWindow& editor, const LinearMap& map) {
-    SUBTITLES& Subt = editor.main().Subt;
+    SUBTITLES& Subt = editor.store();
     const bool onlySelected = editor.MultipleSelected();
     const std::int32_t rows = std::min(editor.RowCount(), Subt.Count());
     std::vector<std::int32_t> chosen;
@@ -57,7 +59,7 @@ std::optional<int> RetimeChosenTitles(EditorWindow& editor, const LinearMap& map
 }
 
 void TellUser(EditorWindow& editor, const std::string& text) {
-    editor.main().services().MessageBox(text, MessageButtons::OK, MessageIcon::None);
+    editor.services().MessageBox(text, MessageButtons::OK, MessageIcon::None);
 }
 
 frmShift::frmShift(EditorWindow& editor, QWidget* parent)
@@ -130,12 +132,12 @@ void frmShift::buildControls() {
 
 void frmShift::Form_Load() {
     move(DialogOrigin(editor_));
-    txtCurrent->setText(QString::fromStdString(TimeBoxText(editor_.main().Subt.StartTime(1))));
+    txtCurrent->setText(QString::fromStdString(TimeBoxText(editor_.store().StartTime(1))));
     txtSec->setText(SecondsText(0));
 }
 
 void frmShift::cmdOK_Click() {
-    SUBTITLES& Subt = editor_.main().Subt;
+    SUBTITLES& Subt = editor_.store();
     if (Subt.Count() == 0) {
         reject();
         return;
@@ -160,7 +162,7 @@ void frmShift::cmdOK_Click() {
 }
 
 void frmShift::optBeginning_Click() {
-    amount_.limitTo(editor_.main().Subt.StartTime(1));
+    amount_.limitTo(editor_.store().StartTime(1));
 }
 
 void frmShift::txtMin_Change() {

@@ -37,7 +37,7 @@ inline constexpr const char* NotFinite =
 // A text box with its up-down control right beside it and an optional unit.
 QHBoxLayout* BoxWithUpDown(QLineEdit* box, UpDown* upDown, QLabel* unit = nullptr);
 
-// A notice with an OK button through the main window's services.
+// A notice with an OK button through the program's window services.
 void TellUser(EditorWindow& editor, const std::string& text);
 
 class frmShift : public QDialog {

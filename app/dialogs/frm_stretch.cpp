@@ -13,12 +13,13 @@
 #include <cmath>
 
 #include "app/editor/editor_window.h"
-#include "app/main_window/frm_cuemark.h"
 #include "app/dialogs/frm_shift.h"
 #include "app/desktop/keyvane_settings.h"
 #include "app/desktop/twips.h"
+#include "app/widgets/time_box.h"
 #include "app/widgets/up_down.h"
 #include "subtitles/retiming.h"
+#include "subtitles/store.h"
 #include "subtitles/time_text.h"
 
 namespace cuemark {
@@ -209,7 +210,7 @@ void frmStretch::Form_Load() {
     lblTitleInfo->clear();
     lblRateInfo->clear();
 
-    KeyvaneSettings& settings = editor_.main().settings();
+    KeyvaneSettings& settings = editor_.settings();
     const QPoint origin = DialogOrigin(editor_);
     const auto left = settings.GetDword("StretchLeft", WholeTwips(origin.x(), this));
     const auto top = settings.GetDword("StretchTop", WholeTwips(origin.y(), this));
@@ -217,7 +218,7 @@ void frmStretch::Form_Load() {
     const int frame = frameGeometry().height() - height();
     resize(sizeHint().width(), std::max(minimumSizeHint().height(), TwipsToPixels(HeightTwips, this) - frame));
 
-    const SUBTITLES& Subt = editor_.main().Subt;
+    const SUBTITLES& Subt = editor_.store();
     txtFirstSubtitle->setText(QString::fromStdString(TimeBoxText(Subt.StartTime(editor_.FirstIndex()))));
     txtLastSubtitle->setText(QString::fromStdString(TimeBoxText(Subt.StartTime(editor_.LastIndex()))));
     cboCurrentRate->setCurrentIndex(0);
@@ -230,7 +231,7 @@ void frmStretch::Form_Load() {
 void frmStretch::done(int result) {
     if (!unloaded_) {
         unloaded_ = true;
-        KeyvaneSettings& settings = editor_.main().settings();
+        KeyvaneSettings& settings = editor_.settings();
         const QPoint at = frameGeometry().topLeft();
         settings.SetDword("StretchLeft", WholeTwips(at.x(), this));
         settings.SetDword("StretchTop", WholeTwips(at.y(), this));
@@ -239,7 +240,7 @@ void frmStretch::done(int result) {
 }
 
 void frmStretch::cmdOK_Click() {
-    SUBTITLES& Subt = editor_.main().Subt;
+    SUBTITLES& Subt = editor_.store();
     if (Subt.Count() == 0) {
         reject();
         return;
@@ -274,7 +275,7 @@ void frmStretch::cmdOK_Click() {
     }
     const std::optional<int> changed = RetimeChosenTitles(editor_, *map);
     if (!changed) return TellUser(editor_, refusals::NotFinite);
-    if (*changed > 0) editor_.main().setSubtitlesChanged(true);
+    if (*changed > 0) editor_.markSubtitlesChanged();
     editor_.LoadList();
     Subt.ClearUndo();
     accept();
@@ -373,12 +374,11 @@ void frmStretch::UpDown2_MouseUp(int, int, double, double) {
     repeat_.release();
 }
 
-void AdjustByReferences(EditorWindow& editor) {
-    frmCuemark& main = editor.main();
+void AdjustByReferences(EditorWindow& editor, double firstTime, double secondTime) {
     auto* dialog = new frmStretch(editor);
     QObject::connect(dialog, &QDialog::finished, dialog, &QObject::deleteLater);
-    dialog->txtFirstSubtitle->setText(QString::fromStdString(TimeBoxText(main.FirstRefTime)));
-    dialog->txtLastSubtitle->setText(QString::fromStdString(TimeBoxText(main.SecondRefTime)));
+    dialog->txtFirstSubtitle->setText(QString::fromStdString(TimeBoxText(firstTime)));
+    dialog->txtLastSubtitle->setText(QString::fromStdString(TimeBoxText(secondTime)));
     dialog->show();
     dialog->cmdOK_Click();
 }

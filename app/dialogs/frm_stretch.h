@@ -67,7 +67,7 @@ public slots:
     void UpDown2_MouseUp(int button, int shift, double x, double y);
 
 private:
-    friend void AdjustByReferences(EditorWindow& editor);
+    friend void AdjustByReferences(EditorWindow& editor, double firstTime, double secondTime);
 
     QWidget* buildByTitle();
     QWidget* buildByAmount();
@@ -114,6 +114,6 @@ private:
 // The main window's adjust button: stretches so that the titles marked first
 // and second start at the two reference times, through a stretch dialog that
 // is shown without waiting and deletes itself once closed.
-void AdjustByReferences(EditorWindow& editor);
+void AdjustByReferences(EditorWindow& editor, double firstTime, double secondTime);
 
 } // namespace cuemark

@@ -11,13 +11,23 @@ class QWidget;
 
 namespace cuemark {
 
-class frmCuemark;
+class KeyvaneSettings;
+class SUBTITLES;
+class WindowServices;
 
 class EditorWindow {
 public:
     virtual ~EditorWindow() = default;
 
-    virtual frmCuemark& main() = 0;
+    // The program's one store: the titles the editor lists.
+    virtual SUBTITLES& store() = 0;
+    // Message boxes and dialogs, as the rest of the program shows them.
+    virtual WindowServices& services() = 0;
+    // Where the dialogs keep their sizes and positions.
+    virtual KeyvaneSettings& settings() = 0;
+    // The titles now differ from their file: closing or loading another
+    // file asks to save them first.
+    virtual void markSubtitlesChanged() = 0;
     // The editor's own top-level window: dialogs open over it.
     virtual QWidget* editorWidget() = 0;
 

@@ -10,8 +10,9 @@
 #include <QVBoxLayout>
 
 #include "app/editor/editor_window.h"
-#include "app/main_window/frm_cuemark.h"
+#include "app/desktop/window_services.h"
 #include "app/editor/title_search.h"
+#include "subtitles/store.h"
 
 namespace cuemark {
 
@@ -100,7 +101,7 @@ void frmFind::txtFind_Change() {
 
 void frmFind::FindMatch() {
     searchWords_.clear();
-    const SUBTITLES& Subt = editor_.main().Subt;
+    const SUBTITLES& Subt = editor_.store();
     if (!txtFind->text().isEmpty()) {
         const TitleSearch search(txtFind->text(), mode());
         searchWords_ = search.words();
@@ -113,7 +114,7 @@ void frmFind::FindMatch() {
     }
     if (foundIndex_ > Subt.Count()) {
         showingMessage_ = true;
-        editor_.main().services().MessageBox("No match.", MessageButtons::OK, MessageIcon::None);
+        editor_.services().MessageBox("No match.", MessageButtons::OK, MessageIcon::None);
         showingMessage_ = false;
         cmdExit->setDefault(true);
     }

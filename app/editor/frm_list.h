@@ -29,7 +29,10 @@ public:
     ~frmList() override;
 
     // EditorWindow
-    frmCuemark& main() override { return main_; }
+    SUBTITLES& store() override;
+    WindowServices& services() override;
+    KeyvaneSettings& settings() override;
+    void markSubtitlesChanged() override;
     QWidget* editorWidget() override { return this; }
     bool MultipleSelected() const override { return MultipleSelected_; }
     std::int32_t FirstIndex() const override { return FirstIndex_; }
@@ -52,15 +55,11 @@ public:
     void MakeRowVisible(std::int32_t row) override;
     void CloseEditor() override;
     void SubtitlesReplaced() override;
+    void StretchToReferences(double firstTime, double secondTime) override;
 
     // Carries out the command with this key ("Undo", "Sooner"...); an
     // unknown key does nothing.
     void RunCommand(const std::string& key);
-
-    RowColour rowColour(std::int32_t row) const { return model_.colour(row); }
-    QTableView* list() const { return LV; }
-    // The window the find command shows; null while it is not loaded.
-    QWidget* findWindow() const { return find_; }
 
 public slots:
     void mnuTimeFirst_Click();

@@ -1,4 +1,5 @@
-// The editor's dialogs, opened from its commands and menus.
+// The editor's dialogs, opened from its commands and menus, and what they
+// reach of the program through the editor.
 #include "app/main_window/frm_cuemark.h"
 #include "app/dialogs/frm_edit.h"
 #include "app/editor/frm_find.h"
@@ -7,6 +8,22 @@
 #include "app/dialogs/frm_stretch.h"
 
 namespace cuemark {
+
+SUBTITLES& frmList::store() {
+    return main_.Subt;
+}
+
+WindowServices& frmList::services() {
+    return main_.services();
+}
+
+KeyvaneSettings& frmList::settings() {
+    return main_.settings();
+}
+
+void frmList::markSubtitlesChanged() {
+    main_.setSubtitlesChanged(true);
+}
 
 void frmList::OpenTitleEditor() {
     if (CurrentRow() == 0) return;
@@ -24,6 +41,10 @@ void frmList::OpenStretchDialog() {
     main_.services().RunModal(dialog);
 }
 
+void frmList::StretchToReferences(double firstTime, double secondTime) {
+    AdjustByReferences(*this, firstTime, secondTime);
+}
+
 void frmList::ShowFind() {
     if (!find_) find_ = new frmFind(*this, this);
     find_->show();
@@ -32,8 +53,9 @@ void frmList::ShowFind() {
     find_->activateWindow();
 }
 
+// Only an open editor knows which titles are marked.
 void AdjustByMarkedTitles(frmCuemark& main) {
-    if (auto* editor = dynamic_cast<frmList*>(main.editor())) AdjustByReferences(*editor);
+    if (EditorLink* editor = main.editor()) editor->StretchToReferences(main.FirstRefTime, main.SecondRefTime);
 }
 
 EditorLink* OpenEditor(frmCuemark& main) {

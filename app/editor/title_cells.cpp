@@ -2,7 +2,7 @@
 
 #include <QLocale>
 
-#include "app/main_window/frm_cuemark.h"
+#include "app/widgets/time_box.h"
 #include "subtitles/store.h"
 #include "subtitles/time_text.h"
 

@@ -1,6 +1,7 @@
 #pragma once
 // What the main window needs of the editor window while it is open: the
-// list refill, the Undo button, and the row that follows playback.
+// list refill, the Undo button, the row that follows playback, and the
+// adjust button's stretch.
 
 #include <cstdint>
 
@@ -21,6 +22,9 @@ public:
     // The store now holds another file: every row again, the marks on the
     // first and last title.
     virtual void SubtitlesReplaced() = 0;
+    // Stretches so that the titles marked first and second start at these
+    // two times (the adjust button, with the reference times in order).
+    virtual void StretchToReferences(double firstTime, double secondTime) = 0;
 };
 
 } // namespace cuemark

@@ -78,14 +78,6 @@ std::string FrameRateText(double rate) {
 
 } // namespace
 
-std::string TimeBoxText(double t) {
-    try {
-        return TimeToText(t);
-    } catch (const TimeOverflow&) {
-        return {};
-    }
-}
-
 frmCuemark::frmCuemark(MediaPlayer* player, WindowServices& services, KeyvaneSettings& settings,
                        QWidget* parent)
     : QWidget(parent), player_(player), services_(services), settings_(settings),
@@ -301,10 +293,9 @@ void frmCuemark::Form_Load() {
         const QRect area = screen->availableGeometry();
         move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
     }
-    const double playerTop = 0;
-    const double playerHeight = DesignInnerHeight - PanelHeight;
-    StripBottomOffset = playerTop + playerHeight - DesignStripTop;
-    StripLeftOffset = DesignStripLeft - 0;
+    // The strip keeps its design distance from the player's lower left corner.
+    StripBottomOffset = DesignInnerHeight - PanelHeight - DesignStripTop;
+    StripLeftOffset = DesignStripLeft;
     picButtons->setEnabled(false);
     showStripPicture(1);
 
@@ -316,13 +307,13 @@ void frmCuemark::Form_Load() {
     resize(TwipsToPixels(width, this), height());
     const int height = settings_.GetDword("Height", WholeTwips(this->height(), this));
     resize(this->width(), TwipsToPixels(height, this));
-    files_.dialogFileName = settings_.GetString("MRU", "");
+    dialogFileName_ = settings_.GetString("MRU", "");
     files_.FrameRate = FrameRateFromText(settings_.GetString("LastFrameRate", "25"));
 
     Form_Resize();
     placePlayerAndStrip();
     ActionKey = 32;
-    files_.subtitlesChanged = false;
+    subtitlesChanged_ = false;
     loaded_ = true;
 }
 
@@ -379,7 +370,7 @@ void frmCuemark::closeEvent(QCloseEvent* event) {
 
 bool frmCuemark::Form_QueryUnload() {
     if (editor_) editor_->CloseEditor();
-    if (files_.subtitlesChanged) {
+    if (subtitlesChanged_) {
         const MessageAnswer answer =
             services_.MessageBox("Save subtitles?", MessageButtons::YesNo, MessageIcon::None);
         if (answer == MessageAnswer::Yes && !SaveSubtitles()) return false;
@@ -395,7 +386,7 @@ void frmCuemark::writeSettings() {
         settings_.SetDword("Height", WholeTwips(height(), this));
     }
     settings_.SetString("LastFrameRate", FrameRateText(files_.FrameRate));
-    settings_.SetString("MRU", files_.dialogFileName);
+    settings_.SetString("MRU", dialogFileName_);
 }
 
 void frmCuemark::UndoPossible(bool Status) {

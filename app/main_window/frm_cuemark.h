@@ -28,6 +28,10 @@ class KeyvaneSettings;
 class PictureBox;
 class UpDown;
 
+namespace testing {
+class MainWindowFixture;
+}
+
 class frmCuemark : public QWidget, public MediaPlayerListener, public StoreListener {
     Q_OBJECT
 public:
@@ -44,10 +48,11 @@ public:
     double SecondRefTime = 0.0;
 
     // Program-wide values.
-    bool subtitlesChanged() const { return files_.subtitlesChanged; }
-    void setSubtitlesChanged(bool changed) { files_.subtitlesChanged = changed; }
+    bool subtitlesChanged() const { return subtitlesChanged_; }
+    void setSubtitlesChanged(bool changed) { subtitlesChanged_ = changed; }
     double FrameRate() const { return files_.FrameRate; }
-    SubtitleFiles& files() { return files_; }
+    // The name the file dialogs start from (the command line's files).
+    void setDialogFileName(const std::string& fileName) { dialogFileName_ = fileName; }
     MediaPlayer& MP() { return *player_; }
     WindowServices& services() { return services_; }
     KeyvaneSettings& settings() { return settings_; }
@@ -63,7 +68,10 @@ public:
     void EditorOpened(EditorLink* editor);
     void EditorClosed();
 
-    void LoadSubtitles();
+    // Reads the file into the store; the titles then count as unchanged.
+    void LoadSubtitles(const std::string& fileName);
+    // Asks for a name and saves; true when written (the titles then count
+    // as unchanged).
     bool SaveSubtitles();
     // Opens files as the browse dialogs would have (command-line arguments).
     void OpenMediaFile(const std::string& fileName);
@@ -86,11 +94,6 @@ public:
 
     void ShowTitlesAt(double position);
     void Form_Resize();
-
-    std::int32_t currentTitle() const { return CurrentTitle; }
-    double pressTime() const { return PressTime; }
-    int hoverButton() const { return HoverButton; }
-    int stripPicture() const { return stripPicture_; }
 
 public slots:
     void Timer1_Timer();
@@ -121,6 +124,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The tests read the state that no control shows.
+    friend class testing::MainWindowFixture;
+
     void buildControls();
     void buildLeftPanel();
     void buildRightPanel();
@@ -144,6 +150,10 @@ private:
     WindowServices& services_;
     KeyvaneSettings& settings_;
     SubtitleFiles files_;
+    // The titles differ from their file.
+    bool subtitlesChanged_ = false;
+    // The file dialogs' name from their last use.
+    std::string dialogFileName_;
     EditorLink* editor_ = nullptr;
 
     // Controls, named as their object names.
@@ -200,12 +210,8 @@ private:
     std::int16_t HoverButton = 0;
     double StripLeftOffset = 0.0;
     double StripBottomOffset = 0.0;
-    int stripPicture_ = 1;
     bool stripInTransport_ = false;
     bool loaded_ = false;
 };
-
-// Time text for a box; empty for a time too large to write.
-std::string TimeBoxText(double t);
 
 } // namespace cuemark

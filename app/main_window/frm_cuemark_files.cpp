@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QToolButton>
 
 #include "app/main_window/frm_cuemark.h"
@@ -36,12 +37,12 @@ bool IsExistingFile(const QString& name) {
 
 void frmCuemark::cmdBrowseAVI_Click() {
     OpenFileRequest request;
-    request.fileName = WithoutExtension(files_.dialogFileName);
+    request.fileName = WithoutExtension(dialogFileName_);
     request.filter = MediaFilter;
     request.title = "Select an existing media file";
     request.fileMustExist = true;
     if (const std::optional<std::string> chosen = services_.ShowOpen(request)) {
-        files_.dialogFileName = *chosen;
+        dialogFileName_ = *chosen;
         txtAVI->setText(QString::fromStdString(*chosen));
     }
     refreshMediaControls();
@@ -84,26 +85,30 @@ bool frmCuemark::askSaveFirst() {
 }
 
 void frmCuemark::cmdBrowseSRT_Click() {
-    if (files_.subtitlesChanged) {
+    if (subtitlesChanged_) {
         if (!askSaveFirst()) return;
-        files_.subtitlesChanged = false;
+        subtitlesChanged_ = false;
     }
     OpenFileRequest request;
-    request.fileName = WithoutExtension(files_.dialogFileName);
+    request.fileName = WithoutExtension(dialogFileName_);
     request.filter = SubtitleFiles::SaveFilter;
     request.title = "Select an existing file or enter a new filename";
     request.fileMustExist = false;
     const std::optional<std::string> chosen = services_.ShowOpen(request);
     if (!chosen) return;
-    files_.dialogFileName = *chosen;
+    dialogFileName_ = *chosen;
     OpenSubtitleFile(*chosen);
 }
 
 void frmCuemark::OpenSubtitleFile(const std::string& fileName) {
     const QString name = QString::fromStdString(fileName);
-    // Through the empty text, so choosing the same name again reloads it.
-    txtSRT->setText(QString());
-    txtSRT->setText(name);
+    {
+        const QSignalBlocker quiet(txtSRT);
+        txtSRT->setText(name);
+    }
+    // Loaded here rather than by the box's change, which an unchanged name
+    // would not report: choosing the same name again reloads it.
+    txtSRT_Change();
     if (IsExistingFile(name)) return;
     const MessageAnswer answer = services_.MessageBox(
         "This file does not yet exist.\r\nDo you want to start a new file?", MessageButtons::YesNo,
@@ -124,12 +129,14 @@ void frmCuemark::txtSRT_Change() {
     // Only a name that is about to replace the titles asks about them: once,
     // and a save that was wanted but did not happen keeps them.
     if (name.size() < 5 || !IsExistingFile(name)) return;
-    if (files_.subtitlesChanged && !askSaveFirst()) return;
-    LoadSubtitles();
+    if (subtitlesChanged_ && !askSaveFirst()) return;
+    LoadSubtitles(name.toStdString());
 }
 
-void frmCuemark::LoadSubtitles() {
-    const LoadReport report = files_.LoadSubtitles(txtSRT->text().toStdString());
+void frmCuemark::LoadSubtitles(const std::string& fileName) {
+    const LoadReport report = files_.LoadSubtitles(fileName);
+    // The titles are now the file's own, unless it could not be read.
+    if (report.opened) subtitlesChanged_ = false;
     // An open editor would otherwise show, and edit, the old file's rows.
     if (editor_) editor_->SubtitlesReplaced();
     if (report.reachedFormatStep()) {
@@ -139,7 +146,9 @@ void frmCuemark::LoadSubtitles() {
 }
 
 bool frmCuemark::SaveSubtitles() {
-    return files_.SaveSubtitles();
+    if (!files_.SaveSubtitles(dialogFileName_)) return false;
+    subtitlesChanged_ = false;
+    return true;
 }
 
 void frmCuemark::cmdSave_Click() {
@@ -152,7 +161,6 @@ void frmCuemark::cmdEdit_Click() {
 }
 
 void frmCuemark::showStripPicture(int picture) {
-    stripPicture_ = picture;
     picButtons->setPixmap(StripPicture(picture));
 }
 

@@ -49,7 +49,7 @@ bool frmCuemark::eventFilter(QObject* watched, QEvent* event) {
 void frmCuemark::Form_KeyDown(std::int16_t keyCode, int /*shift*/) {
     if (keyCode != ActionKey || ActionKeyHeld || !PlayerActive) return;
     PressTime = player_->CurrentPosition();
-    files_.subtitlesChanged = true;
+    subtitlesChanged_ = true;
     ActionKeyHeld = true;
 }
 

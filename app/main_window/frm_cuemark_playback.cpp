@@ -7,6 +7,7 @@
 
 #include "app/main_window/frm_cuemark.h"
 #include "app/desktop/twips.h"
+#include "app/widgets/time_box.h"
 #include "app/widgets/up_down.h"
 #include "subtitles/time_text.h"
 

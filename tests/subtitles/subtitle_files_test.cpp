@@ -50,9 +50,13 @@ protected:
     ScriptedSeam seam;
     SubtitleFiles files{Subt, seam};
 
+    // The name the save dialog starts from, as the window keeps it.
+    std::string dialogFileName;
+
     LoadReport load(const std::string& name, const std::string& bytes) {
         return files.LoadSubtitles(dir.write(name, bytes));
     }
+    bool save() { return files.SaveSubtitles(dialogFileName); }
 };
 
 const char* const twoTitles = "1\r\n00:00:01,000 --> 00:00:02,500\r\nHello\r\nworld\r\n\r\n"
@@ -96,7 +100,6 @@ TEST_F(SubtitleFilesTest, UnrecognisedContentEndsInTheFormatMessageWithAnEmptySt
 
 TEST_F(SubtitleFilesTest, AFileThatCannotBeOpenedLeavesAnEmptyStoreSilently) {
     Subt.Add(1, 2, "old");
-    files.subtitlesChanged = true;
     auto report = files.LoadSubtitles(dir.file("missing.srt"));
     EXPECT_FALSE(report.opened);
     EXPECT_FALSE(report.openError.empty());
@@ -105,18 +108,16 @@ TEST_F(SubtitleFilesTest, AFileThatCannotBeOpenedLeavesAnEmptyStoreSilently) {
     EXPECT_TRUE(seam.messages.empty());
 }
 
-TEST_F(SubtitleFilesTest, ALoadEmptiesTheJournalAndClearsTheChangedFlag) {
+TEST_F(SubtitleFilesTest, ALoadEmptiesTheJournal) {
     JournalWatch watch;
     Subt.setListener(&watch);
     load("x.srt", twoTitles);
     Subt.SetText(1, "edited");
-    files.subtitlesChanged = true;
     load("y.srt", twoTitles);
     EXPECT_EQ(Subt.UndoCount(), 0);
     EXPECT_EQ(Subt.Undo(), 0);
     EXPECT_EQ(Subt.Text(1), "Hello\r\nworld");
     EXPECT_EQ(watch.possible, (std::vector<bool>{true, false}));
-    EXPECT_FALSE(files.subtitlesChanged);
     EXPECT_TRUE(Subt.UndoEnabled());
 }
 
@@ -149,15 +150,16 @@ TEST_F(SubtitleFilesTest, ReadsAUtf8FileWithAByteOrderMark) {
 
 TEST_F(SubtitleFilesTest, SaveRefusesANegativeFirstStart) {
     Subt.Add(-0.5, 1, "x");
-    EXPECT_FALSE(files.SaveSubtitles());
+    EXPECT_FALSE(save());
     EXPECT_EQ(seam.messages, std::vector<std::string>{messages::NegativeStart});
     EXPECT_TRUE(seam.calls.empty());
 }
 
 TEST_F(SubtitleFilesTest, SaveDialogSuggestsTheLastNameWithoutItsExtension) {
-    files.dialogFileName = "/home/ann/my.films/cut.srt";
-    EXPECT_FALSE(files.SaveSubtitles()); // cancelled
+    dialogFileName = "/home/ann/my.films/cut.srt";
+    EXPECT_FALSE(save()); // cancelled
     EXPECT_EQ(seam.lastRequest.fileName, "/home/ann/my.films/cut");
+    EXPECT_EQ(dialogFileName, "/home/ann/my.films/cut.srt"); // nothing chosen, nothing kept
     EXPECT_EQ(seam.lastRequest.filter,
               "SAMI files (*.smi)|*.smi|SubRip files (*.srt)|*.srt|MicroDVD Subtitle files (*.sub)|*.sub");
     EXPECT_TRUE(seam.lastRequest.overwritePrompt);
@@ -169,25 +171,23 @@ TEST_F(SubtitleFilesTest, SaveDialogSuggestsTheLastNameWithoutItsExtension) {
 
 TEST_F(SubtitleFilesTest, SavesInTheFormatOfTheChosenName) {
     load("in.srt", twoTitles);
-    files.subtitlesChanged = true;
     seam.saveAnswer = dir.file("out.sub");
     seam.frameRateAnswer = 25.0;
-    EXPECT_TRUE(files.SaveSubtitles());
+    EXPECT_TRUE(save());
     EXPECT_EQ(TempDir::read(dir.file("out.sub")), "{25}{62}Hello|world\r\n{75}{100}Bye\r\n");
-    EXPECT_FALSE(files.subtitlesChanged);
-    EXPECT_EQ(files.dialogFileName, dir.file("out.sub"));
+    EXPECT_EQ(dialogFileName, dir.file("out.sub"));
     seam.saveAnswer = dir.file("out.srt");
-    EXPECT_TRUE(files.SaveSubtitles());
+    EXPECT_TRUE(save());
     EXPECT_EQ(TempDir::read(dir.file("out.srt")), twoTitles);
 }
 
 TEST_F(SubtitleFilesTest, AnUnknownExtensionOrAnEmptyStoreWritesAnEmptyFile) {
     seam.saveAnswer = dir.file("empty.srt");
-    EXPECT_TRUE(files.SaveSubtitles());
+    EXPECT_TRUE(save());
     EXPECT_EQ(TempDir::read(dir.file("empty.srt")), "");
     Subt.Add(1, 2, "x");
     seam.saveAnswer = dir.file("notes.txt");
-    EXPECT_TRUE(files.SaveSubtitles());
+    EXPECT_TRUE(save());
     EXPECT_EQ(TempDir::read(dir.file("notes.txt")), "");
 }
 
@@ -195,7 +195,7 @@ TEST_F(SubtitleFilesTest, WritesBackInTheEncodingItRead) {
     load("latin.srt", "1\r\n00:00:01,000 --> 00:00:02,000\r\nCaf\xE9 cr\xE8me\r\n\r\n");
     EXPECT_EQ(Subt.Text(1), "Caf\xC3\xA9 cr\xC3\xA8me");
     seam.saveAnswer = dir.file("back.srt");
-    EXPECT_TRUE(files.SaveSubtitles());
+    EXPECT_TRUE(save());
     EXPECT_EQ(TempDir::read(dir.file("back.srt")), "1\r\n00:00:01,000 --> 00:00:02,000\r\nCaf\xE9 cr\xE8me\r\n\r\n");
 }
 
@@ -207,19 +207,15 @@ struct FailAt : WriteFaults {
 };
 } // namespace
 
-TEST_F(SubtitleFilesTest, AFailedSaveKeepsTheOldFileAndTheChangedFlag) {
+TEST_F(SubtitleFilesTest, AFailedWriteKeepsTheOldFile) {
     load("in.srt", twoTitles);
     const std::string target = dir.write("target.srt", "precious old content\r\n");
-    seam.saveAnswer = target;
     for (WriteStep step : {WriteStep::CreateTemp, WriteStep::Write, WriteStep::Sync, WriteStep::Rename}) {
         FailAt fault(step);
-        files.writeFaults = &fault;
-        files.subtitlesChanged = true;
         seam.messages.clear();
-        EXPECT_FALSE(files.SaveSubtitles());
+        EXPECT_FALSE(files.WriteSubtitles(target, &fault));
         EXPECT_EQ(seam.messages, std::vector<std::string>{messages::SaveErrors});
         EXPECT_EQ(TempDir::read(target), "precious old content\r\n");
-        EXPECT_TRUE(files.subtitlesChanged);
         EXPECT_FALSE(files.lastSaveError.empty());
         EXPECT_EQ(dir.entries(), 2u); // in.srt and target.srt, no temporary file
     }
@@ -230,7 +226,7 @@ TEST_F(SubtitleFilesTest, ACharacterTheEncodingCannotHoldFailsTheSave) {
     Subt.SetText(1, "\xE4\xB8\xAD"); // a Chinese character, not in windows-1252
     const std::string target = dir.write("target.srt", "old");
     seam.saveAnswer = target;
-    EXPECT_FALSE(files.SaveSubtitles());
+    EXPECT_FALSE(save());
     EXPECT_EQ(seam.messages.back(), messages::SaveErrors);
     EXPECT_EQ(TempDir::read(target), "old");
 }
@@ -238,7 +234,7 @@ TEST_F(SubtitleFilesTest, ACharacterTheEncodingCannotHoldFailsTheSave) {
 TEST_F(SubtitleFilesTest, ATimeTooLargeToWriteFailsTheSave) {
     Subt.Add(0, 1e12, "x");
     seam.saveAnswer = dir.file("big.srt");
-    EXPECT_FALSE(files.SaveSubtitles());
+    EXPECT_FALSE(save());
     EXPECT_EQ(seam.messages.back(), messages::SaveErrors);
     EXPECT_FALSE(std::filesystem::exists(dir.file("big.srt")));
 }

@@ -18,9 +18,9 @@ namespace cuemark::shots {
 namespace {
 
 void SelectOnly(frmList& editor, std::int32_t row) {
-    editor.list()->selectionModel()->setCurrentIndex(editor.list()->model()->index(row - 1, 0),
-                                                      QItemSelectionModel::ClearAndSelect |
-                                                          QItemSelectionModel::Rows);
+    auto* list = editor.findChild<QTableView*>(QStringLiteral("LV"));
+    list->selectionModel()->setCurrentIndex(list->model()->index(row - 1, 0),
+                                            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 } // namespace
@@ -69,7 +69,7 @@ bool TakeEditorShots(frmCuemark& window, const QString& folder) {
         dialog.reject();
     }
     editor->RunCommand("Find");
-    if (QWidget* find = editor->findWindow()) {
+    if (auto* find = editor->findChild<QWidget*>(QStringLiteral("frmFind"))) {
         find->findChild<QLineEdit*>("txtFind")->setText("the clock");
         find->move(editor->x() + 60, editor->y() + 200);
         ok &= Save(*find, folder, "find.png");

@@ -392,10 +392,7 @@ void StretchDialogTest::adjustStretchesToTheReferenceTimesAndDeletesTheDialog() 
     Bench b({{5, 7}, {50, 52}, {100, 104}});
     b.editor->firstIndex = 1;
     b.editor->lastIndex = 3;
-    b.fixture.window->FirstRefTime = 10.0;
-    b.fixture.window->SecondRefTime = 3600.0;
-
-    AdjustByReferences(*b.editor);
+    AdjustByReferences(*b.editor, 10.0, 3600.0);
 
     const double factor = (3600.0 - 10.0) / (100.0 - 5.0);
     const double offset = 10.0 - 5.0 * factor;
@@ -412,10 +409,7 @@ void StretchDialogTest::adjustStretchesToTheReferenceTimesAndDeletesTheDialog() 
 
 void StretchDialogTest::refusedAdjustLeavesTheDialogOpenUntilClosed() {
     Bench b({{5, 7}});
-    b.fixture.window->FirstRefTime = 10.0;
-    b.fixture.window->SecondRefTime = 3600.0;
-
-    AdjustByReferences(*b.editor);
+    AdjustByReferences(*b.editor, 10.0, 3600.0);
 
     QCOMPARE(b.fixture.services.messages, std::vector<std::string>{refusals::SameStart});
     QPointer<frmStretch> dialog = b.editor->window.findChild<frmStretch*>();

@@ -49,9 +49,9 @@ void EditorCommandsTest::soonerMovesEverySelectedTitleAndSeeksToTheLast() {
     QCOMPARE(f.window->Subt.EndTime(2), 3.9);
     QCOMPARE(f.window->Subt.StartTime(5), 8.9);
     QCOMPARE(e.CellText(5, 1), std::string("00:00:08,900"));
-    QCOMPARE(e.rowColour(2), RowColour::Changed);
-    QCOMPARE(e.rowColour(5), RowColour::Changed);
-    QCOMPARE(e.rowColour(3), RowColour::Normal);
+    QCOMPARE(RowColourOf(e, 2), RowColour::Changed);
+    QCOMPARE(RowColourOf(e, 5), RowColour::Changed);
+    QCOMPARE(RowColourOf(e, 3), RowColour::Normal);
     QCOMPARE(f.player->seeks.back(), 8.9);
     QVERIFY(f.window->subtitlesChanged());
     QCOMPARE(f.window->Subt.UndoCount(), 2); // one step per title
@@ -72,7 +72,7 @@ void EditorCommandsTest::laterThroughItsMenuEntry() {
     f.action("mnuTimeLater")->trigger();
     QCOMPARE(f.window->Subt.StartTime(8), 15.1);
     QCOMPARE(f.window->Subt.EndTime(8), 16.1);
-    QCOMPARE(f.editor().rowColour(8), RowColour::SecondMark); // marked rows keep their colour
+    QCOMPARE(RowColourOf(f.editor(), 8), RowColour::SecondMark); // marked rows keep their colour
 }
 
 void EditorCommandsTest::shorterAndLongerClampAndAlwaysFlagTheChange() {
@@ -87,7 +87,7 @@ void EditorCommandsTest::shorterAndLongerClampAndAlwaysFlagTheChange() {
     e.RunCommand("Longer");
     QCOMPARE(f.window->Subt.EndTime(2), 21.05);
     QVERIFY(f.window->subtitlesChanged());
-    QCOMPARE(e.rowColour(2), RowColour::Changed);
+    QCOMPARE(RowColourOf(e, 2), RowColour::Changed);
     f.window->Subt.SetEndTime(2, 29.9);
     e.RunCommand("Longer");
     QCOMPARE(f.window->Subt.EndTime(2), 29.75);
@@ -109,10 +109,10 @@ void EditorCommandsTest::insertPutsANewTitleBeforeTheCurrentAndResetsTheMarks() 
     QCOMPARE(e.CellText(2, 2), std::string("2"));
     QCOMPARE(e.FirstIndex(), 1);
     QCOMPARE(e.LastIndex(), 5);
-    QCOMPARE(e.rowColour(1), RowColour::FirstMark);
-    QCOMPARE(e.rowColour(2), RowColour::Changed);
-    QCOMPARE(e.rowColour(4), RowColour::Normal); // the old marks are gone
-    QCOMPARE(e.rowColour(5), RowColour::SecondMark);
+    QCOMPARE(RowColourOf(e, 1), RowColour::FirstMark);
+    QCOMPARE(RowColourOf(e, 2), RowColour::Changed);
+    QCOMPARE(RowColourOf(e, 4), RowColour::Normal); // the old marks are gone
+    QCOMPARE(RowColourOf(e, 5), RowColour::SecondMark);
     QVERIFY(f.window->subtitlesChanged());
     e.RunCommand("Undo");
     QCOMPARE(f.window->Subt.Count(), 4);
@@ -141,7 +141,7 @@ void EditorCommandsTest::deleteResetsTheMarksAndIsUndoneRowByRow() {
     QCOMPARE(e.CellText(3, 0), std::string("T4"));
     QCOMPARE(e.CellText(5, 0), std::string("T7"));
     QCOMPARE(e.LastIndex(), 6);
-    QCOMPARE(e.rowColour(6), RowColour::SecondMark);
+    QCOMPARE(RowColourOf(e, 6), RowColour::SecondMark);
     QVERIFY(f.action("Delete")->isEnabled());
     e.RunCommand("Undo");
     QCOMPARE(e.RowCount(), 7);
@@ -155,15 +155,15 @@ void EditorCommandsTest::deleteOfManyRowsKeepsTheOthersColours() {
     e.LoadList();
     f.selectRows({90});
     e.RunCommand("Later");
-    QItemSelectionModel* selection = e.list()->selectionModel();
+    QItemSelectionModel* selection = ListOf(e)->selectionModel();
     selection->clearSelection();
-    selection->select(QItemSelection(e.list()->model()->index(0, 0), e.list()->model()->index(79, 0)),
+    selection->select(QItemSelection(ListOf(e)->model()->index(0, 0), ListOf(e)->model()->index(79, 0)),
                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
     e.RunCommand("Delete");
     QCOMPARE(e.RowCount(), 20);
     QCOMPARE(e.CellText(1, 0), std::string("T81"));
-    QCOMPARE(e.rowColour(10), RowColour::Changed);
-    QCOMPARE(e.rowColour(20), RowColour::SecondMark);
+    QCOMPARE(RowColourOf(e, 10), RowColour::Changed);
+    QCOMPARE(RowColourOf(e, 20), RowColour::SecondMark);
     e.RunCommand("Undo");
     QCOMPARE(e.RowCount(), 21);
     QCOMPARE(e.CellText(1, 0), std::string("T80"));
@@ -191,7 +191,7 @@ void EditorCommandsTest::undoOfADeletionRefillsTheList() {
     e.RunCommand("Undo");
     QCOMPARE(e.CurrentRow(), 2);
     QCOMPARE(e.CellText(2, 1), std::string("00:00:03,000"));
-    QCOMPARE(e.rowColour(2), RowColour::SecondMark); // the refill keeps the marks shown
+    QCOMPARE(RowColourOf(e, 2), RowColour::SecondMark); // the refill keeps the marks shown
     QVERIFY(!f.action("Undo")->isEnabled());
 }
 
@@ -203,13 +203,13 @@ void EditorCommandsTest::spellingAndItalicRewriteEveryTitleAndEmptyTheJournal() 
     QVERIFY(f.action("Undo")->isEnabled());
     e.RunCommand("Spelling");
     QCOMPARE(f.window->Subt.Text(2), std::string("It is so"));
-    QCOMPARE(e.rowColour(2), RowColour::Changed);
+    QCOMPARE(RowColourOf(e, 2), RowColour::Changed);
     QCOMPARE(f.window->Subt.UndoCount(), 0);
     QVERIFY(!f.action("Undo")->isEnabled());
     QVERIFY(f.window->subtitlesChanged());
     f.action("Italic")->trigger();
     QCOMPARE(f.window->Subt.Text(3), std::string("<i>very good</i>"));
-    QCOMPARE(e.rowColour(3), RowColour::SecondMark);
+    QCOMPARE(RowColourOf(e, 3), RowColour::SecondMark);
     QVERIFY(f.window->Subt.UndoEnabled());
     // The menu entry runs the correction without setting the flag.
     f.window->setSubtitlesChanged(false);
@@ -252,7 +252,7 @@ void EditorCommandsTest::shiftOfTheSelectedTitlesEmptiesTheJournal() {
     QCOMPARE(f.window->Subt.EndTime(7), 104.0);
     QCOMPARE(f.window->Subt.StartTime(5), 9.0);
     QCOMPARE(e.CellText(3, 1), std::string("00:01:35,000"));
-    QCOMPARE(e.rowColour(2), RowColour::Changed);
+    QCOMPARE(RowColourOf(e, 2), RowColour::Changed);
     QCOMPARE(f.window->Subt.UndoCount(), 0);
     QVERIFY(!f.action("Undo")->isEnabled());
 }

@@ -52,9 +52,9 @@ void EditorWindowTest::opensWithMarksOnTheFirstAndLastRow() {
     QCOMPARE(e.RowCount(), 3);
     QCOMPARE(e.FirstIndex(), 1);
     QCOMPARE(e.LastIndex(), 3);
-    QCOMPARE(e.rowColour(1), RowColour::FirstMark);
-    QCOMPARE(e.rowColour(2), RowColour::Normal);
-    QCOMPARE(e.rowColour(3), RowColour::SecondMark);
+    QCOMPARE(RowColourOf(e, 1), RowColour::FirstMark);
+    QCOMPARE(RowColourOf(e, 2), RowColour::Normal);
+    QCOMPARE(RowColourOf(e, 3), RowColour::SecondMark);
     QVERIFY(f.action("Delete")->isEnabled());
     QCOMPARE(f.window->FirstRefTime, 1.0);
     QCOMPARE(f.window->SecondRefTime, 5.0);
@@ -62,7 +62,7 @@ void EditorWindowTest::opensWithMarksOnTheFirstAndLastRow() {
     QVERIFY(f.control<QWidget>("cmdBlue")->isEnabled());
     QVERIFY(f.control<QWidget>("cmdAdjust")->isEnabled());
     QCOMPARE(e.windowTitle(), QString("Subtitle Editor"));
-    const QColor blue = e.list()->model()->index(0, 0).data(Qt::ForegroundRole).value<QBrush>().color();
+    const QColor blue = ListOf(e)->model()->index(0, 0).data(Qt::ForegroundRole).value<QBrush>().color();
     QCOMPARE(blue, QColor(0, 0, 255));
 }
 
@@ -71,7 +71,7 @@ void EditorWindowTest::opensOnOneTitleWithDeleteDisabled() {
     frmList& e = f.openEditor({{1, 2}});
     QCOMPARE(e.FirstIndex(), 1);
     QCOMPARE(e.LastIndex(), 1);
-    QCOMPARE(e.rowColour(1), RowColour::SecondMark); // blue, then green
+    QCOMPARE(RowColourOf(e, 1), RowColour::SecondMark); // blue, then green
     QVERIFY(!f.action("Delete")->isEnabled());
 }
 
@@ -105,7 +105,7 @@ void EditorWindowTest::cellsShowTextStartAndRoundedDuration() {
     QFETCH(double, end);
     EditorFixture f;
     f.openEditor({{start, end}});
-    const QAbstractItemModel* m = f.editor().list()->model();
+    const QAbstractItemModel* m = ListOf(f.editor())->model();
     QFETCH(QString, startCell);
     QFETCH(QString, durationCell);
     QCOMPARE(m->index(0, 1).data().toString(), startCell);
@@ -141,10 +141,10 @@ void EditorWindowTest::markChangedSparesMarkedRowsAndFillsInTheCurrentRow() {
     std::int32_t index = -1;
     e.MarkChanged(index);
     QCOMPARE(index, 4);
-    QCOMPARE(e.rowColour(4), RowColour::Changed);
+    QCOMPARE(RowColourOf(e, 4), RowColour::Changed);
     std::int32_t first = 1;
     e.MarkChanged(first);
-    QCOMPARE(e.rowColour(1), RowColour::FirstMark);
+    QCOMPARE(RowColourOf(e, 1), RowColour::FirstMark);
 }
 
 void EditorWindowTest::markingOneTitleFirstAndSecondIsRefused() {
@@ -156,8 +156,8 @@ void EditorWindowTest::markingOneTitleFirstAndSecondIsRefused() {
              std::vector<std::string>{"The same title can not be marked as first and second, not set"});
     QCOMPARE(e.FirstIndex(), 1);
     QCOMPARE(e.LastIndex(), 7);
-    QCOMPARE(e.rowColour(1), RowColour::FirstMark);
-    QCOMPARE(e.rowColour(7), RowColour::SecondMark);
+    QCOMPARE(RowColourOf(e, 1), RowColour::FirstMark);
+    QCOMPARE(RowColourOf(e, 7), RowColour::SecondMark);
 }
 
 void EditorWindowTest::marksAreOrderedWithoutRepainting() {
@@ -173,9 +173,9 @@ void EditorWindowTest::marksAreOrderedWithoutRepainting() {
     e.mnuTimeFirst_Click();
     QCOMPARE(e.FirstIndex(), 5);
     QCOMPARE(e.LastIndex(), 9);
-    QCOMPARE(e.rowColour(2), RowColour::Normal);
-    QCOMPARE(e.rowColour(5), RowColour::SecondMark);
-    QCOMPARE(e.rowColour(9), RowColour::FirstMark);
+    QCOMPARE(RowColourOf(e, 2), RowColour::Normal);
+    QCOMPARE(RowColourOf(e, 5), RowColour::SecondMark);
+    QCOMPARE(RowColourOf(e, 9), RowColour::FirstMark);
 }
 
 void EditorWindowTest::severalSelectedRowsLeaveNoCurrentRow() {
@@ -196,8 +196,8 @@ void EditorWindowTest::anItemClickMovesThePlayer() {
     EditorFixture f;
     f.openEditor({{1, 2}, {3, 4}, {5, 6}});
     f.player->seeks.clear();
-    QTest::mouseClick(f.editor().list()->viewport(), Qt::LeftButton, {},
-                      f.editor().list()->visualRect(f.editor().list()->model()->index(1, 1)).center());
+    QTest::mouseClick(ListOf(f.editor())->viewport(), Qt::LeftButton, {},
+                      ListOf(f.editor())->visualRect(ListOf(f.editor())->model()->index(1, 1)).center());
     QCOMPARE(f.editor().CurrentRow(), 2);
     QVERIFY(!f.player->seeks.empty());
     QCOMPARE(f.player->seeks.back(), 3.0);
@@ -222,10 +222,10 @@ void EditorWindowTest::goToTitleSelectsScrollsAndSeeks() {
 void EditorWindowTest::inPlaceEditRepairsLineBreaksAndIsOneUndoStep() {
     EditorFixture f;
     frmList& e = f.openEditor({{1, 2}, {3, 4}, {5, 6}});
-    QAbstractItemModel* m = e.list()->model();
+    QAbstractItemModel* m = ListOf(e)->model();
     m->setData(m->index(1, 0), QString("a\nb"));
     QCOMPARE(f.window->Subt.Text(2), std::string("a b"));
-    QCOMPARE(e.rowColour(2), RowColour::Changed);
+    QCOMPARE(RowColourOf(e, 2), RowColour::Changed);
     QVERIFY(f.window->subtitlesChanged());
     // The shown line break goes back into the title as CR LF.
     m->setData(m->index(1, 0), m->index(1, 0).data(Qt::EditRole).toString() + QChar(0x23CE) + "c");
@@ -245,12 +245,12 @@ void EditorWindowTest::enterDoubleClickAndEditOpenTheTitleDialogOnTheCurrentRow(
         d.findChild<QLineEdit*>("txtDuration")->setText("1.5");
         QMetaObject::invokeMethod(&d, "cmdOK_Click");
     });
-    e.list()->setFocus();
-    QTest::keyClick(e.list(), Qt::Key_Return);
+    ListOf(e)->setFocus();
+    QTest::keyClick(ListOf(e), Qt::Key_Return);
     QCOMPARE(f.services.modalDialogs, std::vector<std::string>{"frmEdit"});
     QCOMPARE(f.window->Subt.EndTime(2), 4.5);
     QCOMPARE(e.CellText(2, 2), std::string("1.5"));
-    QCOMPARE(e.rowColour(2), RowColour::Changed);
+    QCOMPARE(RowColourOf(e, 2), RowColour::Changed);
     QVERIFY(f.window->subtitlesChanged());
     e.LV_DblClick();
     f.action("Edit")->trigger();
@@ -267,7 +267,7 @@ void EditorWindowTest::findShowsOneWindowThatGoesToMatchesAndClosesWithTheEditor
     f.window->Subt.SetText(3, "The open door");
     e.show();
     f.action("mnuEditFind")->trigger();
-    QPointer<QWidget> find = e.findWindow();
+    QPointer<QWidget> find = FindWindowOf(e);
     QVERIFY(find && find->isVisible());
     QCOMPARE(find->windowTitle(), QString("Find title"));
     f.selectRows({1});
@@ -277,7 +277,7 @@ void EditorWindowTest::findShowsOneWindowThatGoesToMatchesAndClosesWithTheEditor
     QCOMPARE(f.player->seeks.back(), 5.0);
     find->hide();
     e.RunCommand("Find");
-    QCOMPARE(e.findWindow(), find.data()); // the same window, text kept
+    QCOMPARE(FindWindowOf(e), find.data()); // the same window, text kept
     QCOMPARE(find->findChild<QLineEdit*>("txtFind")->text(), QString("door open"));
     e.close();
     QApplication::processEvents();
@@ -317,7 +317,7 @@ void EditorWindowTest::settingsAreWrittenAtCloseAndAppliedAtOpen() {
     EditorFixture f;
     frmList& e = f.openEditor({{1, 2}});
     e.show();
-    e.list()->horizontalHeader()->resizeSection(0, TwipsToPixels(3000, &e));
+    ListOf(e)->horizontalHeader()->resizeSection(0, TwipsToPixels(3000, &e));
     f.action("mnuViewToolbar")->trigger();
     QFont font("DejaVu Sans");
     font.setPointSize(14);
@@ -334,7 +334,7 @@ void EditorWindowTest::settingsAreWrittenAtCloseAndAppliedAtOpen() {
     QVERIFY(f.settings->GetDword("ListWidth", 0) >= 3000);
 
     frmList& again = f.reopenEditor();
-    QCOMPARE(qRound(PixelsToTwips(again.list()->horizontalHeader()->sectionSize(0), &again) / 15.0), 200);
+    QCOMPARE(qRound(PixelsToTwips(ListOf(again)->horizontalHeader()->sectionSize(0), &again) / 15.0), 200);
     QVERIFY(!f.action("mnuViewToolbar")->isChecked());
     QCOMPARE(again.ListFont().pointSize(), 14);
     QVERIFY(again.ListFont().bold());
@@ -345,8 +345,8 @@ void EditorWindowTest::columnDefaultsAreHalfAndQuartersOfTheirSum() {
     frmList& e = f.openEditor({{1, 2}});
     // Start and Duration widen to their text when a quarter is too narrow.
     const QFontMetrics metrics(e.ListFont());
-    QVERIFY(e.list()->horizontalHeader()->sectionSize(1) > metrics.horizontalAdvance("00:00:00,000"));
-    const int startTwips = qRound(PixelsToTwips(e.list()->horizontalHeader()->sectionSize(1), &e));
+    QVERIFY(ListOf(e)->horizontalHeader()->sectionSize(1) > metrics.horizontalAdvance("00:00:00,000"));
+    const int startTwips = qRound(PixelsToTwips(ListOf(e)->horizontalHeader()->sectionSize(1), &e));
     e.close();
     QCOMPARE(f.settings->GetDword("ListCol1", 0), 2160);
     QCOMPARE(f.settings->GetDword("ListCol2", 0), std::max(1080, startTwips));
@@ -360,7 +360,7 @@ void EditorWindowTest::storedColumnsTooNarrowForTheirTimesAreWidened() {
     f.settings->SetDword("ListCol2", 100);
     f.settings->SetDword("ListCol3", 5000);
     frmList& e = f.openEditor({{1, 2}});
-    QHeaderView* header = e.list()->horizontalHeader();
+    QHeaderView* header = ListOf(e)->horizontalHeader();
     QCOMPARE(qRound(PixelsToTwips(header->sectionSize(0), &e) / 15.0), 200);
     QVERIFY(header->sectionSize(1) > QFontMetrics(e.ListFont()).horizontalAdvance("00:00:00,000"));
     QCOMPARE(qRound(PixelsToTwips(header->sectionSize(2), &e) / 15.0), qRound(5000 / 15.0));

@@ -10,7 +10,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include "app/editor/frm_list.h"
 #include "tests/app/support/main_window_fixture.h"
+#include "tests/app/support/scripted_editor.h"
 
 using namespace cuemark;
 using namespace cuemark::testing;
@@ -75,13 +77,14 @@ private slots:
     void keyPickerChoosesTheActionKey();
     void adjustRefusesReferenceTimesOutOfOrder();
     void adjustRunsTheStretchWhenInOrder();
+    void installedAdjustStretchesThroughTheOpenEditor();
 };
 
 void ActionKeyTest::pressAndReleaseTimeTheCurrentTitle() {
     Timing f;
     f.player->Play();
     f.player->setCurrentPosition(9.5); // title 5 starts next, at 10
-    QCOMPARE(f.window->currentTitle(), 5);
+    QCOMPARE(f.currentTitle(), 5);
     f.press(12.340);
     QVERIFY(f.window->subtitlesChanged());
     f.release(14.100);
@@ -90,7 +93,7 @@ void ActionKeyTest::pressAndReleaseTimeTheCurrentTitle() {
     QCOMPARE(f.window->Subt.UndoCount(), 1);
     QCOMPARE(f.shown(), QStringLiteral("T6"));
     QCOMPARE(f.next(), QStringLiteral("T7"));
-    QCOMPARE(f.window->currentTitle(), 6);
+    QCOMPARE(f.currentTitle(), 6);
 }
 
 void ActionKeyTest::heldKeyWithAutoRepeatTimesOnce() {
@@ -111,7 +114,7 @@ void ActionKeyTest::heldKeyWithAutoRepeatTimesOnce() {
     QCOMPARE(f.window->Subt.EndTime(1), 3.5);
     QCOMPARE(f.window->Subt.StartTime(2), 4.0); // untouched
     QCOMPARE(f.window->Subt.UndoCount(), 1);
-    QCOMPARE(f.window->currentTitle(), 2);
+    QCOMPARE(f.currentTitle(), 2);
 }
 
 void ActionKeyTest::shiftSpaceAlsoTimesATitle() {
@@ -135,7 +138,7 @@ void ActionKeyTest::otherKeysDoNothing() {
     f.window->Form_KeyUp(65, 0);
     QCOMPARE(f.window->Subt.UndoCount(), 0);
     QVERIFY(!f.window->subtitlesChanged());
-    QCOMPARE(f.window->currentTitle(), 1);
+    QCOMPARE(f.currentTitle(), 1);
 }
 
 void ActionKeyTest::pausedPlayerGivesAStartEqualToTheEnd() {
@@ -164,11 +167,11 @@ void ActionKeyTest::releasePastTheLastTitleChangesNothing() {
     f.player->setCurrentPosition(13.5); // title 7, the last
     f.press(14);
     f.release(15);
-    QCOMPARE(f.window->currentTitle(), 8);
+    QCOMPARE(f.currentTitle(), 8);
     QCOMPARE(f.shown(), QString());
     f.press(16);
     f.release(17);
-    QCOMPARE(f.window->currentTitle(), 9);
+    QCOMPARE(f.currentTitle(), 9);
     QCOMPARE(f.window->Subt.Count(), 7);
     QCOMPARE(f.window->Subt.UndoCount(), 1);
 }
@@ -244,8 +247,8 @@ void ActionKeyTest::stripPicturesFollowTheMouse() {
     Timing f;
     f.window->cmdBrowseAVI_Click(); // cancelled, but enables the strip for the loaded media
     f.hover(x, y, button);
-    QCOMPARE(f.window->hoverButton(), hover);
-    QCOMPARE(f.window->stripPicture(), picture);
+    QCOMPARE(f.hoverButton(), hover);
+    QCOMPARE(f.stripPicture(), picture);
 }
 
 void ActionKeyTest::disabledStripShowsTheDisabledPicture() {
@@ -253,8 +256,8 @@ void ActionKeyTest::disabledStripShowsTheDisabledPicture() {
     f.player->setFileName("gone");
     f.window->cmdBrowseAVI_Click(); // cancelled: the strip follows the player, now empty
     f.hover(200, 150);
-    QCOMPARE(f.window->hoverButton(), 0);
-    QCOMPARE(f.window->stripPicture(), 1);
+    QCOMPARE(f.hoverButton(), 0);
+    QCOMPARE(f.stripPicture(), 1);
 }
 
 void ActionKeyTest::positionButtonsMoveThePlayer_data() {
@@ -285,7 +288,7 @@ void ActionKeyTest::positionButtonsMoveThePlayer() {
     f.player->advanceTo(position);
     f.hover(x, 150);
     f.window->picButtons_MouseDown(1, 0, x, 150);
-    QCOMPARE(f.window->stripPicture(), f.window->hoverButton() + 6);
+    QCOMPARE(f.stripPicture(), f.hoverButton() + 6);
     QCOMPARE(f.player->CurrentPosition(), position); // a click acts on release
     f.window->picButtons_MouseUp(1, 0, x, 150);
     QCOMPARE(f.player->CurrentPosition(), expected);
@@ -356,6 +359,18 @@ void ActionKeyTest::adjustRunsTheStretchWhenInOrder() {
     f.window->cmdAdjust_Click();
     QCOMPARE(seen, std::make_pair(10.0, 3600.0));
     QVERIFY(f.services.messages.empty());
+}
+
+void ActionKeyTest::installedAdjustStretchesThroughTheOpenEditor() {
+    Timing f;
+    InstallEditor(*f.window);
+    f.window->FirstRefTime = 10.0;
+    f.window->SecondRefTime = 3600.0;
+    f.window->cmdAdjust_Click(); // no editor open: nothing to stretch
+    ScriptedEditor editor(*f.window);
+    f.window->EditorOpened(&editor);
+    f.window->cmdAdjust_Click();
+    QCOMPARE(editor.stretches, (std::vector<std::pair<double, double>>{{10.0, 3600.0}}));
 }
 
 QTEST_MAIN(ActionKeyTest)

@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include "subtitles/messages.h"
 #include "tests/app/support/main_window_fixture.h"
 #include "tests/app/support/scripted_editor.h"
 
@@ -28,6 +29,7 @@ private slots:
     void rememberedNameLosesOnlyItsExtension();
     void subtitleBrowseLoadsTheChosenFile();
     void choosingTheSameFileAgainReloadsIt();
+    void openingAFileAsksAndLoadsOnceAndReopeningReloads();
     void newFileStartsWithOneTitle();
     void newFileDeclinedChangesNothing();
     void browseWithChangesAndCancelledSaveDoesNothingElse();
@@ -36,6 +38,7 @@ private slots:
     void typedNameWithAFailedSaveKeepsTheTitles();
     void typedNameAnsweredNoLoadsAndClearsTheFlag();
     void saveWritesTheChosenFormatAndClearsTheFlag();
+    void aFailedSaveKeepsTheFlagAndTheChosenName();
     void shortOrMissingNamesLoadNothing();
 };
 
@@ -61,10 +64,10 @@ void MainWindowFilesTest::mediaBrowseOfAPlayableFileEnablesTheControls() {
     QVERIFY(f.window->AVIFileOK);
     QCOMPARE(f.player->FileName(), media);
     QCOMPARE(f.control<QLineEdit>("txtAVI")->text().toStdString(), media);
-    QCOMPARE(f.window->files().dialogFileName, media);
+    QCOMPARE(f.dialogFileName(), media);
     for (const char* name : {"txtTime", "UDTime", "MP", "picButtons"})
         QVERIFY2(f.control<QWidget>(name)->isEnabled(), name);
-    QCOMPARE(f.window->stripPicture(), 2);
+    QCOMPARE(f.stripPicture(), 2);
 }
 
 void MainWindowFilesTest::mediaBrowseCancelledStillRefreshesFromThePlayer() {
@@ -76,7 +79,7 @@ void MainWindowFilesTest::mediaBrowseCancelledStillRefreshesFromThePlayer() {
     f.window->cmdBrowseAVI_Click(); // cancelled
     QVERIFY(!f.window->AVIFileOK);
     QVERIFY(!f.control<QWidget>("picButtons")->isEnabled());
-    QCOMPARE(f.window->stripPicture(), 1);
+    QCOMPARE(f.stripPicture(), 1);
 }
 
 void MainWindowFilesTest::mediaNameOfAMissingFileLeavesThePlayerAlone() {
@@ -108,7 +111,7 @@ void MainWindowFilesTest::referenceButtonsNeedMediaAndTheEditor() {
 void MainWindowFilesTest::rememberedNameLosesOnlyItsExtension() {
     MainWindowFixture f;
     f.open();
-    f.window->files().dialogFileName = "/home/ann/my.films/cut.srt";
+    f.window->setDialogFileName("/home/ann/my.films/cut.srt");
     f.window->cmdBrowseAVI_Click();
     f.window->cmdBrowseSRT_Click();
     QCOMPARE(f.services.openRequests.at(0).fileName, std::string("/home/ann/my.films/cut"));
@@ -142,6 +145,26 @@ void MainWindowFilesTest::choosingTheSameFileAgainReloadsIt() {
     f.window->Subt.SetText(1, "edited");
     f.window->cmdBrowseSRT_Click();
     QCOMPARE(f.window->Subt.Text(1), std::string("One"));
+}
+
+void MainWindowFilesTest::openingAFileAsksAndLoadsOnceAndReopeningReloads() {
+    MainWindowFixture f;
+    f.open();
+    const std::string srt = f.writeFile("film.srt", TwoTitles);
+    f.loadTitles({{1, 2}});
+    f.window->setSubtitlesChanged(true);
+    f.services.answers = {MessageAnswer::No, MessageAnswer::No};
+    f.window->OpenSubtitleFile(srt); // a new name in the box
+    QCOMPARE(f.window->Subt.Count(), 2);
+    QCOMPARE(f.services.loadingNoticesShown, 1); // loaded once
+    f.window->Subt.SetText(1, "edited");
+    f.window->setSubtitlesChanged(true);
+    f.window->OpenSubtitleFile(srt); // the name the box already shows
+    QCOMPARE(f.services.messages, std::vector<std::string>(2, SaveFirst));
+    QCOMPARE(f.services.loadingNoticesShown, 2);
+    QCOMPARE(f.window->Subt.Text(1), std::string("One"));
+    QVERIFY(!f.window->subtitlesChanged());
+    QCOMPARE(f.control<QLineEdit>("txtSRT")->text().toStdString(), srt);
 }
 
 void MainWindowFilesTest::newFileStartsWithOneTitle() {
@@ -251,7 +274,20 @@ void MainWindowFilesTest::saveWritesTheChosenFormatAndClearsTheFlag() {
     QCOMPARE(f.services.frameRateQuestions, 1);
     QCOMPARE(f.readFile("film.sub"), std::string("{25}{50}One\r\n{125}{150}Two\r\n"));
     QVERIFY(!f.window->subtitlesChanged());
-    QCOMPARE(f.window->files().dialogFileName, f.path("film.sub"));
+    QCOMPARE(f.dialogFileName(), f.path("film.sub"));
+}
+
+void MainWindowFilesTest::aFailedSaveKeepsTheFlagAndTheChosenName() {
+    MainWindowFixture f;
+    f.open();
+    f.services.openNames = {f.writeFile("film.srt", TwoTitles)};
+    f.window->cmdBrowseSRT_Click();
+    f.window->setSubtitlesChanged(true);
+    f.services.saveNames = {f.path("gone/film.srt")}; // a folder that does not exist
+    f.window->cmdSave_Click();
+    QCOMPARE(f.services.messages, std::vector<std::string>{messages::SaveErrors});
+    QVERIFY(f.window->subtitlesChanged());
+    QCOMPARE(f.dialogFileName(), f.path("gone/film.srt"));
 }
 
 void MainWindowFilesTest::shortOrMissingNamesLoadNothing() {

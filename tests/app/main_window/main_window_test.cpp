@@ -95,12 +95,12 @@ void MainWindowTest::firstStartUsesTheDesignAndDefaults() {
     QCOMPARE(w.frameGeometry().width(), TwipsToPixels(10000, &w));
     QCOMPARE(w.height(), TwipsToPixels(6240, &w));
     QCOMPARE(w.FrameRate(), 25.0);
-    QCOMPARE(w.files().dialogFileName, std::string());
+    QCOMPARE(f.dialogFileName(), std::string());
     QVERIFY(!f.control<QWidget>("cmdSave")->isEnabled());
     QVERIFY(!f.control<QWidget>("cmdEdit")->isEnabled());
     for (const char* name : {"cmdBlue", "cmdGreen", "cmdAdjust", "picButtons"})
         QVERIFY2(!f.control<QWidget>(name)->isEnabled(), name);
-    QCOMPARE(w.stripPicture(), 1);
+    QCOMPARE(f.stripPicture(), 1);
     QVERIFY(f.control<QRadioButton>("optShow")->isChecked());
     QVERIFY(f.control<QWidget>("txtKey")->isHidden());
     QVERIFY(!w.subtitlesChanged());
@@ -111,8 +111,8 @@ void MainWindowTest::settingsWrittenAtCloseComeBackAtStart() {
     f.open().show();
     f.window->move(TwipsToPixels(1500, f.window.get()), TwipsToPixels(900, f.window.get()));
     f.window->resize(TwipsToPixels(12000, f.window.get()), TwipsToPixels(7200, f.window.get()));
-    f.window->files().dialogFileName = "/home/ann/my.films/cut.srt";
-    f.window->files().FrameRate = 23.976;
+    f.window->setDialogFileName("/home/ann/my.films/cut.srt");
+    f.files().FrameRate = 23.976;
     QVERIFY(f.close());
     QCOMPARE(f.settings->GetString("MRU", "?"), std::string("/home/ann/my.films/cut.srt"));
     QCOMPARE(f.settings->GetString("LastFrameRate", "?"), std::string("23.976"));
@@ -122,7 +122,7 @@ void MainWindowTest::settingsWrittenAtCloseComeBackAtStart() {
     QCOMPARE(again.width(), TwipsToPixels(12000, &again));
     QCOMPARE(again.height(), TwipsToPixels(7200, &again));
     QCOMPARE(again.x(), TwipsToPixels(1500, &again));
-    QCOMPARE(again.files().dialogFileName, std::string("/home/ann/my.films/cut.srt"));
+    QCOMPARE(f.dialogFileName(), std::string("/home/ann/my.films/cut.srt"));
     QCOMPARE(again.FrameRate(), 23.976);
 }
 
@@ -144,7 +144,7 @@ void MainWindowTest::closingMaximisedKeepsTheStoredPlaceAndSize() {
     MainWindowFixture f;
     f.settings->SetDword("Width", 11111);
     f.open().show();
-    f.window->files().dialogFileName = "/films/a.srt";
+    f.window->setDialogFileName("/films/a.srt");
     f.window->setWindowState(Qt::WindowMaximized);
     QVERIFY(f.close());
     QCOMPARE(f.settings->GetDword("Width", 0), 11111);

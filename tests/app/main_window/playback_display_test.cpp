@@ -131,7 +131,7 @@ void PlaybackDisplayTest::stoppingEmptiesBothBoxes() {
 void PlaybackDisplayTest::emptyStoreShowsNothingAndNeverFails() {
     Playing f({});
     f.player->Play();
-    QCOMPARE(f.window->currentTitle(), 1);
+    QCOMPARE(f.currentTitle(), 1);
     for (double t = 0; t < 1; t += 0.05) f.tickAt(t);
     f.positioningMode();
     f.player->setCurrentPosition(3);
@@ -144,7 +144,7 @@ void PlaybackDisplayTest::pastTheLastTitleTheTimerKeepsGoingHarmlessly() {
     f.tickAt(1);
     f.tickAt(2);
     for (int i = 0; i < 10; ++i) f.tickAt(3 + i * 0.05);
-    QVERIFY(f.window->currentTitle() > 2);
+    QVERIFY(f.currentTitle() > 2);
     QCOMPARE(f.shown(), QString());
 }
 

@@ -2,6 +2,8 @@
 
 #include <QItemSelectionModel>
 
+#include "app/editor/title_list_model.h"
+
 namespace cuemark::testing {
 
 frmList& EditorFixture::openEditor(std::initializer_list<std::pair<double, double>> times) {
@@ -23,10 +25,10 @@ QAction* EditorFixture::action(const char* name) const {
 }
 
 void EditorFixture::selectRowsOn(frmList& editor, std::initializer_list<std::int32_t> rows) {
-    QItemSelectionModel* selection = editor.list()->selectionModel();
+    QItemSelectionModel* selection = ListOf(editor)->selectionModel();
     selection->clearSelection();
     for (std::int32_t row : rows) {
-        selection->select(editor.list()->model()->index(row - 1, 0),
+        selection->select(ListOf(editor)->model()->index(row - 1, 0),
                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
 }
@@ -34,6 +36,18 @@ void EditorFixture::selectRowsOn(frmList& editor, std::initializer_list<std::int
 void EditorFixture::clickRow(std::int32_t row) {
     selectRows({row});
     editor_->LV_ItemClick(row);
+}
+
+QTableView* ListOf(const frmList& editor) {
+    return editor.findChild<QTableView*>(QStringLiteral("LV"));
+}
+
+RowColour RowColourOf(const frmList& editor, std::int32_t row) {
+    return qobject_cast<const TitleListModel*>(ListOf(editor)->model())->colour(row);
+}
+
+QWidget* FindWindowOf(const frmList& editor) {
+    return editor.findChild<QWidget*>(QStringLiteral("frmFind"));
 }
 
 } // namespace cuemark::testing

@@ -30,4 +30,11 @@ private:
     frmList* editor_ = nullptr;
 };
 
+// The editor's list, found as the user sees it.
+QTableView* ListOf(const frmList& editor);
+// The colour the list paints the row (a title number) in.
+RowColour RowColourOf(const frmList& editor, std::int32_t row);
+// The find window the editor shows; null while it is not open.
+QWidget* FindWindowOf(const frmList& editor);
+
 } // namespace cuemark::testing

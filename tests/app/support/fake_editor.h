@@ -17,7 +17,10 @@ class FakeEditorWindow : public EditorWindow {
 public:
     explicit FakeEditorWindow(frmCuemark& main);
 
-    frmCuemark& main() override { return main_; }
+    SUBTITLES& store() override { return main_.Subt; }
+    WindowServices& services() override { return main_.services(); }
+    KeyvaneSettings& settings() override { return main_.settings(); }
+    void markSubtitlesChanged() override { main_.setSubtitlesChanged(true); }
     QWidget* editorWidget() override { return &window; }
     bool MultipleSelected() const override { return multipleSelected; }
     std::int32_t FirstIndex() const override { return firstIndex; }

@@ -1,7 +1,11 @@
 #include "tests/app/support/main_window_fixture.h"
 
+#include <QImage>
+#include <QLabel>
 #include <fstream>
 #include <sstream>
+
+#include "app/player/strip_pictures.h"
 
 namespace cuemark::testing {
 
@@ -55,6 +59,14 @@ void MainWindowFixture::loadTitles(std::initializer_list<std::pair<double, doubl
     int n = 0;
     for (const auto& [start, end] : times) window->Subt.Add(start, end, "T" + std::to_string(++n));
     window->Subt.SetUndoEnabled(true);
+}
+
+int MainWindowFixture::stripPicture() {
+    const QImage shown = control<QLabel>("picButtons")->pixmap().toImage();
+    for (int picture = 1; picture <= StripPictureCount; ++picture) {
+        if (StripPicture(picture).toImage() == shown) return picture;
+    }
+    return 0;
 }
 
 } // namespace cuemark::testing

@@ -38,6 +38,18 @@ public:
     // A store with titles at the given start/end pairs, texts "T1", "T2"...
     void loadTitles(std::initializer_list<std::pair<double, double>> times);
 
+    // The window's state that no control shows: the title the action key
+    // times next and the strip button under the mouse (0 for none).
+    std::int32_t currentTitle() const { return window->CurrentTitle; }
+    int hoverButton() const { return window->HoverButton; }
+    // The number of the strip picture the position buttons show; 0 for none
+    // of them.
+    int stripPicture();
+    // The window's file engine (the frame rate it reads and writes with) and
+    // the name its file dialogs start from.
+    SubtitleFiles& files() { return window->files_; }
+    const std::string& dialogFileName() const { return window->dialogFileName_; }
+
     QTemporaryDir folder;
     ScriptedServices services;
     std::unique_ptr<KeyvaneSettings> settings;

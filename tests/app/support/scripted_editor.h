@@ -1,6 +1,7 @@
 #pragma once
 // An editor window stand-in that records what the main window asks of it.
 
+#include <utility>
 #include <vector>
 
 #include "app/main_window/editor_link.h"
@@ -26,9 +27,13 @@ public:
     }
 
     void SubtitlesReplaced() override { ++replacements; }
+    void StretchToReferences(double firstTime, double secondTime) override {
+        stretches.emplace_back(firstTime, secondTime);
+    }
 
     int listLoads = 0;
     int replacements = 0;
+    std::vector<std::pair<double, double>> stretches;
     std::vector<bool> undoButton;
     std::int32_t selectedRow = 0;
     std::vector<std::int32_t> visibleRows;
