@@ -13,19 +13,10 @@
 #include "app/editor/editor_window.h"
 #include "app/main_window/frm_cuemark.h"
 #include "app/desktop/twips.h"
+#include "app/widgets/named.h"
 #include "app/widgets/up_down.h"
 
 namespace cuemark {
-
-namespace {
-
-template <class T>
-T* named(T* widget, const char* name) {
-    widget->setObjectName(name);
-    return widget;
-}
-
-} // namespace
 
 QHBoxLayout* BoxWithUpDown(QLineEdit* box, UpDown* upDown, QLabel* unit) {
     auto* row = new QHBoxLayout;
@@ -71,9 +62,9 @@ frmShift::frmShift(EditorWindow& editor, QWidget* parent)
 }
 
 void frmShift::buildControls() {
-    Label4 = named(new QLabel("Move toward", this), "Label4");
-    optBeginning = named(new QRadioButton("beginning", this), "optBeginning");
-    optEnd = named(new QRadioButton("end, by", this), "optEnd");
+    Label4 = Named(new QLabel("Move toward", this), "Label4");
+    optBeginning = Named(new QRadioButton("beginning", this), "optBeginning");
+    optEnd = Named(new QRadioButton("end, by", this), "optEnd");
     optBeginning->setChecked(true);
     txtMin->setObjectName("txtMin");
     txtMin->setText("0");
@@ -83,15 +74,15 @@ void frmShift::buildControls() {
         box->setAlignment(Qt::AlignRight);
         box->setFixedWidth(box->fontMetrics().horizontalAdvance("00000.000") + 12);
     }
-    UpDown1 = named(new UpDown(this), "UpDown1");
-    UpDown2 = named(new UpDown(this), "UpDown2");
-    Label2 = named(new QLabel("min", this), "Label2");
-    Label3 = named(new QLabel("sec", this), "Label3");
-    Label1 = named(new QLabel("Start of first subtitle:", this), "Label1");
-    txtCurrent = named(new QLineEdit(this), "txtCurrent");
+    UpDown1 = Named(new UpDown(this), "UpDown1");
+    UpDown2 = Named(new UpDown(this), "UpDown2");
+    Label2 = Named(new QLabel("min", this), "Label2");
+    Label3 = Named(new QLabel("sec", this), "Label3");
+    Label1 = Named(new QLabel("Start of first subtitle:", this), "Label1");
+    txtCurrent = Named(new QLineEdit(this), "txtCurrent");
     txtCurrent->setReadOnly(true);
     txtCurrent->setFocusPolicy(Qt::NoFocus);
-    cmdOK = named(new QPushButton("OK", this), "cmdOK");
+    cmdOK = Named(new QPushButton("OK", this), "cmdOK");
     cmdOK->setDefault(true);
 
     auto* grid = new QGridLayout(this);

@@ -17,6 +17,7 @@
 #include "app/dialogs/frm_shift.h"
 #include "app/desktop/keyvane_settings.h"
 #include "app/desktop/twips.h"
+#include "app/widgets/named.h"
 #include "app/widgets/up_down.h"
 #include "subtitles/retiming.h"
 #include "subtitles/time_text.h"
@@ -27,14 +28,8 @@ namespace {
 
 const char* const Rates[] = {"23.976", "24", "25", "29.97", "30"};
 
-template <class T>
-T* named(T* widget, const char* name) {
-    widget->setObjectName(name);
-    return widget;
-}
-
 QComboBox* rateBox(QWidget* parent, const char* name) {
-    auto* box = named(new QComboBox(parent), name);
+    auto* box = Named(new QComboBox(parent), name);
     box->setEditable(true);
     // Enter applies the stretch; it must not grow the list.
     box->setInsertPolicy(QComboBox::NoInsert);
@@ -43,7 +38,7 @@ QComboBox* rateBox(QWidget* parent, const char* name) {
 }
 
 QWidget* panel(QWidget* parent, const char* name) {
-    auto* widget = named(new QWidget(parent), name);
+    auto* widget = Named(new QWidget(parent), name);
     // All three share one place; the largest decides its size.
     QSizePolicy policy = widget->sizePolicy();
     policy.setRetainSizeWhenHidden(true);
@@ -66,7 +61,7 @@ frmStretch::frmStretch(EditorWindow& editor, QWidget* parent)
     setObjectName("frmStretch");
     setWindowTitle("Stretch/shrink movie duration");
 
-    TS = named(new QTabBar(this), "TS");
+    TS = Named(new QTabBar(this), "TS");
     const char* const tabs[][2] = {
         {"By title", "Reposition all titles based on the exact start time of two selected titles"},
         {"Specify Amount", "Adjust all titles based on a change in position of the last subtitle of the file"},
@@ -76,9 +71,9 @@ frmStretch::frmStretch(EditorWindow& editor, QWidget* parent)
     PB[0] = buildByTitle();
     PB[1] = buildByAmount();
     PB[2] = buildByFrameRate();
-    cmdOK = named(new QPushButton("OK", this), "cmdOK");
+    cmdOK = Named(new QPushButton("OK", this), "cmdOK");
     cmdOK->setDefault(true);
-    cmdCancel = named(new QPushButton("Cancel", this), "cmdCancel");
+    cmdCancel = Named(new QPushButton("Cancel", this), "cmdCancel");
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(TS);
@@ -98,13 +93,13 @@ frmStretch::frmStretch(EditorWindow& editor, QWidget* parent)
 
 QWidget* frmStretch::buildByTitle() {
     QWidget* p = panel(this, "PB0");
-    Label6 = named(new QLabel("First subtitle time:", p), "Label6");
-    txtFirstSubtitle = named(new QLineEdit(p), "txtFirstSubtitle");
-    UDFirst = named(new UpDown(p), "UDFirst");
-    Label7 = named(new QLabel("Last subtitle time:", p), "Label7");
-    txtLastSubtitle = named(new QLineEdit(p), "txtLastSubtitle");
-    UDLast = named(new UpDown(p), "UDLast");
-    lblTitleInfo = named(new QLabel("", p), "lblTitleInfo");
+    Label6 = Named(new QLabel("First subtitle time:", p), "Label6");
+    txtFirstSubtitle = Named(new QLineEdit(p), "txtFirstSubtitle");
+    UDFirst = Named(new UpDown(p), "UDFirst");
+    Label7 = Named(new QLabel("Last subtitle time:", p), "Label7");
+    txtLastSubtitle = Named(new QLineEdit(p), "txtLastSubtitle");
+    UDLast = Named(new UpDown(p), "UDLast");
+    lblTitleInfo = Named(new QLabel("", p), "lblTitleInfo");
     for (QLineEdit* box : {txtFirstSubtitle, txtLastSubtitle})
         box->setFixedWidth(box->fontMetrics().horizontalAdvance("00:00:00,0000") + 12);
     QGridLayout* grid = panelGrid(p);
@@ -119,12 +114,12 @@ QWidget* frmStretch::buildByTitle() {
 
 QWidget* frmStretch::buildByAmount() {
     QWidget* p = panel(this, "PB1");
-    Label1 = named(new QLabel("Current length (start of last subtitle):", p), "Label1");
-    txtCurrent = named(new QLineEdit(p), "txtCurrent");
+    Label1 = Named(new QLabel("Current length (start of last subtitle):", p), "Label1");
+    txtCurrent = Named(new QLineEdit(p), "txtCurrent");
     txtCurrent->setReadOnly(true);
     txtCurrent->setFocusPolicy(Qt::NoFocus);
-    optStretch = named(new QRadioButton("Stretch", p), "optStretch");
-    optShrink = named(new QRadioButton("Shrink by", p), "optShrink");
+    optStretch = Named(new QRadioButton("Stretch", p), "optStretch");
+    optShrink = Named(new QRadioButton("Shrink by", p), "optShrink");
     optStretch->setChecked(true);
     txtMin->setParent(p);
     txtMin->setObjectName("txtMin");
@@ -136,10 +131,10 @@ QWidget* frmStretch::buildByAmount() {
         box->setAlignment(Qt::AlignRight);
         box->setFixedWidth(box->fontMetrics().horizontalAdvance("00000.000") + 12);
     }
-    UpDown1 = named(new UpDown(p), "UpDown1");
-    UpDown2 = named(new UpDown(p), "UpDown2");
-    Label2 = named(new QLabel("min", p), "Label2");
-    Label3 = named(new QLabel("sec", p), "Label3");
+    UpDown1 = Named(new UpDown(p), "UpDown1");
+    UpDown2 = Named(new UpDown(p), "UpDown2");
+    Label2 = Named(new QLabel("min", p), "Label2");
+    Label3 = Named(new QLabel("sec", p), "Label3");
 
     QGridLayout* grid = panelGrid(p);
     grid->addWidget(Label1, 0, 0, 1, 2);
@@ -159,11 +154,11 @@ QWidget* frmStretch::buildByAmount() {
 
 QWidget* frmStretch::buildByFrameRate() {
     QWidget* p = panel(this, "PB2");
-    Label4 = named(new QLabel("Current:", p), "Label4");
+    Label4 = Named(new QLabel("Current:", p), "Label4");
     cboCurrentRate = rateBox(p, "cboCurrentRate");
-    Label5 = named(new QLabel("Desired:", p), "Label5");
+    Label5 = Named(new QLabel("Desired:", p), "Label5");
     cboDesiredRate = rateBox(p, "cboDesiredRate");
-    lblRateInfo = named(new QLabel("", p), "lblRateInfo");
+    lblRateInfo = Named(new QLabel("", p), "lblRateInfo");
     QGridLayout* grid = panelGrid(p);
     grid->addWidget(Label4, 0, 0);
     grid->addWidget(cboCurrentRate, 0, 1);

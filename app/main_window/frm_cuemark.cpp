@@ -15,6 +15,7 @@
 #include <cmath>
 
 #include "app/desktop/keyvane_settings.h"
+#include "app/widgets/named.h"
 #include "app/widgets/picture_box.h"
 #include "app/player/strip_pictures.h"
 #include "app/desktop/twips.h"
@@ -44,19 +45,6 @@ QString Caption() {
         .arg(CUEMARK_VERSION_MAJOR)
         .arg(CUEMARK_VERSION_MINOR)
         .arg(CUEMARK_VERSION_PATCH);
-}
-
-template <typename T>
-T* Named(T* object, const char* name) {
-    object->setObjectName(QString::fromLatin1(name));
-    return object;
-}
-
-template <typename T>
-T* Named(T* widget, const char* name, const QString& toolTip) {
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setToolTip(toolTip);
-    return widget;
 }
 
 // The frame rate as settings keep it: the user's number format, shortest
