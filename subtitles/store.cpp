@@ -1,15 +1,14 @@
 #include "subtitles/store.h"
 
+#include "subtitles/rounding.h"
+
 namespace cuemark {
 
 namespace {
 
-// Rounds a non-negative half-integer the way the original's integer
-// conversion does: halves go to the even neighbour (2.5 -> 2, 3.5 -> 4).
-int32_t halfToEven(int32_t twice) {
-    int32_t whole = twice / 2;
-    if (twice % 2 != 0 && whole % 2 != 0) ++whole;
-    return whole;
+// Half of a count or a step, halves to the even neighbour (5 -> 2, 7 -> 4).
+int32_t halfToEven(int32_t n) {
+    return static_cast<int32_t>(RoundHalfEven(n / 2.0));
 }
 
 const std::string emptyText;

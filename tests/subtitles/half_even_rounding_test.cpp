@@ -1,7 +1,7 @@
 // What each caller of half-to-even rounding gets: the SAMI and MicroDVD
 // writers (milliseconds, frames), the editor's settings (column widths, font
 // sizes) and the store's bisection (half of a count).
-#include "subtitles/format_support.h"
+#include "subtitles/rounding.h"
 
 #include <gtest/gtest.h>
 
@@ -13,22 +13,6 @@
 using namespace cuemark;
 
 namespace {
-
-// The editor's and the store's roundings, copied as they stand until they
-// join the engine's; the cases below are what they give today.
-std::int32_t ListRoundHalfEven(double value) {
-    return static_cast<std::int32_t>(std::nearbyint(value));
-}
-
-int32_t StoreHalfToEven(int32_t twice) {
-    int32_t whole = twice / 2;
-    if (twice % 2 != 0 && whole % 2 != 0) ++whole;
-    return whole;
-}
-
-double Rounded(double x) {
-    return format::RoundHalfEven(x);
-}
 
 struct Case {
     double x;
@@ -77,20 +61,20 @@ bool FitsInt32(double whole) {
 } // namespace
 
 TEST(HalfEvenRounding, HalvesGoToTheEvenNeighbourAndOthersToTheNearest) {
-    for (const Case& c : Cases) EXPECT_EQ(Rounded(c.x), c.whole) << "x = " << c.x;
+    for (const Case& c : Cases) EXPECT_EQ(RoundHalfEven(c.x), c.whole) << "x = " << c.x;
 }
 
 TEST(HalfEvenRounding, NotANumberAndInfinitiesPassThrough) {
-    EXPECT_TRUE(std::isnan(Rounded(std::numeric_limits<double>::quiet_NaN())));
-    EXPECT_EQ(Rounded(std::numeric_limits<double>::infinity()), std::numeric_limits<double>::infinity());
-    EXPECT_EQ(Rounded(-std::numeric_limits<double>::infinity()), -std::numeric_limits<double>::infinity());
+    EXPECT_TRUE(std::isnan(RoundHalfEven(std::numeric_limits<double>::quiet_NaN())));
+    EXPECT_EQ(RoundHalfEven(std::numeric_limits<double>::infinity()), std::numeric_limits<double>::infinity());
+    EXPECT_EQ(RoundHalfEven(-std::numeric_limits<double>::infinity()), -std::numeric_limits<double>::infinity());
 }
 
 TEST(HalfEvenRounding, IgnoresTheFloatingPointRoundingMode) {
     const int saved = std::fegetround();
     for (int mode : {FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
         ASSERT_EQ(std::fesetround(mode), 0);
-        for (const Case& c : Cases) EXPECT_EQ(Rounded(c.x), c.whole) << "x = " << c.x << ", mode " << mode;
+        for (const Case& c : Cases) EXPECT_EQ(RoundHalfEven(c.x), c.whole) << "x = " << c.x << ", mode " << mode;
     }
     std::fesetround(saved);
 }
@@ -107,12 +91,14 @@ TEST(HalfEvenRounding, WritersTimesAsMillisecondsAndFrames) {
         {1.0015, 1000, 1002}, {12.3445, 1000, 12344}, {-0.0015, 1000, -2},   {2.5, 25, 62},
         {2.54, 25, 64},       {2.5, 23.976, 60},      {1.0427, 23.976, 25}, {3600.02, 25, 90000},
     };
-    for (const auto& t : times) EXPECT_EQ(Rounded(t.seconds * t.factor), t.written) << t.seconds << " x " << t.factor;
+    for (const auto& t : times) EXPECT_EQ(RoundHalfEven(t.seconds * t.factor), t.written) << t.seconds << " x " << t.factor;
 }
 
 TEST(HalfEvenRounding, EditorSettingsGetWholeNumbers) {
     for (const Case& c : Cases) {
-        if (FitsInt32(c.whole)) EXPECT_EQ(ListRoundHalfEven(c.x), static_cast<std::int32_t>(c.whole)) << "x = " << c.x;
+        if (FitsInt32(c.whole)) {
+            EXPECT_EQ(static_cast<std::int32_t>(RoundHalfEven(c.x)), static_cast<std::int32_t>(c.whole)) << "x = " << c.x;
+        }
     }
     // Column widths from the sum S of the three, and font sizes.
     const struct {
@@ -121,7 +107,7 @@ TEST(HalfEvenRounding, EditorSettingsGetWholeNumbers) {
     } settings[] = {{4320 / 2.0, 2160}, {4320 / 4.0, 1080}, {4321 / 2.0, 2160}, {4321 / 4.0, 1080},
                     {4322 / 4.0, 1080}, {4326 / 4.0, 1082}, {10.5, 10},         {11.5, 12},
                     {7.75, 8},          {8.25, 8}};
-    for (const auto& s : settings) EXPECT_EQ(ListRoundHalfEven(s.x), s.whole) << "x = " << s.x;
+    for (const auto& s : settings) EXPECT_EQ(static_cast<std::int32_t>(RoundHalfEven(s.x)), s.whole) << "x = " << s.x;
 }
 
 TEST(HalfEvenRounding, StoreHalvesCountsToTheEvenNeighbour) {
@@ -132,5 +118,5 @@ TEST(HalfEvenRounding, StoreHalvesCountsToTheEvenNeighbour) {
     } halves[] = {{0, 0},   {1, 0},   {2, 1},   {3, 2},      {4, 2},          {5, 2},
                   {6, 3},   {7, 4},   {9, 4},   {11, 6},     {32700, 16350},  {32701, 16350},
                   {32703, 16352}, {2147483646, 1073741823}, {2147483647, 1073741824}};
-    for (const auto& h : halves) EXPECT_EQ(StoreHalfToEven(h.n), h.half) << "n = " << h.n;
+    for (const auto& h : halves) EXPECT_EQ(static_cast<int32_t>(RoundHalfEven(h.n / 2.0)), h.half) << "n = " << h.n;
 }
