@@ -188,10 +188,8 @@ void SUBTITLES::Insert(int32_t Position, double StartTime, double EndTime, const
 
 // ---- undo journal -------------------------------------------------------
 
-namespace {
-int16_t nextSlot(int16_t x) { return x + 1 == 101 ? 0 : static_cast<int16_t>(x + 1); }
-int16_t prevSlot(int16_t x) { return x == 0 ? 100 : static_cast<int16_t>(x - 1); }
-} // namespace
+int16_t SUBTITLES::nextSlot(int16_t x) { return x + 1 == JournalSlots ? 0 : static_cast<int16_t>(x + 1); }
+int16_t SUBTITLES::prevSlot(int16_t x) { return x == 0 ? JournalSlots - 1 : static_cast<int16_t>(x - 1); }
 
 void SUBTITLES::raiseUndoPossible(bool status) {
     if (listener_) listener_->UndoPossible(status);
@@ -253,7 +251,7 @@ int32_t SUBTITLES::Undo() {
 
 int16_t SUBTITLES::UndoCount() const {
     int16_t n = static_cast<int16_t>(head_ - tail_);
-    return n < 0 ? static_cast<int16_t>(n + 101) : n;
+    return n < 0 ? static_cast<int16_t>(n + JournalSlots) : n;
 }
 
 void SUBTITLES::ClearUndo() {
