@@ -8,13 +8,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
 
 #include "app/editor/editor_window.h"
 #include "app/main_window/frm_cuemark.h"
-#include "app/dialogs/frm_shift.h"
 #include "app/desktop/keyvane_settings.h"
 #include "app/desktop/twips.h"
 #include "app/widgets/named.h"
@@ -55,9 +53,7 @@ QGridLayout* panelGrid(QWidget* panel) {
 } // namespace
 
 frmStretch::frmStretch(EditorWindow& editor, QWidget* parent)
-    : QDialog(parent ? parent : editor.editorWidget()), editor_(editor), txtMin(new QLineEdit(this)),
-      txtSec(new QLineEdit(this)), amount_(txtMin, txtSec, SecondsOverflow::StopBelowSixty),
-      repeat_(this, [this](std::int16_t control, std::int16_t direction) { stepHeld(control, direction); }) {
+    : AmountDialog(parent ? parent : editor.editorWidget(), SecondsOverflow::StopBelowSixty), editor_(editor) {
     setObjectName("frmStretch");
     setWindowTitle("Stretch/shrink movie duration");
 
@@ -121,20 +117,6 @@ QWidget* frmStretch::buildByAmount() {
     optStretch = Named(new QRadioButton("Stretch", p), "optStretch");
     optShrink = Named(new QRadioButton("Shrink by", p), "optShrink");
     optStretch->setChecked(true);
-    txtMin->setParent(p);
-    txtMin->setObjectName("txtMin");
-    txtMin->setText("0");
-    txtSec->setParent(p);
-    txtSec->setObjectName("txtSec");
-    txtSec->setText("0.000");
-    for (QLineEdit* box : {txtMin, txtSec}) {
-        box->setAlignment(Qt::AlignRight);
-        box->setFixedWidth(box->fontMetrics().horizontalAdvance("00000.000") + 12);
-    }
-    UpDown1 = Named(new UpDown(p), "UpDown1");
-    UpDown2 = Named(new UpDown(p), "UpDown2");
-    Label2 = Named(new QLabel("min", p), "Label2");
-    Label3 = Named(new QLabel("sec", p), "Label3");
 
     QGridLayout* grid = panelGrid(p);
     grid->addWidget(Label1, 0, 0, 1, 2);
@@ -143,12 +125,7 @@ QWidget* frmStretch::buildByAmount() {
     choice->addWidget(optStretch);
     choice->addWidget(optShrink);
     grid->addLayout(choice, 1, 0);
-    auto* amount = new QHBoxLayout;
-    amount->addLayout(BoxWithUpDown(txtMin, UpDown1, Label2));
-    amount->addSpacing(8);
-    amount->addLayout(BoxWithUpDown(txtSec, UpDown2, Label3));
-    amount->addStretch(1);
-    grid->addLayout(amount, 1, 1, 1, 2);
+    grid->addLayout(amountRow(), 1, 1, 1, 2);
     return p;
 }
 
@@ -173,9 +150,6 @@ void frmStretch::connectControls() {
     connect(cmdOK, &QPushButton::clicked, this, &frmStretch::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmStretch::cmdCancel_Click);
     connect(TS, &QTabBar::currentChanged, this, &frmStretch::TS_Click);
-    connect(txtMin, &QLineEdit::textChanged, this, &frmStretch::txtMin_Change);
-    connect(txtSec, &QLineEdit::textChanged, this, &frmStretch::txtSec_Change);
-    connect(repeat_.timer(), &QTimer::timeout, this, &frmStretch::Timer1_Timer);
     const struct {
         UpDown* control;
         void (frmStretch::*down)();
@@ -187,10 +161,6 @@ void frmStretch::connectControls() {
          &frmStretch::UDFirst_MouseUp},
         {UDLast, &frmStretch::UDLast_DownClick, &frmStretch::UDLast_UpClick, &frmStretch::UDLast_MouseDown,
          &frmStretch::UDLast_MouseUp},
-        {UpDown1, &frmStretch::UpDown1_DownClick, &frmStretch::UpDown1_UpClick, &frmStretch::UpDown1_MouseDown,
-         &frmStretch::UpDown1_MouseUp},
-        {UpDown2, &frmStretch::UpDown2_DownClick, &frmStretch::UpDown2_UpClick, &frmStretch::UpDown2_MouseDown,
-         &frmStretch::UpDown2_MouseUp},
     };
     for (const auto& u : upDowns) {
         connect(u.control, &UpDown::DownClick, this, u.down);
@@ -283,26 +253,12 @@ void frmStretch::TS_Click() {
     for (int i = 0; i < 3; ++i) PB[i]->setVisible(i == TS->currentIndex());
 }
 
-void frmStretch::txtMin_Change() {
-    amount_.minutesChanged();
-}
-
-void frmStretch::txtSec_Change() {
-    amount_.secondsChanged();
-}
-
-void frmStretch::Timer1_Timer() {
-    repeat_.tick();
-}
-
 void frmStretch::stepHeld(std::int16_t control, std::int16_t direction) {
     const bool down = direction < 0;
     switch (control) {
-    case 1: down ? UpDown1_DownClick() : UpDown1_UpClick(); break;
-    case 2: down ? UpDown2_DownClick() : UpDown2_UpClick(); break;
     case 3: down ? UDFirst_DownClick() : UDFirst_UpClick(); break;
     case 4: down ? UDLast_DownClick() : UDLast_UpClick(); break;
-    default: break;
+    default: AmountDialog::stepHeld(control, direction); break;
     }
 }
 
@@ -312,10 +268,6 @@ void frmStretch::stepTime(QLineEdit* box, int direction) {
     // A time too large to write keeps the box as it is.
     const std::string text = TimeBoxText(t);
     if (!text.empty()) box->setText(QString::fromStdString(text));
-}
-
-void frmStretch::pressOn(std::int16_t control, UpDown* upDown, double y) {
-    repeat_.press(control, y, PixelsToTwips(upDown->height(), upDown));
 }
 
 void frmStretch::UDFirst_DownClick() {
@@ -330,18 +282,6 @@ void frmStretch::UDLast_DownClick() {
 void frmStretch::UDLast_UpClick() {
     if (repeat_.takeClick()) stepTime(txtLastSubtitle, +1);
 }
-void frmStretch::UpDown1_DownClick() {
-    if (repeat_.takeClick()) amount_.stepMinutes(-1);
-}
-void frmStretch::UpDown1_UpClick() {
-    if (repeat_.takeClick()) amount_.stepMinutes(+1);
-}
-void frmStretch::UpDown2_DownClick() {
-    if (repeat_.takeClick()) amount_.stepSeconds(-1);
-}
-void frmStretch::UpDown2_UpClick() {
-    if (repeat_.takeClick()) amount_.stepSeconds(+1);
-}
 
 void frmStretch::UDFirst_MouseDown(int, int, double, double y) {
     pressOn(3, UDFirst, y);
@@ -349,22 +289,10 @@ void frmStretch::UDFirst_MouseDown(int, int, double, double y) {
 void frmStretch::UDLast_MouseDown(int, int, double, double y) {
     pressOn(4, UDLast, y);
 }
-void frmStretch::UpDown1_MouseDown(int, int, double, double y) {
-    pressOn(1, UpDown1, y);
-}
-void frmStretch::UpDown2_MouseDown(int, int, double, double y) {
-    pressOn(2, UpDown2, y);
-}
 void frmStretch::UDFirst_MouseUp(int, int, double, double) {
     repeat_.release();
 }
 void frmStretch::UDLast_MouseUp(int, int, double, double) {
-    repeat_.release();
-}
-void frmStretch::UpDown1_MouseUp(int, int, double, double) {
-    repeat_.release();
-}
-void frmStretch::UpDown2_MouseUp(int, int, double, double) {
     repeat_.release();
 }
 
