@@ -443,30 +443,26 @@ void frmList::MarkChanged(std::int32_t& index) {
 }
 
 void frmList::mnuTimeFirst_Click() {
-    const std::int32_t r = CurrentRow();
-    if (r == 0) return;
-    if (r == LastIndex_) {
-        main_.services().MessageBox("The same title can not be marked as first and second, not set",
-                                    MessageButtons::OK, MessageIcon::Exclamation);
-        return;
-    }
-    setRowColour(FirstIndex_, RowColour::Normal);
-    FirstIndex_ = r;
-    setRowColour(r, RowColour::FirstMark);
-    OrderMarks();
+    markCurrentRow(Mark::First);
 }
 
 void frmList::mnuTimeSecond_Click() {
+    markCurrentRow(Mark::Second);
+}
+
+void frmList::markCurrentRow(Mark which) {
+    const bool first = which == Mark::First;
+    std::int32_t& mark = first ? FirstIndex_ : LastIndex_;
     const std::int32_t r = CurrentRow();
     if (r == 0) return;
-    if (r == FirstIndex_) {
+    if (r == (first ? LastIndex_ : FirstIndex_)) {
         main_.services().MessageBox("The same title can not be marked as first and second, not set",
                                     MessageButtons::OK, MessageIcon::Exclamation);
         return;
     }
-    setRowColour(LastIndex_, RowColour::Normal);
-    LastIndex_ = r;
-    setRowColour(r, RowColour::SecondMark);
+    setRowColour(mark, RowColour::Normal);
+    mark = r;
+    setRowColour(r, first ? RowColour::FirstMark : RowColour::SecondMark);
     OrderMarks();
 }
 
