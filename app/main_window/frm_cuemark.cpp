@@ -47,6 +47,16 @@ QString Caption() {
         .arg(CUEMARK_VERSION_PATCH);
 }
 
+// The two panels below the player: one size, one spacing.
+QGridLayout* PanelGrid(QWidget* panel, const QWidget* window) {
+    panel->setFixedSize(TwipsToPixels(PanelWidth, window), TwipsToPixels(PanelHeight, window));
+    auto* grid = new QGridLayout(panel);
+    grid->setContentsMargins(6, 4, 6, 4);
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(3);
+    return grid;
+}
+
 // The frame rate as settings keep it: the user's number format, shortest
 // form. Anything unreadable or unusable keeps the rate the program starts with.
 double FrameRateFromText(const std::string& text) {
@@ -126,11 +136,7 @@ void frmCuemark::buildControls() {
 
 void frmCuemark::buildLeftPanel() {
     PB = Named(new QWidget(this), "PB");
-    PB->setFixedSize(TwipsToPixels(PanelWidth, this), TwipsToPixels(PanelHeight, this));
-    auto* grid = new QGridLayout(PB);
-    grid->setContentsMargins(6, 4, 6, 4);
-    grid->setHorizontalSpacing(4);
-    grid->setVerticalSpacing(3);
+    QGridLayout* grid = PanelGrid(PB, this);
 
     Label2 = Named(new QLabel(QStringLiteral("Media:"), PB), "Label2");
     txtAVI = Named(new QLineEdit(PB), "txtAVI",
@@ -194,11 +200,7 @@ void frmCuemark::buildLeftPanel() {
 
 void frmCuemark::buildRightPanel() {
     PB2 = Named(new QWidget(this), "PB2");
-    PB2->setFixedSize(TwipsToPixels(PanelWidth, this), TwipsToPixels(PanelHeight, this));
-    auto* grid = new QGridLayout(PB2);
-    grid->setContentsMargins(6, 4, 6, 4);
-    grid->setHorizontalSpacing(4);
-    grid->setVerticalSpacing(3);
+    QGridLayout* grid = PanelGrid(PB2, this);
 
     Label1 = Named(new QLabel(QStringLiteral("Time:"), PB2), "Label1");
     txtTime = Named(new QLineEdit(PB2), "txtTime",
