@@ -149,9 +149,10 @@ PlayerOptionsMenu::PlayerOptionsMenu(QWidget* parent) : QMenu(parent) {
     setObjectName(QStringLiteral("playerOptions"));
 
     std::vector<Choice> rates;
-    for (double rate : kRates)
-        rates.push_back({QStringLiteral("%1\u00d7").arg(rate), QStringLiteral("playerSpeed%1").arg(std::lround(rate * 100)),
-                         rate});
+    for (double rate : kRates) {
+        const QString name = QStringLiteral("playerSpeed%1").arg(std::lround(rate * 100));
+        rates.push_back({QStringLiteral("%1\u00d7").arg(rate), name, rate});
+    }
     rates_ = addChoices(this, tr("Playback speed"), "playerSpeedMenu", rates);
     connect(rates_, &QActionGroup::triggered, this,
             [this](QAction* action) { emit rateChosen(action->data().toDouble()); });
