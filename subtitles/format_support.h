@@ -12,6 +12,7 @@
 #include "subtitles/markup.h"
 #include "subtitles/messages.h"
 #include "subtitles/read_outcome.h"
+#include "subtitles/rounding.h"
 #include "subtitles/store.h"
 
 namespace cuemark::format {
@@ -43,15 +44,6 @@ inline std::optional<ReadOutcome> AddTitle(const LineReader& in, SUBTITLES& Subt
 // A line that is nothing but blanks (spaces, tabs), as LineReader counts them.
 inline bool IsBlank(std::string_view line) {
     return line.find_first_not_of(" \t") == std::string_view::npos;
-}
-
-// Nearest whole number, halves to the even neighbour, whatever the
-// floating-point rounding mode. NaN and infinities pass through.
-inline double RoundHalfEven(double x) {
-    double whole = std::floor(x);
-    const double rest = x - whole; // exact for every finite double
-    if (rest > 0.5 || (rest == 0.5 && std::fmod(whole, 2.0) != 0.0)) whole += 1.0;
-    return whole;
 }
 
 // A rounded value as a 64-bit integer; false for NaN, infinities and values

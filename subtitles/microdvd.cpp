@@ -17,7 +17,7 @@ using format::IsBlank;
 
 int64_t FrameOf(double seconds, double FrameRate) {
     int64_t frame = 0;
-    if (!format::ToInt64(format::RoundHalfEven(seconds * FrameRate), frame)) throw TimeOverflow();
+    if (!format::ToInt64(RoundHalfEven(seconds * FrameRate), frame)) throw TimeOverflow();
     return frame;
 }
 

@@ -121,7 +121,7 @@ bool HoldsTitle(const std::string& t) { return !t.empty() && t != LineEnd; }
 
 void AppendMilliseconds(std::string& out, double seconds) {
     int64_t ms = 0;
-    if (!format::ToInt64(format::RoundHalfEven(seconds * 1000.0), ms)) throw TimeOverflow();
+    if (!format::ToInt64(RoundHalfEven(seconds * 1000.0), ms)) throw TimeOverflow();
     format::AppendNumber(out, ms);
 }
 

@@ -1,15 +1,14 @@
 #include "subtitles/store.h"
 
+#include "subtitles/rounding.h"
+
 namespace cuemark {
 
 namespace {
 
-// Rounds a non-negative half-integer the way the original's integer
-// conversion does: halves go to the even neighbour (2.5 -> 2, 3.5 -> 4).
-int32_t halfToEven(int32_t twice) {
-    int32_t whole = twice / 2;
-    if (twice % 2 != 0 && whole % 2 != 0) ++whole;
-    return whole;
+// Half of a count or a step, halves to the even neighbour (5 -> 2, 7 -> 4).
+int32_t halfToEven(int32_t n) {
+    return static_cast<int32_t>(RoundHalfEven(n / 2.0));
 }
 
 const std::string emptyText;
@@ -189,10 +188,8 @@ void SUBTITLES::Insert(int32_t Position, double StartTime, double EndTime, const
 
 // ---- undo journal -------------------------------------------------------
 
-namespace {
-int16_t nextSlot(int16_t x) { return x + 1 == 101 ? 0 : static_cast<int16_t>(x + 1); }
-int16_t prevSlot(int16_t x) { return x == 0 ? 100 : static_cast<int16_t>(x - 1); }
-} // namespace
+int16_t SUBTITLES::nextSlot(int16_t x) { return x + 1 == JournalSlots ? 0 : static_cast<int16_t>(x + 1); }
+int16_t SUBTITLES::prevSlot(int16_t x) { return x == 0 ? JournalSlots - 1 : static_cast<int16_t>(x - 1); }
 
 void SUBTITLES::raiseUndoPossible(bool status) {
     if (listener_) listener_->UndoPossible(status);
@@ -254,7 +251,7 @@ int32_t SUBTITLES::Undo() {
 
 int16_t SUBTITLES::UndoCount() const {
     int16_t n = static_cast<int16_t>(head_ - tail_);
-    return n < 0 ? static_cast<int16_t>(n + 101) : n;
+    return n < 0 ? static_cast<int16_t>(n + JournalSlots) : n;
 }
 
 void SUBTITLES::ClearUndo() {

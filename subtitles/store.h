@@ -72,6 +72,9 @@ private:
         std::string text;
     };
     static constexpr int16_t JournalSlots = 101;
+    // The journal is a ring: one slot stays free, so it holds 100 entries.
+    static int16_t nextSlot(int16_t x);
+    static int16_t prevSlot(int16_t x);
 
     bool valid(int32_t ix) const { return ix >= 1 && ix <= count_; }
     void makeRoomForOneMore();

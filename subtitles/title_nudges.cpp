@@ -1,13 +1,13 @@
 #include "subtitles/title_nudges.h"
 
-#include <cmath>
+#include "subtitles/rounding.h"
 
 namespace cuemark {
 
 bool MoveSooner(SUBTITLES& Subt, std::int32_t ix) {
     // Rounded halves to even, so a title may drift a little below 0 before
     // the step refuses.
-    if (std::nearbyint(Subt.StartTime(ix) - NudgeStep) < 0) return false;
+    if (RoundHalfEven(Subt.StartTime(ix) - NudgeStep) < 0) return false;
     Subt.SetStartTime(ix, Subt.StartTime(ix) - NudgeStep);
     UnrecordedWrites second(Subt);
     Subt.SetEndTime(ix, Subt.EndTime(ix) - NudgeStep);

@@ -8,14 +8,14 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
 
 #include "app/editor/editor_window.h"
-#include "app/dialogs/frm_shift.h"
 #include "app/desktop/keyvane_settings.h"
 #include "app/desktop/twips.h"
+#include "app/dialogs/retime_titles.h"
+#include "app/widgets/named.h"
 #include "app/widgets/time_box.h"
 #include "app/widgets/up_down.h"
 #include "subtitles/retiming.h"
@@ -28,14 +28,8 @@ namespace {
 
 const char* const Rates[] = {"23.976", "24", "25", "29.97", "30"};
 
-template <class T>
-T* named(T* widget, const char* name) {
-    widget->setObjectName(name);
-    return widget;
-}
-
 QComboBox* rateBox(QWidget* parent, const char* name) {
-    auto* box = named(new QComboBox(parent), name);
+    auto* box = Named(new QComboBox(parent), name);
     box->setEditable(true);
     // Enter applies the stretch; it must not grow the list.
     box->setInsertPolicy(QComboBox::NoInsert);
@@ -44,7 +38,7 @@ QComboBox* rateBox(QWidget* parent, const char* name) {
 }
 
 QWidget* panel(QWidget* parent, const char* name) {
-    auto* widget = named(new QWidget(parent), name);
+    auto* widget = Named(new QWidget(parent), name);
     // All three share one place; the largest decides its size.
     QSizePolicy policy = widget->sizePolicy();
     policy.setRetainSizeWhenHidden(true);
@@ -61,13 +55,11 @@ QGridLayout* panelGrid(QWidget* panel) {
 } // namespace
 
 frmStretch::frmStretch(EditorWindow& editor, QWidget* parent)
-    : QDialog(parent ? parent : editor.editorWidget()), editor_(editor), txtMin(new QLineEdit(this)),
-      txtSec(new QLineEdit(this)), amount_(txtMin, txtSec, SecondsOverflow::StopBelowSixty),
-      repeat_(this, [this](std::int16_t control, std::int16_t direction) { stepHeld(control, direction); }) {
+    : AmountDialog(parent ? parent : editor.editorWidget(), SecondsOverflow::StopBelowSixty), editor_(editor) {
     setObjectName("frmStretch");
     setWindowTitle("Stretch/shrink movie duration");
 
-    TS = named(new QTabBar(this), "TS");
+    TS = Named(new QTabBar(this), "TS");
     const char* const tabs[][2] = {
         {"By title", "Reposition all titles based on the exact start time of two selected titles"},
         {"Specify Amount", "Adjust all titles based on a change in position of the last subtitle of the file"},
@@ -77,9 +69,9 @@ frmStretch::frmStretch(EditorWindow& editor, QWidget* parent)
     PB[0] = buildByTitle();
     PB[1] = buildByAmount();
     PB[2] = buildByFrameRate();
-    cmdOK = named(new QPushButton("OK", this), "cmdOK");
+    cmdOK = Named(new QPushButton("OK", this), "cmdOK");
     cmdOK->setDefault(true);
-    cmdCancel = named(new QPushButton("Cancel", this), "cmdCancel");
+    cmdCancel = Named(new QPushButton("Cancel", this), "cmdCancel");
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(TS);
@@ -99,13 +91,13 @@ frmStretch::frmStretch(EditorWindow& editor, QWidget* parent)
 
 QWidget* frmStretch::buildByTitle() {
     QWidget* p = panel(this, "PB0");
-    Label6 = named(new QLabel("First subtitle time:", p), "Label6");
-    txtFirstSubtitle = named(new QLineEdit(p), "txtFirstSubtitle");
-    UDFirst = named(new UpDown(p), "UDFirst");
-    Label7 = named(new QLabel("Last subtitle time:", p), "Label7");
-    txtLastSubtitle = named(new QLineEdit(p), "txtLastSubtitle");
-    UDLast = named(new UpDown(p), "UDLast");
-    lblTitleInfo = named(new QLabel("", p), "lblTitleInfo");
+    Label6 = Named(new QLabel("First subtitle time:", p), "Label6");
+    txtFirstSubtitle = Named(new QLineEdit(p), "txtFirstSubtitle");
+    UDFirst = Named(new UpDown(p), "UDFirst");
+    Label7 = Named(new QLabel("Last subtitle time:", p), "Label7");
+    txtLastSubtitle = Named(new QLineEdit(p), "txtLastSubtitle");
+    UDLast = Named(new UpDown(p), "UDLast");
+    lblTitleInfo = Named(new QLabel("", p), "lblTitleInfo");
     for (QLineEdit* box : {txtFirstSubtitle, txtLastSubtitle})
         box->setFixedWidth(box->fontMetrics().horizontalAdvance("00:00:00,0000") + 12);
     QGridLayout* grid = panelGrid(p);
@@ -120,27 +112,13 @@ QWidget* frmStretch::buildByTitle() {
 
 QWidget* frmStretch::buildByAmount() {
     QWidget* p = panel(this, "PB1");
-    Label1 = named(new QLabel("Current length (start of last subtitle):", p), "Label1");
-    txtCurrent = named(new QLineEdit(p), "txtCurrent");
+    Label1 = Named(new QLabel("Current length (start of last subtitle):", p), "Label1");
+    txtCurrent = Named(new QLineEdit(p), "txtCurrent");
     txtCurrent->setReadOnly(true);
     txtCurrent->setFocusPolicy(Qt::NoFocus);
-    optStretch = named(new QRadioButton("Stretch", p), "optStretch");
-    optShrink = named(new QRadioButton("Shrink by", p), "optShrink");
+    optStretch = Named(new QRadioButton("Stretch", p), "optStretch");
+    optShrink = Named(new QRadioButton("Shrink by", p), "optShrink");
     optStretch->setChecked(true);
-    txtMin->setParent(p);
-    txtMin->setObjectName("txtMin");
-    txtMin->setText("0");
-    txtSec->setParent(p);
-    txtSec->setObjectName("txtSec");
-    txtSec->setText("0.000");
-    for (QLineEdit* box : {txtMin, txtSec}) {
-        box->setAlignment(Qt::AlignRight);
-        box->setFixedWidth(box->fontMetrics().horizontalAdvance("00000.000") + 12);
-    }
-    UpDown1 = named(new UpDown(p), "UpDown1");
-    UpDown2 = named(new UpDown(p), "UpDown2");
-    Label2 = named(new QLabel("min", p), "Label2");
-    Label3 = named(new QLabel("sec", p), "Label3");
 
     QGridLayout* grid = panelGrid(p);
     grid->addWidget(Label1, 0, 0, 1, 2);
@@ -149,22 +127,17 @@ QWidget* frmStretch::buildByAmount() {
     choice->addWidget(optStretch);
     choice->addWidget(optShrink);
     grid->addLayout(choice, 1, 0);
-    auto* amount = new QHBoxLayout;
-    amount->addLayout(BoxWithUpDown(txtMin, UpDown1, Label2));
-    amount->addSpacing(8);
-    amount->addLayout(BoxWithUpDown(txtSec, UpDown2, Label3));
-    amount->addStretch(1);
-    grid->addLayout(amount, 1, 1, 1, 2);
+    grid->addLayout(amountRow(), 1, 1, 1, 2);
     return p;
 }
 
 QWidget* frmStretch::buildByFrameRate() {
     QWidget* p = panel(this, "PB2");
-    Label4 = named(new QLabel("Current:", p), "Label4");
+    Label4 = Named(new QLabel("Current:", p), "Label4");
     cboCurrentRate = rateBox(p, "cboCurrentRate");
-    Label5 = named(new QLabel("Desired:", p), "Label5");
+    Label5 = Named(new QLabel("Desired:", p), "Label5");
     cboDesiredRate = rateBox(p, "cboDesiredRate");
-    lblRateInfo = named(new QLabel("", p), "lblRateInfo");
+    lblRateInfo = Named(new QLabel("", p), "lblRateInfo");
     QGridLayout* grid = panelGrid(p);
     grid->addWidget(Label4, 0, 0);
     grid->addWidget(cboCurrentRate, 0, 1);
@@ -179,9 +152,6 @@ void frmStretch::connectControls() {
     connect(cmdOK, &QPushButton::clicked, this, &frmStretch::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmStretch::cmdCancel_Click);
     connect(TS, &QTabBar::currentChanged, this, &frmStretch::TS_Click);
-    connect(txtMin, &QLineEdit::textChanged, this, &frmStretch::txtMin_Change);
-    connect(txtSec, &QLineEdit::textChanged, this, &frmStretch::txtSec_Change);
-    connect(repeat_.timer(), &QTimer::timeout, this, &frmStretch::Timer1_Timer);
     const struct {
         UpDown* control;
         void (frmStretch::*down)();
@@ -193,10 +163,6 @@ void frmStretch::connectControls() {
          &frmStretch::UDFirst_MouseUp},
         {UDLast, &frmStretch::UDLast_DownClick, &frmStretch::UDLast_UpClick, &frmStretch::UDLast_MouseDown,
          &frmStretch::UDLast_MouseUp},
-        {UpDown1, &frmStretch::UpDown1_DownClick, &frmStretch::UpDown1_UpClick, &frmStretch::UpDown1_MouseDown,
-         &frmStretch::UpDown1_MouseUp},
-        {UpDown2, &frmStretch::UpDown2_DownClick, &frmStretch::UpDown2_UpClick, &frmStretch::UpDown2_MouseDown,
-         &frmStretch::UpDown2_MouseUp},
     };
     for (const auto& u : upDowns) {
         connect(u.control, &UpDown::DownClick, this, u.down);
@@ -289,26 +255,12 @@ void frmStretch::TS_Click() {
     for (int i = 0; i < 3; ++i) PB[i]->setVisible(i == TS->currentIndex());
 }
 
-void frmStretch::txtMin_Change() {
-    amount_.minutesChanged();
-}
-
-void frmStretch::txtSec_Change() {
-    amount_.secondsChanged();
-}
-
-void frmStretch::Timer1_Timer() {
-    repeat_.tick();
-}
-
 void frmStretch::stepHeld(std::int16_t control, std::int16_t direction) {
     const bool down = direction < 0;
     switch (control) {
-    case 1: down ? UpDown1_DownClick() : UpDown1_UpClick(); break;
-    case 2: down ? UpDown2_DownClick() : UpDown2_UpClick(); break;
     case 3: down ? UDFirst_DownClick() : UDFirst_UpClick(); break;
     case 4: down ? UDLast_DownClick() : UDLast_UpClick(); break;
-    default: break;
+    default: AmountDialog::stepHeld(control, direction); break;
     }
 }
 
@@ -318,10 +270,6 @@ void frmStretch::stepTime(QLineEdit* box, int direction) {
     // A time too large to write keeps the box as it is.
     const std::string text = TimeBoxText(t);
     if (!text.empty()) box->setText(QString::fromStdString(text));
-}
-
-void frmStretch::pressOn(std::int16_t control, UpDown* upDown, double y) {
-    repeat_.press(control, y, PixelsToTwips(upDown->height(), upDown));
 }
 
 void frmStretch::UDFirst_DownClick() {
@@ -336,18 +284,6 @@ void frmStretch::UDLast_DownClick() {
 void frmStretch::UDLast_UpClick() {
     if (repeat_.takeClick()) stepTime(txtLastSubtitle, +1);
 }
-void frmStretch::UpDown1_DownClick() {
-    if (repeat_.takeClick()) amount_.stepMinutes(-1);
-}
-void frmStretch::UpDown1_UpClick() {
-    if (repeat_.takeClick()) amount_.stepMinutes(+1);
-}
-void frmStretch::UpDown2_DownClick() {
-    if (repeat_.takeClick()) amount_.stepSeconds(-1);
-}
-void frmStretch::UpDown2_UpClick() {
-    if (repeat_.takeClick()) amount_.stepSeconds(+1);
-}
 
 void frmStretch::UDFirst_MouseDown(int, int, double, double y) {
     pressOn(3, UDFirst, y);
@@ -355,22 +291,10 @@ void frmStretch::UDFirst_MouseDown(int, int, double, double y) {
 void frmStretch::UDLast_MouseDown(int, int, double, double y) {
     pressOn(4, UDLast, y);
 }
-void frmStretch::UpDown1_MouseDown(int, int, double, double y) {
-    pressOn(1, UpDown1, y);
-}
-void frmStretch::UpDown2_MouseDown(int, int, double, double y) {
-    pressOn(2, UpDown2, y);
-}
 void frmStretch::UDFirst_MouseUp(int, int, double, double) {
     repeat_.release();
 }
 void frmStretch::UDLast_MouseUp(int, int, double, double) {
-    repeat_.release();
-}
-void frmStretch::UpDown1_MouseUp(int, int, double, double) {
-    repeat_.release();
-}
-void frmStretch::UpDown2_MouseUp(int, int, double, double) {
     repeat_.release();
 }
 

@@ -3,11 +3,10 @@
 // selected titles) by one linear map, worked out from two reference titles,
 // from a change of the last title's start, or from a change of frame rate.
 
-#include <QDialog>
 #include <cstdint>
 
-#include "app/widgets/amount_fields.h"
-#include "app/widgets/repeat_stepper.h"
+#include "app/dialogs/retime_titles.h"
+#include "app/widgets/amount_dialog.h"
 
 class QComboBox;
 class QLabel;
@@ -30,7 +29,7 @@ inline constexpr const char* BadRates =
     "Please enter both frame rates as numbers above 0, such as 23.976 or 25.";
 } // namespace refusals
 
-class frmStretch : public QDialog {
+class frmStretch : public AmountDialog {
     Q_OBJECT
 public:
     static constexpr int HeightTwips = 3000;
@@ -38,7 +37,6 @@ public:
 
     explicit frmStretch(EditorWindow& editor, QWidget* parent = nullptr);
 
-    const RepeatStepper& repeat() const { return repeat_; }
     // Form_Unload: the position is written once, however the dialog closes.
     void done(int result) override;
 
@@ -46,9 +44,6 @@ public slots:
     void cmdOK_Click();
     void cmdCancel_Click();
     void TS_Click();
-    void txtMin_Change();
-    void txtSec_Change();
-    void Timer1_Timer();
     void UDFirst_DownClick();
     void UDFirst_UpClick();
     void UDFirst_MouseDown(int button, int shift, double x, double y);
@@ -57,14 +52,6 @@ public slots:
     void UDLast_UpClick();
     void UDLast_MouseDown(int button, int shift, double x, double y);
     void UDLast_MouseUp(int button, int shift, double x, double y);
-    void UpDown1_DownClick();
-    void UpDown1_UpClick();
-    void UpDown1_MouseDown(int button, int shift, double x, double y);
-    void UpDown1_MouseUp(int button, int shift, double x, double y);
-    void UpDown2_DownClick();
-    void UpDown2_UpClick();
-    void UpDown2_MouseDown(int button, int shift, double x, double y);
-    void UpDown2_MouseUp(int button, int shift, double x, double y);
 
 private:
     friend void AdjustByReferences(EditorWindow& editor, double firstTime, double secondTime);
@@ -74,16 +61,14 @@ private:
     QWidget* buildByFrameRate();
     void connectControls();
     void Form_Load();
-    void stepHeld(std::int16_t control, std::int16_t direction);
+    // Held controls 3 and 4 are UDFirst and UDLast.
+    void stepHeld(std::int16_t control, std::int16_t direction) override;
     void stepTime(QLineEdit* box, int direction);
-    void pressOn(std::int16_t control, UpDown* upDown, double y);
 
     EditorWindow& editor_;
     QTabBar* TS = nullptr;
     QWidget* PB[3] = {};
     QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
     QLabel* Label4 = nullptr;
     QLabel* Label5 = nullptr;
     QLabel* Label6 = nullptr;
@@ -96,18 +81,11 @@ private:
     QLineEdit* txtCurrent = nullptr;
     QRadioButton* optStretch = nullptr;
     QRadioButton* optShrink = nullptr;
-    // Made first: the amount fields work on them.
-    QLineEdit* txtMin;
-    QLineEdit* txtSec;
-    UpDown* UpDown1 = nullptr;
-    UpDown* UpDown2 = nullptr;
     QComboBox* cboCurrentRate = nullptr;
     QComboBox* cboDesiredRate = nullptr;
     QLabel* lblRateInfo = nullptr;
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;
-    AmountFields amount_;
-    RepeatStepper repeat_;
     bool unloaded_ = false;
 };
 

@@ -12,19 +12,10 @@
 #include "app/editor/editor_window.h"
 #include "app/desktop/window_services.h"
 #include "app/editor/title_search.h"
+#include "app/widgets/named.h"
 #include "subtitles/store.h"
 
 namespace cuemark {
-
-namespace {
-
-template <class T>
-T* named(T* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-} // namespace
 
 frmFind::frmFind(EditorWindow& editor, QWidget* parent)
     : QDialog(parent != nullptr ? parent : editor.editorWidget()), editor_(editor) {
@@ -34,15 +25,15 @@ frmFind::frmFind(EditorWindow& editor, QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setSizeGripEnabled(false);
 
-    Label1 = named(new QLabel("&Text contains:", this), "Label1");
-    txtFind = named(new QLineEdit(this), "txtFind");
+    Label1 = Named(new QLabel("&Text contains:", this), "Label1");
+    txtFind = Named(new QLineEdit(this), "txtFind");
     Label1->setBuddy(txtFind);
-    optAny = named(new QRadioButton("Any word", this), "optAny");
-    optAll = named(new QRadioButton("All words", this), "optAll");
-    optExact = named(new QRadioButton("Exact phrase", this), "optExact");
-    cmdSearch = named(new QPushButton("Find &First", this), "cmdSearch");
-    cmdNext = named(new QPushButton("Find &Next", this), "cmdNext");
-    cmdExit = named(new QPushButton("&Close", this), "cmdExit");
+    optAny = Named(new QRadioButton("Any word", this), "optAny");
+    optAll = Named(new QRadioButton("All words", this), "optAll");
+    optExact = Named(new QRadioButton("Exact phrase", this), "optExact");
+    cmdSearch = Named(new QPushButton("Find &First", this), "cmdSearch");
+    cmdNext = Named(new QPushButton("Find &Next", this), "cmdNext");
+    cmdExit = Named(new QPushButton("&Close", this), "cmdExit");
 
     auto* fields = new QVBoxLayout;
     fields->addWidget(Label1);

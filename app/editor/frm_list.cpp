@@ -20,6 +20,7 @@
 #include "app/editor/title_cells.h"
 #include "app/editor/toolbar_pictures.h"
 #include "app/desktop/twips.h"
+#include "subtitles/rounding.h"
 #include "subtitles/text_corrections.h"
 
 namespace cuemark {
@@ -33,9 +34,9 @@ constexpr double DesignInnerWidth = 11700;
 constexpr double DesignInnerHeight = 5400;
 constexpr double DesignColumnWidth = 1440;
 
-// Halves to even, as the settings' numbers are rounded.
-std::int32_t RoundHalfEven(double value) {
-    return static_cast<std::int32_t>(std::nearbyint(value));
+// Column widths and font sizes are whole numbers.
+std::int32_t WholeNumber(double value) {
+    return static_cast<std::int32_t>(RoundHalfEven(value));
 }
 
 struct ToolbarButton {
@@ -233,9 +234,9 @@ void frmList::readSettings() {
     QHeaderView* header = LV->horizontalHeader();
     const double S = PixelsToTwips(header->sectionSize(1), this) + PixelsToTwips(header->sectionSize(0), this) +
                      PixelsToTwips(header->sectionSize(2), this);
-    const std::int32_t col1 = settings.GetDword("ListCol1", RoundHalfEven(S / 2));
-    const std::int32_t col2 = settings.GetDword("ListCol2", RoundHalfEven(S / 4));
-    const std::int32_t col3 = settings.GetDword("ListCol3", RoundHalfEven(S / 4));
+    const std::int32_t col1 = settings.GetDword("ListCol1", WholeNumber(S / 2));
+    const std::int32_t col2 = settings.GetDword("ListCol2", WholeNumber(S / 4));
+    const std::int32_t col3 = settings.GetDword("ListCol3", WholeNumber(S / 4));
     header->resizeSection(0, TwipsToPixels(col1, this));
     header->resizeSection(1, TwipsToPixels(col2, this));
     header->resizeSection(2, TwipsToPixels(col3, this));
@@ -244,7 +245,7 @@ void frmList::readSettings() {
     font.setFamily(QString::fromStdString(settings.GetString("ListFont", font.family().toStdString())));
     font.setBold(settings.GetDword("ListFontBold", font.bold() ? -1 : 0) != 0);
     font.setItalic(settings.GetDword("ListFontItalic", font.italic() ? -1 : 0) != 0);
-    const std::int32_t size = settings.GetDword("ListFontSize", RoundHalfEven(font.pointSizeF()));
+    const std::int32_t size = settings.GetDword("ListFontSize", WholeNumber(font.pointSizeF()));
     // A size no font can have keeps the list readable.
     if (size >= 1 && size <= 400) font.setPointSize(size);
     applyListFont(font);
@@ -263,7 +264,7 @@ void frmList::writeSettings() {
     settings.SetDword("Toolbar", mnuViewToolbar->isChecked() ? 1 : 0);
     const QFont font = LV->font();
     settings.SetString("ListFont", font.family().toStdString());
-    settings.SetDword("ListFontSize", RoundHalfEven(font.pointSizeF()));
+    settings.SetDword("ListFontSize", WholeNumber(font.pointSizeF()));
     settings.SetDword("ListFontBold", font.bold() ? 1 : 0);
     settings.SetDword("ListFontItalic", font.italic() ? 1 : 0);
 }
@@ -442,30 +443,26 @@ void frmList::MarkChanged(std::int32_t& index) {
 }
 
 void frmList::mnuTimeFirst_Click() {
-    const std::int32_t r = CurrentRow();
-    if (r == 0) return;
-    if (r == LastIndex_) {
-        main_.services().MessageBox("The same title can not be marked as first and second, not set",
-                                    MessageButtons::OK, MessageIcon::Exclamation);
-        return;
-    }
-    setRowColour(FirstIndex_, RowColour::Normal);
-    FirstIndex_ = r;
-    setRowColour(r, RowColour::FirstMark);
-    OrderMarks();
+    markCurrentRow(Mark::First);
 }
 
 void frmList::mnuTimeSecond_Click() {
+    markCurrentRow(Mark::Second);
+}
+
+void frmList::markCurrentRow(Mark which) {
+    const bool first = which == Mark::First;
+    std::int32_t& mark = first ? FirstIndex_ : LastIndex_;
     const std::int32_t r = CurrentRow();
     if (r == 0) return;
-    if (r == FirstIndex_) {
+    if (r == (first ? LastIndex_ : FirstIndex_)) {
         main_.services().MessageBox("The same title can not be marked as first and second, not set",
                                     MessageButtons::OK, MessageIcon::Exclamation);
         return;
     }
-    setRowColour(LastIndex_, RowColour::Normal);
-    LastIndex_ = r;
-    setRowColour(r, RowColour::SecondMark);
+    setRowColour(mark, RowColour::Normal);
+    mark = r;
+    setRowColour(r, first ? RowColour::FirstMark : RowColour::SecondMark);
     OrderMarks();
 }
 
@@ -516,7 +513,7 @@ void frmList::ChooseListFont() {
     const std::optional<QFont> chosen = main_.services().ChooseFont(LV->font());
     if (!chosen) return;
     QFont font = *chosen;
-    font.setPointSize(std::max(1, RoundHalfEven(font.pointSizeF())));
+    font.setPointSize(std::max(1, WholeNumber(font.pointSizeF())));
     applyListFont(font);
 }
 

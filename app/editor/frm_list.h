@@ -88,6 +88,10 @@ private:
     void writeSettings();
     void selectionChanged();
     void paintMarks();
+    enum class Mark { First, Second };
+    // Marks the current row first or second for stretch timing; a row
+    // cannot carry both marks.
+    void markCurrentRow(Mark which);
     void OrderMarks();
     void setRowColour(std::int32_t row, RowColour colour);
     void LV_AfterLabelEdit(std::int32_t row, const QString& text);
@@ -104,6 +108,8 @@ private:
     void NudgeSelected(bool (*move)(SUBTITLES&, std::int32_t));
     void Shorter();
     void Longer();
+    // Changes the current title's end; `change` is MakeShorter or MakeLonger.
+    void NudgeCurrentEnd(void (*change)(SUBTITLES&, std::int32_t));
     void InsertTitle();
     void DeleteTitles();
     void ShowFind();

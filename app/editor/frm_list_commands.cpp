@@ -75,21 +75,20 @@ void frmList::NudgeSelected(bool (*move)(SUBTITLES&, std::int32_t)) {
 }
 
 void frmList::Shorter() {
-    std::int32_t i = CurrentRow();
-    if (i == 0) return;
-    MakeShorter(main_.Subt, i);
-    MarkChanged(i);
-    model_.refreshRow(i);
-    // Every step is a change that must not be lost at exit.
-    main_.setSubtitlesChanged(true);
+    NudgeCurrentEnd(&MakeShorter);
 }
 
 void frmList::Longer() {
+    NudgeCurrentEnd(&MakeLonger);
+}
+
+void frmList::NudgeCurrentEnd(void (*change)(SUBTITLES&, std::int32_t)) {
     std::int32_t i = CurrentRow();
     if (i == 0) return;
-    MakeLonger(main_.Subt, i);
+    change(main_.Subt, i);
     MarkChanged(i);
     model_.refreshRow(i);
+    // Every step is a change that must not be lost at exit.
     main_.setSubtitlesChanged(true);
 }
 

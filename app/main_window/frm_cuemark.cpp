@@ -15,6 +15,7 @@
 #include <cmath>
 
 #include "app/desktop/keyvane_settings.h"
+#include "app/widgets/named.h"
 #include "app/widgets/picture_box.h"
 #include "app/player/strip_pictures.h"
 #include "app/desktop/twips.h"
@@ -46,17 +47,14 @@ QString Caption() {
         .arg(CUEMARK_VERSION_PATCH);
 }
 
-template <typename T>
-T* Named(T* object, const char* name) {
-    object->setObjectName(QString::fromLatin1(name));
-    return object;
-}
-
-template <typename T>
-T* Named(T* widget, const char* name, const QString& toolTip) {
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setToolTip(toolTip);
-    return widget;
+// The two panels below the player: one size, one spacing.
+QGridLayout* PanelGrid(QWidget* panel, const QWidget* window) {
+    panel->setFixedSize(TwipsToPixels(PanelWidth, window), TwipsToPixels(PanelHeight, window));
+    auto* grid = new QGridLayout(panel);
+    grid->setContentsMargins(6, 4, 6, 4);
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(3);
+    return grid;
 }
 
 // The frame rate as settings keep it: the user's number format, shortest
@@ -130,11 +128,7 @@ void frmCuemark::buildControls() {
 
 void frmCuemark::buildLeftPanel() {
     PB = Named(new QWidget(this), "PB");
-    PB->setFixedSize(TwipsToPixels(PanelWidth, this), TwipsToPixels(PanelHeight, this));
-    auto* grid = new QGridLayout(PB);
-    grid->setContentsMargins(6, 4, 6, 4);
-    grid->setHorizontalSpacing(4);
-    grid->setVerticalSpacing(3);
+    QGridLayout* grid = PanelGrid(PB, this);
 
     Label2 = Named(new QLabel(QStringLiteral("Media:"), PB), "Label2");
     txtAVI = Named(new QLineEdit(PB), "txtAVI",
@@ -198,11 +192,7 @@ void frmCuemark::buildLeftPanel() {
 
 void frmCuemark::buildRightPanel() {
     PB2 = Named(new QWidget(this), "PB2");
-    PB2->setFixedSize(TwipsToPixels(PanelWidth, this), TwipsToPixels(PanelHeight, this));
-    auto* grid = new QGridLayout(PB2);
-    grid->setContentsMargins(6, 4, 6, 4);
-    grid->setHorizontalSpacing(4);
-    grid->setVerticalSpacing(3);
+    QGridLayout* grid = PanelGrid(PB2, this);
 
     Label1 = Named(new QLabel(QStringLiteral("Time:"), PB2), "Label1");
     txtTime = Named(new QLineEdit(PB2), "txtTime",

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace cuemark {
 
@@ -30,6 +31,33 @@ QToolButton* makeButton(QWidget* parent, const char* name, QStyle::StandardPixma
 }
 
 bool sameValue(double a, double b) { return std::abs(a - b) < 1e-6; }
+
+struct Choice {
+    QString text;
+    QString name;
+    double value;
+};
+
+// A submenu of checkable values, at most one of them checked: a value set
+// from code that has no entry can uncheck all. Each action carries its value.
+QActionGroup* addChoices(QMenu* menu, const QString& title, const char* name, const std::vector<Choice>& choices) {
+    QMenu* submenu = menu->addMenu(title);
+    submenu->setObjectName(QString::fromLatin1(name));
+    auto* group = new QActionGroup(menu);
+    group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    for (const Choice& choice : choices) {
+        QAction* action = submenu->addAction(choice.text);
+        action->setObjectName(choice.name);
+        action->setCheckable(true);
+        action->setData(choice.value);
+        group->addAction(action);
+    }
+    return group;
+}
+
+void checkValue(QActionGroup* group, double value) {
+    for (QAction* action : group->actions()) action->setChecked(sameValue(action->data().toDouble(), value));
+}
 
 } // namespace
 
@@ -120,18 +148,12 @@ void PlayerTransport::setSliderSilently(int milliseconds) {
 PlayerOptionsMenu::PlayerOptionsMenu(QWidget* parent) : QMenu(parent) {
     setObjectName(QStringLiteral("playerOptions"));
 
-    QMenu* speed = addMenu(tr("Playback speed"));
-    speed->setObjectName(QStringLiteral("playerSpeedMenu"));
-    rates_ = new QActionGroup(this);
-    // Optional, so a rate set from code that has no entry can uncheck all.
-    rates_->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    std::vector<Choice> rates;
     for (double rate : kRates) {
-        QAction* action = speed->addAction(QStringLiteral("%1\u00d7").arg(rate));
-        action->setObjectName(QStringLiteral("playerSpeed%1").arg(std::lround(rate * 100)));
-        action->setCheckable(true);
-        action->setData(rate);
-        rates_->addAction(action);
+        const QString name = QStringLiteral("playerSpeed%1").arg(std::lround(rate * 100));
+        rates.push_back({QStringLiteral("%1\u00d7").arg(rate), name, rate});
     }
+    rates_ = addChoices(this, tr("Playback speed"), "playerSpeedMenu", rates);
     connect(rates_, &QActionGroup::triggered, this,
             [this](QAction* action) { emit rateChosen(action->data().toDouble()); });
 
@@ -141,17 +163,11 @@ PlayerOptionsMenu::PlayerOptionsMenu(QWidget* parent) : QMenu(parent) {
     mute_->setCheckable(true);
     connect(mute_, &QAction::toggled, this, &PlayerOptionsMenu::muteToggled);
 
-    QMenu* volume = addMenu(tr("Volume"));
-    volume->setObjectName(QStringLiteral("playerVolumeMenu"));
-    volumes_ = new QActionGroup(this);
-    volumes_->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
-    for (int percent : kVolumePercents) {
-        QAction* action = volume->addAction(QStringLiteral("%1 %").arg(percent));
-        action->setObjectName(QStringLiteral("playerVolume%1").arg(percent));
-        action->setCheckable(true);
-        action->setData(percent / 100.0);
-        volumes_->addAction(action);
-    }
+    std::vector<Choice> volumes;
+    for (int percent : kVolumePercents)
+        volumes.push_back(
+            {QStringLiteral("%1 %").arg(percent), QStringLiteral("playerVolume%1").arg(percent), percent / 100.0});
+    volumes_ = addChoices(this, tr("Volume"), "playerVolumeMenu", volumes);
     connect(volumes_, &QActionGroup::triggered, this, [this](QAction* action) {
         emit volumeChosen(static_cast<float>(action->data().toDouble()));
     });
@@ -161,13 +177,11 @@ PlayerOptionsMenu::PlayerOptionsMenu(QWidget* parent) : QMenu(parent) {
 }
 
 void PlayerOptionsMenu::showRate(double rate) {
-    for (QAction* action : rates_->actions())
-        action->setChecked(sameValue(action->data().toDouble(), rate));
+    checkValue(rates_, rate);
 }
 
 void PlayerOptionsMenu::showVolume(float volume, bool muted) {
-    for (QAction* action : volumes_->actions())
-        action->setChecked(sameValue(action->data().toDouble(), volume));
+    checkValue(volumes_, volume);
     const QSignalBlocker blocker(mute_);
     mute_->setChecked(muted);
 }

@@ -1,5 +1,7 @@
 #include "app/widgets/up_down.h"
 
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -75,6 +77,18 @@ void UpDown::mouseReleaseEvent(QMouseEvent* event) {
         }
     }
     event->accept();
+}
+
+QHBoxLayout* BoxWithUpDown(QLineEdit* box, UpDown* upDown, QLabel* unit) {
+    auto* row = new QHBoxLayout;
+    row->setSpacing(0);
+    row->addWidget(box);
+    row->addWidget(upDown);
+    if (unit) {
+        row->addSpacing(4);
+        row->addWidget(unit);
+    }
+    return row;
 }
 
 } // namespace cuemark

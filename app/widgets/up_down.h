@@ -6,6 +6,10 @@
 
 #include <QWidget>
 
+class QHBoxLayout;
+class QLabel;
+class QLineEdit;
+
 namespace cuemark {
 
 class UpDown : public QWidget {
@@ -32,5 +36,8 @@ private:
     Half halfAt(const QPoint& point) const;
     Half pressed_ = Half::None;
 };
+
+// A text box with its up-down control right beside it and an optional unit.
+QHBoxLayout* BoxWithUpDown(QLineEdit* box, UpDown* upDown, QLabel* unit = nullptr);
 
 } // namespace cuemark

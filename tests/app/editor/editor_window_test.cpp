@@ -158,6 +158,15 @@ void EditorWindowTest::markingOneTitleFirstAndSecondIsRefused() {
     QCOMPARE(e.LastIndex(), 7);
     QCOMPARE(RowColourOf(e, 1), RowColour::FirstMark);
     QCOMPARE(RowColourOf(e, 7), RowColour::SecondMark);
+
+    // And the first one as second.
+    f.selectRows({1});
+    e.mnuTimeSecond_Click();
+    QCOMPARE(f.services.messages.size(), std::size_t(2));
+    QCOMPARE(e.FirstIndex(), 1);
+    QCOMPARE(e.LastIndex(), 7);
+    QCOMPARE(RowColourOf(e, 1), RowColour::FirstMark);
+    QCOMPARE(RowColourOf(e, 7), RowColour::SecondMark);
 }
 
 void EditorWindowTest::marksAreOrderedWithoutRepainting() {
