@@ -390,7 +390,8 @@ PLATFORM_API LSTATUS RegCloseKey(HKEY hKey) {
     return call.handles().close(hKey) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
-PLATFORM_API void RegPlatformResetForTests(void) {
+// Not PLATFORM_API: only programs linking platform_registry_static see it.
+extern "C" void RegPlatformResetForTests(void) {
     Registry& state = registry();
     const std::lock_guard<std::mutex> lock(state.mutex);
     state.store.reset();
