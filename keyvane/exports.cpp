@@ -128,6 +128,21 @@ std::int32_t listNames(SAFEARRAY* const* names, NameKind kind, Open open) {
     return storeNames(key, array, kind) ? truth : 0;
 }
 
+// The key at path is opened only once the array has been accepted and locked.
+std::int32_t listNamesAt(const char* const* path, SAFEARRAY* const* names, NameKind kind) {
+    return guarded(0, [&] {
+        OpenedKey key;
+        return listNames(names, kind, [&] {
+            key = openPath(path, KEY_READ);
+            return key.get();
+        });
+    });
+}
+
+std::int32_t listNamesOf(const std::uint32_t* key, SAFEARRAY* const* names, NameKind kind) {
+    return guarded(0, [&] { return listNames(names, kind, [&] { return handleOf(key); }); });
+}
+
 } // namespace
 
 extern "C" {
@@ -160,31 +175,19 @@ BSTR RegGetStringValueH(const std::uint32_t* key, const char* const* name, const
 }
 
 std::int32_t RegGetSubKeyNames(const char* const* path, SAFEARRAY* const* names) {
-    return guarded(0, [&] {
-        OpenedKey key;
-        return listNames(names, NameKind::subKeys, [&] {
-            key = openPath(path, KEY_READ);
-            return key.get();
-        });
-    });
+    return listNamesAt(path, names, NameKind::subKeys);
 }
 
 std::int32_t RegGetSubKeyNamesH(const std::uint32_t* key, SAFEARRAY* const* names) {
-    return guarded(0, [&] { return listNames(names, NameKind::subKeys, [&] { return handleOf(key); }); });
+    return listNamesOf(key, names, NameKind::subKeys);
 }
 
 std::int32_t RegGetValueNames(const char* const* path, SAFEARRAY* const* names) {
-    return guarded(0, [&] {
-        OpenedKey key;
-        return listNames(names, NameKind::values, [&] {
-            key = openPath(path, KEY_READ);
-            return key.get();
-        });
-    });
+    return listNamesAt(path, names, NameKind::values);
 }
 
 std::int32_t RegGetValueNamesH(const std::uint32_t* key, SAFEARRAY* const* names) {
-    return guarded(0, [&] { return listNames(names, NameKind::values, [&] { return handleOf(key); }); });
+    return listNamesOf(key, names, NameKind::values);
 }
 
 std::int32_t RegGetnSubKeys(const char* const* path) {
