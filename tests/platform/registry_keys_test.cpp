@@ -8,18 +8,11 @@ namespace {
 class RegistryKeys : public StoreFixture {
 protected:
     static std::vector<std::string> subKeys(HKEY key) {
-        std::vector<std::string> names;
-        for (DWORD index = 0;; ++index) {
-            char name[256];
-            DWORD chars = sizeof name;
-            const LSTATUS status =
-                RegEnumKeyExA(key, index, name, &chars, nullptr, nullptr, nullptr, nullptr);
-            if (status == ERROR_NO_MORE_ITEMS) break;
-            EXPECT_EQ(status, ERROR_SUCCESS);
-            if (status != ERROR_SUCCESS) break;
-            names.emplace_back(name, chars);
-        }
-        return names;
+        return namesOf(
+            [&](DWORD index, char* name, DWORD* chars) {
+                return RegEnumKeyExA(key, index, name, chars, nullptr, nullptr, nullptr, nullptr);
+            },
+            256);
     }
 
     static LSTATUS open(HKEY parent, const char* path, HKEY& key, REGSAM rights = KEY_READ) {
