@@ -143,6 +143,18 @@ std::int32_t listNamesOf(const std::uint32_t* key, SAFEARRAY* const* names, Name
     return guarded(0, [&] { return listNames(names, kind, [&] { return handleOf(key); }); });
 }
 
+// A count of the key at path or behind a handle; -1 when there is no such key.
+std::int32_t countAt(const char* const* path, std::int32_t (*count)(HKEY)) {
+    return guarded(-1, [&] {
+        const OpenedKey key = openPath(path, KEY_READ);
+        return key ? count(key.get()) : -1;
+    });
+}
+
+std::int32_t countOf(const std::uint32_t* key, std::int32_t (*count)(HKEY)) {
+    return guarded(-1, [&] { return handleOf(key) != 0 ? count(handleOf(key)) : -1; });
+}
+
 } // namespace
 
 extern "C" {
@@ -191,25 +203,19 @@ std::int32_t RegGetValueNamesH(const std::uint32_t* key, SAFEARRAY* const* names
 }
 
 std::int32_t RegGetnSubKeys(const char* const* path) {
-    return guarded(-1, [&] {
-        const OpenedKey key = openPath(path, KEY_READ);
-        return key ? countSubKeys(key.get()) : -1;
-    });
+    return countAt(path, countSubKeys);
 }
 
 std::int32_t RegGetnSubKeysH(const std::uint32_t* key) {
-    return guarded(-1, [&] { return handleOf(key) != 0 ? countSubKeys(handleOf(key)) : -1; });
+    return countOf(key, countSubKeys);
 }
 
 std::int32_t RegGetnValues(const char* const* path) {
-    return guarded(-1, [&] {
-        const OpenedKey key = openPath(path, KEY_READ);
-        return key ? countValues(key.get()) : -1;
-    });
+    return countAt(path, countValues);
 }
 
 std::int32_t RegGetnValuesH(const std::uint32_t* key) {
-    return guarded(-1, [&] { return handleOf(key) != 0 ? countValues(handleOf(key)) : -1; });
+    return countOf(key, countValues);
 }
 
 std::int32_t RegSetDwordValue(const char* const* path, const char* const* name, const std::int32_t* number) {
