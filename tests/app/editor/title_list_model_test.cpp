@@ -39,6 +39,16 @@ void VerifyRowsMatchStore(const TitleListModel& m, const SUBTITLES& s) {
     }
 }
 
+// A store of `count` titles and the model over it, filled.
+struct FilledModel {
+    SUBTITLES s;
+    TitleListModel m{s};
+    explicit FilledModel(int count) {
+        Fill(s, count);
+        m.reload();
+    }
+};
+
 } // namespace
 
 class TitleListModelTest : public QObject {
@@ -113,10 +123,9 @@ void TitleListModelTest::rowsFollowTheStoreAndColoursStayWithTheirTitles() {
     QFETCH(int, titles);
     QFETCH(bool, insert);
     QFETCH(QList<int>, numbers);
-    SUBTITLES s;
-    Fill(s, titles);
-    TitleListModel m(s);
-    m.reload();
+    FilledModel f(titles);
+    SUBTITLES& s = f.s;
+    TitleListModel& m = f.m;
     // Every third title coloured, so a row that slid onto another's colour shows.
     std::map<std::string, RowColour> colourOf;
     const RowColour cycle[] = {RowColour::FirstMark, RowColour::Normal, RowColour::Changed};
@@ -144,10 +153,8 @@ void TitleListModelTest::rowsFollowTheStoreAndColoursStayWithTheirTitles() {
 }
 
 void TitleListModelTest::titleNumbersOutsideTheListChangeNothing() {
-    SUBTITLES s;
-    Fill(s, 3);
-    TitleListModel m(s);
-    m.reload();
+    FilledModel f(3);
+    TitleListModel& m = f.m;
     m.setColour(2, RowColour::Changed);
     QSignalSpy inserted(&m, &QAbstractItemModel::rowsInserted);
     QSignalSpy removed(&m, &QAbstractItemModel::rowsRemoved);
@@ -169,10 +176,9 @@ void TitleListModelTest::titleNumbersOutsideTheListChangeNothing() {
 }
 
 void TitleListModelTest::aRefillKeepsColoursOnlyWhenAskedAndTheCountStayed() {
-    SUBTITLES s;
-    Fill(s, 3);
-    TitleListModel m(s);
-    m.reload();
+    FilledModel f(3);
+    SUBTITLES& s = f.s;
+    TitleListModel& m = f.m;
     m.setColour(2, RowColour::SecondMark);
     m.reload(true);
     QCOMPARE(m.colour(2), RowColour::SecondMark);
@@ -209,10 +215,8 @@ void TitleListModelTest::onlyTheTextColumnIsEditedAndTheEditIsHandedOn() {
 }
 
 void TitleListModelTest::columnsHaveTheirHeadersAndOnlyTheTextIsColoured() {
-    SUBTITLES s;
-    Fill(s, 1);
-    TitleListModel m(s);
-    m.reload();
+    FilledModel f(1);
+    TitleListModel& m = f.m;
     QCOMPARE(m.headerData(TextColumn, Qt::Horizontal, Qt::DisplayRole).toString(), QString("Text"));
     QCOMPARE(m.headerData(StartColumn, Qt::Horizontal, Qt::DisplayRole).toString(), QString("Start"));
     QCOMPARE(m.headerData(DurationColumn, Qt::Horizontal, Qt::DisplayRole).toString(), QString("Duration"));
