@@ -18,6 +18,18 @@ protected:
     static LSTATUS open(HKEY parent, const char* path, HKEY& key, REGSAM rights = KEY_READ) {
         return RegOpenKeyExA(parent, path, 0, rights, &key);
     }
+
+    // The sub-keys of the key at path under HKCU, opened for reading just
+    // for this; a key that cannot be opened fails the test.
+    static std::vector<std::string> subKeysAt(const char* path) {
+        HKEY key = 0;
+        const LSTATUS status = open(HKEY_CURRENT_USER, path, key);
+        EXPECT_EQ(status, ERROR_SUCCESS) << path;
+        if (status != ERROR_SUCCESS) return {"<error " + std::to_string(status) + ">"};
+        std::vector<std::string> names = subKeys(key);
+        RegCloseKey(key);
+        return names;
+    }
 };
 
 TEST_F(RegistryKeys, CreatesEveryMissingLevelAndTellsNewFromExisting) {
@@ -53,10 +65,7 @@ TEST_F(RegistryKeys, FindsKeysWhateverTheCaseAndKeepsTheCaseTheyWereMadeWith) {
     HKEY again = create("software\\MIXEDCASE\\Child");
     RegCloseKey(again);
 
-    HKEY software = 0;
-    ASSERT_EQ(open(HKEY_CURRENT_USER, "software", software), ERROR_SUCCESS);
-    EXPECT_EQ(subKeys(software), std::vector<std::string>{"MixedCase"});
-    RegCloseKey(software);
+    EXPECT_EQ(subKeysAt("software"), std::vector<std::string>{"MixedCase"});
 }
 
 TEST_F(RegistryKeys, FoldsOnlyAsciiLettersSoOtherBytesStayDistinct) {
@@ -69,14 +78,8 @@ TEST_F(RegistryKeys, FoldsOnlyAsciiLettersSoOtherBytesStayDistinct) {
 
 TEST_F(RegistryKeys, SkipsEmptyLevelsOfASubKeyPath) {
     RegCloseKey(create("\\Software\\\\Tavrel\\"));
-    HKEY key = 0;
-    ASSERT_EQ(open(HKEY_CURRENT_USER, "Software\\Tavrel", key), ERROR_SUCCESS);
-    EXPECT_TRUE(subKeys(key).empty());
-    RegCloseKey(key);
-    HKEY root = 0;
-    ASSERT_EQ(open(HKEY_CURRENT_USER, "\\\\", root), ERROR_SUCCESS);
-    EXPECT_EQ(subKeys(root), std::vector<std::string>{"Software"});
-    RegCloseKey(root);
+    EXPECT_TRUE(subKeysAt("Software\\Tavrel").empty());
+    EXPECT_EQ(subKeysAt("\\\\"), std::vector<std::string>{"Software"});
 }
 
 TEST_F(RegistryKeys, RefusesKeyNamesOver255CharactersAndTreesOver512Levels) {
