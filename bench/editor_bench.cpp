@@ -17,15 +17,12 @@
 #include <functional>
 #include <vector>
 
-#include "app/main_window/frm_cuemark.h"
 #include "app/editor/frm_list.h"
 #include "app/dialogs/frm_shift.h"
 #include "app/dialogs/frm_stretch.h"
-#include "app/desktop/keyvane_settings.h"
-#include "app/player/qt_media_player.h"
-#include "app/desktop/qt_window_services.h"
 #include "app/editor/title_search.h"
 #include "bench/figures.h"
+#include "bench/gui_session.h"
 #include "bench/sample_titles.h"
 
 using cuemark::bench::Clock;
@@ -39,12 +36,8 @@ QTableView* ListOf(cuemark::frmList& editor) {
     return editor.findChild<QTableView*>(QStringLiteral("LV"));
 }
 
-struct Session {
-    cuemark::KeyvaneSettings settings;
-    cuemark::QtWindowServices services{nullptr};
-    cuemark::frmCuemark window{new cuemark::QtMediaPlayer, services, settings};
+struct Session : cuemark::bench::MainWindowSession {
     Session() {
-        services.setMainWindow(&window);
         cuemark::InstallEditor(window);
         window.show();
     }
@@ -66,6 +59,19 @@ double Timed(const std::function<void()>& step, cuemark::frmList& editor) {
     return Ms(Clock::now() - before);
 }
 
+// Shifts by `seconds` through the dialog, `runs` times; `fromEnd` picks its
+// End option.
+Figures ShiftRuns(cuemark::frmList& e, int runs, const char* seconds, bool fromEnd) {
+    Figures f;
+    for (int run = 0; run < runs; ++run) {
+        cuemark::frmShift dialog(e);
+        if (fromEnd) dialog.findChild<QRadioButton*>("optEnd")->setChecked(true);
+        dialog.findChild<QLineEdit*>("txtSec")->setText(seconds);
+        f.values.push_back(Timed([&] { dialog.cmdOK_Click(); }, e));
+    }
+    return f;
+}
+
 void Report(const char* what, Figures& f, double target) {
     std::printf("%-44s median %7.1f ms, max %7.1f ms (%zu runs, target %.0f ms)\n", what, f.percentile(0.5),
                 f.percentile(1.0), f.values.size(), target);
@@ -74,11 +80,8 @@ void Report(const char* what, Figures& f, double target) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND")) qputenv("QT_MEDIA_BACKEND", "gstreamer");
     QTemporaryDir folder;
-    if (qEnvironmentVariableIsEmpty("KEYVANE_REGISTRY"))
-        qputenv("KEYVANE_REGISTRY", (folder.path() + "/registry.sqlite3").toLocal8Bit());
+    cuemark::bench::UseBenchEnvironment(folder);
     QApplication app(argc, argv);
     Session s;
     s.fill();
@@ -106,22 +109,11 @@ int main(int argc, char** argv) {
     Report("Sooner on all 32,700 rows:", sooner, 200);
 
     ListOf(e)->clearSelection();
-    Figures shift;
-    for (int run = 0; run < runs; ++run) {
-        cuemark::frmShift dialog(e);
-        dialog.findChild<QRadioButton*>("optEnd")->setChecked(true);
-        dialog.findChild<QLineEdit*>("txtSec")->setText("1.500");
-        shift.values.push_back(Timed([&] { dialog.cmdOK_Click(); }, e));
-    }
+    Figures shift = ShiftRuns(e, runs, "1.500", true);
     Report("a shift of all 32,700 titles:", shift, 200);
 
     ListOf(e)->selectAll();
-    Figures selectedShift;
-    for (int run = 0; run < runs; ++run) {
-        cuemark::frmShift dialog(e);
-        dialog.findChild<QLineEdit*>("txtSec")->setText("0.500");
-        selectedShift.values.push_back(Timed([&] { dialog.cmdOK_Click(); }, e));
-    }
+    Figures selectedShift = ShiftRuns(e, runs, "0.500", false);
     Report("a shift of 32,700 selected titles:", selectedShift, 200);
     ListOf(e)->clearSelection();
 

@@ -14,11 +14,8 @@
 #include <fstream>
 #include <vector>
 
-#include "app/main_window/frm_cuemark.h"
-#include "app/desktop/keyvane_settings.h"
-#include "app/player/qt_media_player.h"
-#include "app/desktop/qt_window_services.h"
 #include "bench/figures.h"
+#include "bench/gui_session.h"
 #include "bench/sample_titles.h"
 #include "subtitles/line_io.h"
 #include "subtitles/subrip.h"
@@ -29,13 +26,7 @@ using cuemark::bench::Ms;
 
 namespace {
 
-struct Window {
-    cuemark::KeyvaneSettings settings;
-    cuemark::QtWindowServices services{nullptr};
-    cuemark::QtMediaPlayer* player = new cuemark::QtMediaPlayer;
-    cuemark::frmCuemark window{player, services, settings};
-    Window() { services.setMainWindow(&window); }
-};
+using Window = cuemark::bench::MainWindowSession;
 
 // The child's part: start, show, report the moment the window is exposed.
 int StartupChild(int argc, char** argv) {
@@ -116,11 +107,8 @@ void MeasureLoadAndTimer(const QString& folder, const QString& media) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND")) qputenv("QT_MEDIA_BACKEND", "gstreamer");
     QTemporaryDir folder;
-    if (qEnvironmentVariableIsEmpty("KEYVANE_REGISTRY"))
-        qputenv("KEYVANE_REGISTRY", (folder.path() + "/registry.sqlite3").toLocal8Bit());
+    cuemark::bench::UseBenchEnvironment(folder);
     if (argc > 1 && std::string(argv[1]) == "--startup-child") return StartupChild(argc, argv);
 
     QApplication app(argc, argv);

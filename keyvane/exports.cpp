@@ -128,6 +128,33 @@ std::int32_t listNames(SAFEARRAY* const* names, NameKind kind, Open open) {
     return storeNames(key, array, kind) ? truth : 0;
 }
 
+// The key at path is opened only once the array has been accepted and locked.
+std::int32_t listNamesAt(const char* const* path, SAFEARRAY* const* names, NameKind kind) {
+    return guarded(0, [&] {
+        OpenedKey key;
+        return listNames(names, kind, [&] {
+            key = openPath(path, KEY_READ);
+            return key.get();
+        });
+    });
+}
+
+std::int32_t listNamesOf(const std::uint32_t* key, SAFEARRAY* const* names, NameKind kind) {
+    return guarded(0, [&] { return listNames(names, kind, [&] { return handleOf(key); }); });
+}
+
+// A count of the key at path or behind a handle; -1 when there is no such key.
+std::int32_t countAt(const char* const* path, std::int32_t (*count)(HKEY)) {
+    return guarded(-1, [&] {
+        const OpenedKey key = openPath(path, KEY_READ);
+        return key ? count(key.get()) : -1;
+    });
+}
+
+std::int32_t countOf(const std::uint32_t* key, std::int32_t (*count)(HKEY)) {
+    return guarded(-1, [&] { return handleOf(key) != 0 ? count(handleOf(key)) : -1; });
+}
+
 } // namespace
 
 extern "C" {
@@ -160,53 +187,35 @@ BSTR RegGetStringValueH(const std::uint32_t* key, const char* const* name, const
 }
 
 std::int32_t RegGetSubKeyNames(const char* const* path, SAFEARRAY* const* names) {
-    return guarded(0, [&] {
-        OpenedKey key;
-        return listNames(names, NameKind::subKeys, [&] {
-            key = openPath(path, KEY_READ);
-            return key.get();
-        });
-    });
+    return listNamesAt(path, names, NameKind::subKeys);
 }
 
 std::int32_t RegGetSubKeyNamesH(const std::uint32_t* key, SAFEARRAY* const* names) {
-    return guarded(0, [&] { return listNames(names, NameKind::subKeys, [&] { return handleOf(key); }); });
+    return listNamesOf(key, names, NameKind::subKeys);
 }
 
 std::int32_t RegGetValueNames(const char* const* path, SAFEARRAY* const* names) {
-    return guarded(0, [&] {
-        OpenedKey key;
-        return listNames(names, NameKind::values, [&] {
-            key = openPath(path, KEY_READ);
-            return key.get();
-        });
-    });
+    return listNamesAt(path, names, NameKind::values);
 }
 
 std::int32_t RegGetValueNamesH(const std::uint32_t* key, SAFEARRAY* const* names) {
-    return guarded(0, [&] { return listNames(names, NameKind::values, [&] { return handleOf(key); }); });
+    return listNamesOf(key, names, NameKind::values);
 }
 
 std::int32_t RegGetnSubKeys(const char* const* path) {
-    return guarded(-1, [&] {
-        const OpenedKey key = openPath(path, KEY_READ);
-        return key ? countSubKeys(key.get()) : -1;
-    });
+    return countAt(path, countSubKeys);
 }
 
 std::int32_t RegGetnSubKeysH(const std::uint32_t* key) {
-    return guarded(-1, [&] { return handleOf(key) != 0 ? countSubKeys(handleOf(key)) : -1; });
+    return countOf(key, countSubKeys);
 }
 
 std::int32_t RegGetnValues(const char* const* path) {
-    return guarded(-1, [&] {
-        const OpenedKey key = openPath(path, KEY_READ);
-        return key ? countValues(key.get()) : -1;
-    });
+    return countAt(path, countValues);
 }
 
 std::int32_t RegGetnValuesH(const std::uint32_t* key) {
-    return guarded(-1, [&] { return handleOf(key) != 0 ? countValues(handleOf(key)) : -1; });
+    return countOf(key, countValues);
 }
 
 std::int32_t RegSetDwordValue(const char* const* path, const char* const* name, const std::int32_t* number) {

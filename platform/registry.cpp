@@ -55,6 +55,15 @@ struct Target {
     REGSAM rights;
 };
 
+// A sub-key path below a handle, as far as it exists: key is the deepest key
+// found and found the number of levels that exist.
+struct Path {
+    Target target{};
+    std::vector<std::string_view> levels;
+    KeyId key = 0;
+    size_t found = 0;
+};
+
 KeyId predefinedRoot(HKEY handle) {
     switch (handle) {
     case HKEY_CLASSES_ROOT: return kClassesRootId;
@@ -101,6 +110,37 @@ public:
         LSTATUS status = ERROR_SUCCESS;
         if (store().keyExists(target.key, status)) return ERROR_SUCCESS;
         return status != ERROR_SUCCESS ? status : ERROR_KEY_DELETED;
+    }
+
+    // Resolves the handle and follows subKey down from it without writing;
+    // ERROR_FILE_NOT_FOUND when a level is missing.
+    LSTATUS follow(HKEY handle, const char* subKey, Path& path) {
+        LSTATUS status = resolve(handle, path.target);
+        if (status == ERROR_SUCCESS) status = splitSubKey(subKey, path.levels);
+        if (status != ERROR_SUCCESS) return status;
+        path.key = path.target.key;
+        // A root is there even when the store file is missing or unreadable.
+        if (path.levels.empty() && isRootKey(path.key)) return ERROR_SUCCESS;
+        return readAlive(path.target, [&] { return walk(path.levels, path.key, path.found); });
+    }
+
+    // Runs step in one read transaction, once the handle's key is known to
+    // be still there.
+    template <typename Step>
+    LSTATUS readAlive(const Target& target, Step&& step) {
+        return store().read([&]() -> LSTATUS {
+            const LSTATUS status = alive(target);
+            return status != ERROR_SUCCESS ? status : step();
+        });
+    }
+
+    // The same in one write transaction.
+    template <typename Step>
+    LSTATUS writeAlive(bool createIfAbsent, const Target& target, Step&& step) {
+        return store().write(createIfAbsent, [&]() -> LSTATUS {
+            const LSTATUS status = alive(target);
+            return status != ERROR_SUCCESS ? status : step();
+        });
     }
 
     // Inside a transaction: follows levels down from key. On
@@ -155,6 +195,24 @@ LSTATUS copyData(const std::string& data, BYTE* lpData, DWORD* lpcbData) {
     return ERROR_SUCCESS;
 }
 
+// What the two enumerations share: the handle, the argument checks (with
+// the call's own buffer-without-size check), and the entry's name copied out.
+// find reads the entry at the index into name, inside one read transaction.
+template <typename Find>
+LSTATUS enumerateEntry(HKEY handle, REGSAM needed, char* buffer, DWORD* chars, DWORD* lpReserved,
+                       bool bufferWithoutSize, Find&& find) {
+    Call call;
+    Target target{};
+    LSTATUS status = call.resolve(handle, needed, target);
+    if (status != ERROR_SUCCESS) return status;
+    if (buffer == nullptr || chars == nullptr || lpReserved != nullptr || bufferWithoutSize)
+        return ERROR_INVALID_PARAMETER;
+
+    std::string name;
+    status = call.readAlive(target, [&] { return find(call.store(), target.key, name); });
+    return status == ERROR_SUCCESS ? copyName(name, buffer, chars) : status;
+}
+
 }  // namespace
 
 PLATFORM_API LSTATUS RegOpenKeyExA(HKEY hKey, const char* lpSubKey, DWORD /*ulOptions*/,
@@ -162,23 +220,10 @@ PLATFORM_API LSTATUS RegOpenKeyExA(HKEY hKey, const char* lpSubKey, DWORD /*ulOp
     if (phkResult == nullptr) return ERROR_INVALID_PARAMETER;
     *phkResult = 0;
     Call call;
-    Target target{};
-    LSTATUS status = call.resolve(hKey, target);
-    std::vector<std::string_view> levels;
-    if (status == ERROR_SUCCESS) status = splitSubKey(lpSubKey, levels);
+    Path path;
+    const LSTATUS status = call.follow(hKey, lpSubKey, path);
     if (status != ERROR_SUCCESS) return status;
-
-    KeyId key = target.key;
-    // A root is there even when the store file is missing or unreadable.
-    if (!levels.empty() || !isRootKey(key)) {
-        status = call.store().read([&]() -> LSTATUS {
-            size_t found = 0;
-            const LSTATUS alive = call.alive(target);
-            return alive != ERROR_SUCCESS ? alive : call.walk(levels, key, found);
-        });
-        if (status != ERROR_SUCCESS) return status;
-    }
-    *phkResult = call.handles().issue(key, samDesired);
+    *phkResult = call.handles().issue(path.key, samDesired);
     return ERROR_SUCCESS;
 }
 
@@ -191,40 +236,27 @@ PLATFORM_API LSTATUS RegCreateKeyExA(HKEY hKey, const char* lpSubKey, DWORD /*Re
     // Volatile keys and links have no meaning in a file store.
     if (dwOptions != REG_OPTION_NON_VOLATILE) return ERROR_INVALID_PARAMETER;
     Call call;
-    Target target{};
-    LSTATUS status = call.resolve(hKey, target);
-    std::vector<std::string_view> levels;
-    if (status == ERROR_SUCCESS) status = splitSubKey(lpSubKey, levels);
-    if (status != ERROR_SUCCESS) return status;
-
-    KeyId key = target.key;
+    Path path;
+    // Most calls find the key already there and need no write at all.
+    LSTATUS status = call.follow(hKey, lpSubKey, path);
     DWORD disposition = REG_OPENED_EXISTING_KEY;
-    if (!levels.empty() || !isRootKey(key)) {
-        // Most calls find the key already there and need no write at all.
-        status = call.store().read([&]() -> LSTATUS {
-            size_t found = 0;
-            const LSTATUS alive = call.alive(target);
-            return alive != ERROR_SUCCESS ? alive : call.walk(levels, key, found);
+    if (status == ERROR_FILE_NOT_FOUND) {
+        if ((path.target.rights & KEY_CREATE_SUB_KEY) == 0) return ERROR_ACCESS_DENIED;
+        status = call.writeAlive(true, path.target, [&]() -> LSTATUS {
+            // Again inside the write: another process may have added levels.
+            path.key = path.target.key;
+            LSTATUS step = call.walk(path.levels, path.key, path.found);
+            if (step != ERROR_FILE_NOT_FOUND) return step;
+            for (; path.found < path.levels.size(); ++path.found) {
+                step = call.store().insertChild(path.key, path.levels[path.found], path.key);
+                if (step != ERROR_SUCCESS) return step;
+            }
+            disposition = REG_CREATED_NEW_KEY;
+            return ERROR_SUCCESS;
         });
-        if (status == ERROR_FILE_NOT_FOUND) {
-            if ((target.rights & KEY_CREATE_SUB_KEY) == 0) return ERROR_ACCESS_DENIED;
-            status = call.store().write(true, [&]() -> LSTATUS {
-                key = target.key;
-                size_t found = 0;
-                LSTATUS step = call.alive(target);
-                if (step == ERROR_SUCCESS) step = call.walk(levels, key, found);
-                if (step != ERROR_FILE_NOT_FOUND) return step;
-                for (; found < levels.size(); ++found) {
-                    step = call.store().insertChild(key, levels[found], key);
-                    if (step != ERROR_SUCCESS) return step;
-                }
-                disposition = REG_CREATED_NEW_KEY;
-                return ERROR_SUCCESS;
-            });
-        }
-        if (status != ERROR_SUCCESS) return status;
     }
-    *phkResult = call.handles().issue(key, samDesired);
+    if (status != ERROR_SUCCESS) return status;
+    *phkResult = call.handles().issue(path.key, samDesired);
     if (lpdwDisposition != nullptr) *lpdwDisposition = disposition;
     return ERROR_SUCCESS;
 }
@@ -242,10 +274,8 @@ PLATFORM_API LSTATUS RegQueryValueExA(HKEY hKey, const char* lpValueName, DWORD*
 
     DWORD type = REG_NONE;
     std::string data;
-    status = call.store().read([&]() -> LSTATUS {
-        const LSTATUS alive = call.alive(target);
-        return alive != ERROR_SUCCESS ? alive : call.store().getValue(target.key, name, type, data);
-    });
+    status = call.readAlive(target,
+                            [&] { return call.store().getValue(target.key, name, type, data); });
     if (status != ERROR_SUCCESS) return status;
     if (lpType != nullptr) *lpType = type;
     return copyData(data, lpData, lpcbData);
@@ -261,10 +291,8 @@ PLATFORM_API LSTATUS RegSetValueExA(HKEY hKey, const char* lpValueName, DWORD /*
     std::string_view name;
     if ((status = valueName(lpValueName, name)) != ERROR_SUCCESS) return status;
 
-    return call.store().write(true, [&]() -> LSTATUS {
-        const LSTATUS alive = call.alive(target);
-        return alive != ERROR_SUCCESS ? alive
-                                      : call.store().setValue(target.key, name, dwType, lpData, cbData);
+    return call.writeAlive(true, target, [&] {
+        return call.store().setValue(target.key, name, dwType, lpData, cbData);
     });
 }
 
@@ -282,10 +310,7 @@ PLATFORM_API LSTATUS RegQueryInfoKeyA(HKEY hKey, char* lpClass, DWORD* lpcchClas
         return ERROR_INVALID_PARAMETER;
 
     KeyInfo info;
-    status = call.store().read([&]() -> LSTATUS {
-        const LSTATUS alive = call.alive(target);
-        return alive != ERROR_SUCCESS ? alive : call.store().keyInfo(target.key, info);
-    });
+    status = call.readAlive(target, [&] { return call.store().keyInfo(target.key, info); });
     if (status != ERROR_SUCCESS) return status;
     writeEmptyClass(lpClass, lpcchClass);
     if (lpcSubKeys != nullptr) *lpcSubKeys = info.subKeys;
@@ -302,20 +327,11 @@ PLATFORM_API LSTATUS RegQueryInfoKeyA(HKEY hKey, char* lpClass, DWORD* lpcchClas
 PLATFORM_API LSTATUS RegEnumKeyExA(HKEY hKey, DWORD dwIndex, char* lpName, DWORD* lpcchName,
                                    DWORD* lpReserved, char* lpClass, DWORD* lpcchClass,
                                    void* lpftLastWriteTime) {
-    Call call;
-    Target target{};
-    LSTATUS status = call.resolve(hKey, KEY_ENUMERATE_SUB_KEYS, target);
-    if (status != ERROR_SUCCESS) return status;
-    if (lpName == nullptr || lpcchName == nullptr || lpReserved != nullptr ||
-        (lpClass != nullptr && lpcchClass == nullptr))
-        return ERROR_INVALID_PARAMETER;
-
-    std::string name;
-    status = call.store().read([&]() -> LSTATUS {
-        const LSTATUS alive = call.alive(target);
-        return alive != ERROR_SUCCESS ? alive : call.store().childAt(target.key, dwIndex, name);
-    });
-    if (status == ERROR_SUCCESS) status = copyName(name, lpName, lpcchName);
+    const LSTATUS status = enumerateEntry(hKey, KEY_ENUMERATE_SUB_KEYS, lpName, lpcchName,
+                                          lpReserved, lpClass != nullptr && lpcchClass == nullptr,
+                                          [&](KeyStore& store, KeyId key, std::string& name) {
+                                              return store.childAt(key, dwIndex, name);
+                                          });
     if (status != ERROR_SUCCESS) return status;
     writeEmptyClass(lpClass, lpcchClass);
     writeNoTime(lpftLastWriteTime);
@@ -325,23 +341,13 @@ PLATFORM_API LSTATUS RegEnumKeyExA(HKEY hKey, DWORD dwIndex, char* lpName, DWORD
 PLATFORM_API LSTATUS RegEnumValueA(HKEY hKey, DWORD dwIndex, char* lpValueName,
                                    DWORD* lpcchValueName, DWORD* lpReserved, DWORD* lpType,
                                    BYTE* lpData, DWORD* lpcbData) {
-    Call call;
-    Target target{};
-    LSTATUS status = call.resolve(hKey, KEY_QUERY_VALUE, target);
-    if (status != ERROR_SUCCESS) return status;
-    if (lpValueName == nullptr || lpcchValueName == nullptr || lpReserved != nullptr ||
-        (lpData != nullptr && lpcbData == nullptr))
-        return ERROR_INVALID_PARAMETER;
-
-    std::string name;
     DWORD type = REG_NONE;
     std::string data;
-    status = call.store().read([&]() -> LSTATUS {
-        const LSTATUS alive = call.alive(target);
-        return alive != ERROR_SUCCESS ? alive
-                                      : call.store().valueAt(target.key, dwIndex, name, type, data);
-    });
-    if (status == ERROR_SUCCESS) status = copyName(name, lpValueName, lpcchValueName);
+    const LSTATUS status = enumerateEntry(hKey, KEY_QUERY_VALUE, lpValueName, lpcchValueName,
+                                          lpReserved, lpData != nullptr && lpcbData == nullptr,
+                                          [&](KeyStore& store, KeyId key, std::string& name) {
+                                              return store.valueAt(key, dwIndex, name, type, data);
+                                          });
     if (status != ERROR_SUCCESS) return status;
     if (lpType != nullptr) *lpType = type;
     return copyData(data, lpData, lpcbData);
@@ -355,10 +361,8 @@ PLATFORM_API LSTATUS RegDeleteValueA(HKEY hKey, const char* lpValueName) {
     std::string_view name;
     if ((status = valueName(lpValueName, name)) != ERROR_SUCCESS) return status;
 
-    return call.store().write(false, [&]() -> LSTATUS {
-        const LSTATUS alive = call.alive(target);
-        return alive != ERROR_SUCCESS ? alive : call.store().deleteValue(target.key, name);
-    });
+    return call.writeAlive(false, target,
+                           [&] { return call.store().deleteValue(target.key, name); });
 }
 
 PLATFORM_API LSTATUS RegDeleteKeyA(HKEY hKey, const char* lpSubKey) {
@@ -372,11 +376,10 @@ PLATFORM_API LSTATUS RegDeleteKeyA(HKEY hKey, const char* lpSubKey) {
     // An empty sub-key names the handle's own key; a root is never deleted.
     if (levels.empty() && isRootKey(target.key)) return ERROR_ACCESS_DENIED;
 
-    return call.store().write(false, [&]() -> LSTATUS {
+    return call.writeAlive(false, target, [&]() -> LSTATUS {
         KeyId key = target.key;
         size_t found = 0;
-        LSTATUS step = call.alive(target);
-        if (step == ERROR_SUCCESS) step = call.walk(levels, key, found);
+        LSTATUS step = call.walk(levels, key, found);
         if (step != ERROR_SUCCESS) return step;
         bool children = false;
         if ((step = call.store().hasChildren(key, children)) != ERROR_SUCCESS) return step;
@@ -390,7 +393,8 @@ PLATFORM_API LSTATUS RegCloseKey(HKEY hKey) {
     return call.handles().close(hKey) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
-PLATFORM_API void RegPlatformResetForTests(void) {
+// Not PLATFORM_API: only programs linking platform_registry_static see it.
+extern "C" void RegPlatformResetForTests(void) {
     Registry& state = registry();
     const std::lock_guard<std::mutex> lock(state.mutex);
     state.store.reset();

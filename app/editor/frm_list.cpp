@@ -202,9 +202,9 @@ void frmList::Form_Load() {
         }
     }
     move(place);
-    LV->horizontalHeader()->resizeSection(0, TwipsToPixels(DesignColumnWidth, this));
-    LV->horizontalHeader()->resizeSection(1, TwipsToPixels(DesignColumnWidth, this));
-    LV->horizontalHeader()->resizeSection(2, TwipsToPixels(DesignColumnWidth, this));
+    LV->horizontalHeader()->resizeSection(TextColumn, TwipsToPixels(DesignColumnWidth, this));
+    LV->horizontalHeader()->resizeSection(StartColumn, TwipsToPixels(DesignColumnWidth, this));
+    LV->horizontalHeader()->resizeSection(DurationColumn, TwipsToPixels(DesignColumnWidth, this));
 
     readSettings();
     SetUndoButtonEnabled(main_.Subt.UndoCount() > 0);
@@ -232,14 +232,15 @@ void frmList::readSettings() {
     TB->setVisible(toolbar);
 
     QHeaderView* header = LV->horizontalHeader();
-    const double S = PixelsToTwips(header->sectionSize(1), this) + PixelsToTwips(header->sectionSize(0), this) +
-                     PixelsToTwips(header->sectionSize(2), this);
+    const double S = PixelsToTwips(header->sectionSize(StartColumn), this) +
+                     PixelsToTwips(header->sectionSize(TextColumn), this) +
+                     PixelsToTwips(header->sectionSize(DurationColumn), this);
     const std::int32_t col1 = settings.GetDword("ListCol1", WholeNumber(S / 2));
     const std::int32_t col2 = settings.GetDword("ListCol2", WholeNumber(S / 4));
     const std::int32_t col3 = settings.GetDword("ListCol3", WholeNumber(S / 4));
-    header->resizeSection(0, TwipsToPixels(col1, this));
-    header->resizeSection(1, TwipsToPixels(col2, this));
-    header->resizeSection(2, TwipsToPixels(col3, this));
+    header->resizeSection(TextColumn, TwipsToPixels(col1, this));
+    header->resizeSection(StartColumn, TwipsToPixels(col2, this));
+    header->resizeSection(DurationColumn, TwipsToPixels(col3, this));
 
     QFont font = LV->font();
     font.setFamily(QString::fromStdString(settings.GetString("ListFont", font.family().toStdString())));
@@ -258,9 +259,9 @@ void frmList::writeSettings() {
     settings.SetDword("ListWidth", WholeTwips(width(), this));
     settings.SetDword("ListHeight", WholeTwips(height(), this));
     QHeaderView* header = LV->horizontalHeader();
-    settings.SetDword("ListCol1", WholeTwips(header->sectionSize(0), this));
-    settings.SetDword("ListCol2", WholeTwips(header->sectionSize(1), this));
-    settings.SetDword("ListCol3", WholeTwips(header->sectionSize(2), this));
+    settings.SetDword("ListCol1", WholeTwips(header->sectionSize(TextColumn), this));
+    settings.SetDword("ListCol2", WholeTwips(header->sectionSize(StartColumn), this));
+    settings.SetDword("ListCol3", WholeTwips(header->sectionSize(DurationColumn), this));
     settings.SetDword("Toolbar", mnuViewToolbar->isChecked() ? 1 : 0);
     const QFont font = LV->font();
     settings.SetString("ListFont", font.family().toStdString());
@@ -314,7 +315,7 @@ std::int32_t frmList::SelectedRow() const {
 
 std::string frmList::CellText(std::int32_t row, int column) const {
     if (row < 1 || row > RowCount()) return std::string();
-    return cuemark::CellText(main_.Subt, row, column);
+    return cuemark::CellText(main_.Subt, row, static_cast<TitleColumn>(column));
 }
 
 void frmList::RefreshRow(std::int32_t row) {
@@ -327,7 +328,7 @@ QFont frmList::ListFont() const {
 
 void frmList::selectRow(std::int32_t row, bool selected) {
     if (row < 1 || row > RowCount()) return;
-    const QModelIndex index = model_.index(row - 1, 0);
+    const QModelIndex index = model_.index(row - 1, TextColumn);
     LV->selectionModel()->select(index, (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
                                             QItemSelectionModel::Rows);
     if (selected) LV->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
@@ -335,7 +336,7 @@ void frmList::selectRow(std::int32_t row, bool selected) {
 
 void frmList::SelectOnlyRow(std::int32_t row) {
     if (row < 1 || row > RowCount()) return;
-    const QModelIndex index = model_.index(row - 1, 0);
+    const QModelIndex index = model_.index(row - 1, TextColumn);
     LV->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
@@ -345,7 +346,7 @@ void frmList::UnselectCurrentRow() {
 
 void frmList::MakeRowVisible(std::int32_t row) {
     if (row < 1 || row > RowCount()) return;
-    LV->scrollTo(model_.index(row - 1, 0));
+    LV->scrollTo(model_.index(row - 1, TextColumn));
 }
 
 void frmList::setPlayerPosition(double seconds) {
@@ -374,7 +375,7 @@ void frmList::GoToTitle(const std::int32_t& index) {
     if (index < 1 || index > RowCount()) return;
     UnselectCurrentRow();
     selectRow(index, true);
-    LV->scrollTo(model_.index(index - 1, 0));
+    LV->scrollTo(model_.index(index - 1, TextColumn));
     setPlayerPosition(main_.Subt.StartTime(index));
 }
 
@@ -416,7 +417,7 @@ bool frmList::eventFilter(QObject* watched, QEvent* event) {
     if (watched == LV && event->type() == QEvent::KeyRelease) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_F2 && CurrentRow() > 0) {
-            LV->edit(model_.index(CurrentRow() - 1, 0));
+            LV->edit(model_.index(CurrentRow() - 1, TextColumn));
             return true;
         }
         if (IsNavigationKey(key->key()) && !key->isAutoRepeat() && LV->currentIndex().isValid()) {
@@ -528,8 +529,8 @@ void frmList::applyListFont(const QFont& font) {
     const int duration = std::max(QFontMetrics(font).horizontalAdvance(QStringLiteral("00.000")),
                                   header->fontMetrics().horizontalAdvance(QStringLiteral("Duration"))) +
                          padding;
-    header->resizeSection(1, std::max(header->sectionSize(1), start));
-    header->resizeSection(2, std::max(header->sectionSize(2), duration));
+    header->resizeSection(StartColumn, std::max(header->sectionSize(StartColumn), start));
+    header->resizeSection(DurationColumn, std::max(header->sectionSize(DurationColumn), duration));
 }
 
 } // namespace cuemark

@@ -101,7 +101,7 @@ void frmList::InsertTitle() {
         paintMarks();
         return;
     }
-    model_.insertRow(i);
+    model_.titleInserted(i);
     MarkChanged(i);
     main_.setSubtitlesChanged(true);
     FirstIndex_ = 1;
@@ -119,7 +119,7 @@ void frmList::DeleteTitles() {
     // From the top down, always keeping one title.
     const std::int32_t gone = main_.Subt.DeleteAscending(chosen, 1);
     chosen.resize(static_cast<std::size_t>(gone));
-    model_.removeRows(chosen);
+    model_.titlesRemoved(chosen);
     toolbarButton("Delete")->setEnabled(RowCount() > 1);
     main_.setSubtitlesChanged(true);
     FirstIndex_ = 1;

@@ -42,12 +42,13 @@ std::string DurationCellText(double start, double end) {
     return DurationCellText(RoundToMs(end - start));
 }
 
-std::string CellText(const SUBTITLES& Subt, std::int32_t ix, int column) {
+std::string CellText(const SUBTITLES& Subt, std::int32_t ix, TitleColumn column) {
     switch (column) {
-    case 0: return Subt.Text(ix);
-    case 1: return StartCellText(Subt.StartTime(ix));
-    default: return DurationCellText(Subt.StartTime(ix), Subt.EndTime(ix));
+    case TextColumn: return Subt.Text(ix);
+    case StartColumn: return StartCellText(Subt.StartTime(ix));
+    case DurationColumn: break;
     }
+    return DurationCellText(Subt.StartTime(ix), Subt.EndTime(ix));
 }
 
 } // namespace cuemark

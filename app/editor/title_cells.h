@@ -9,6 +9,11 @@ namespace cuemark {
 
 class SUBTITLES;
 
+// The editor list's columns, left to right. Unscoped, so that a column meets
+// Qt's int sections and QModelIndex::column() without casts.
+enum TitleColumn : int { TextColumn, StartColumn, DurationColumn };
+inline constexpr int TitleColumnCount = DurationColumn + 1;
+
 // The Text cell as shown in one row: each line break as a visible return
 // symbol, never a silent join.
 QString TextCellDisplay(const std::string& text);
@@ -22,8 +27,8 @@ std::string StartCellText(double start);
 std::string DurationCellText(double duration);
 // The duration of a title as its cell shows it.
 std::string DurationCellText(double start, double end);
-// Title ix's cell: 0 the text as stored (CR LF between lines), 1 the start,
-// 2 the duration.
-std::string CellText(const SUBTITLES& Subt, std::int32_t ix, int column);
+// Title ix's cell; the Text column gives the text as stored (CR LF between
+// lines).
+std::string CellText(const SUBTITLES& Subt, std::int32_t ix, TitleColumn column);
 
 } // namespace cuemark

@@ -30,34 +30,35 @@ int TitleListModel::rowCount(const QModelIndex& parent) const {
 }
 
 int TitleListModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : 3;
+    return parent.isValid() ? 0 : TitleColumnCount;
 }
 
 QVariant TitleListModel::data(const QModelIndex& index, int role) const {
     const std::int32_t row = index.row() + 1;
     if (!index.isValid() || !valid(row)) return QVariant();
-    if (role == Qt::ForegroundRole) return index.column() == 0 ? ColourOf(colours_[row - 1]) : QVariant();
-    if (role == Qt::EditRole && index.column() == 0) return TextCellDisplay(subt_.Text(row));
+    const bool text = index.column() == TextColumn;
+    if (role == Qt::ForegroundRole) return text ? ColourOf(colours_[row - 1]) : QVariant();
+    if (role == Qt::EditRole && text) return TextCellDisplay(subt_.Text(row));
     if (role != Qt::DisplayRole) return QVariant();
-    if (index.column() == 0) return TextCellDisplay(subt_.Text(row));
-    return QString::fromStdString(CellText(subt_, row, index.column()));
+    if (text) return TextCellDisplay(subt_.Text(row));
+    return QString::fromStdString(CellText(subt_, row, static_cast<TitleColumn>(index.column())));
 }
 
 QVariant TitleListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (role != Qt::DisplayRole) return QVariant();
     if (orientation == Qt::Vertical) return section + 1;
-    static const char* const headers[] = {"Text", "Start", "Duration"};
-    return section >= 0 && section < 3 ? QString::fromLatin1(headers[section]) : QVariant();
+    static const char* const headers[TitleColumnCount] = {"Text", "Start", "Duration"};
+    return section >= 0 && section < TitleColumnCount ? QString::fromLatin1(headers[section]) : QVariant();
 }
 
 Qt::ItemFlags TitleListModel::flags(const QModelIndex& index) const {
     Qt::ItemFlags f = QAbstractTableModel::flags(index);
-    if (index.column() == 0) f |= Qt::ItemIsEditable;
+    if (index.column() == TextColumn) f |= Qt::ItemIsEditable;
     return f;
 }
 
 bool TitleListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (role != Qt::EditRole || index.column() != 0 || !valid(index.row() + 1)) return false;
+    if (role != Qt::EditRole || index.column() != TextColumn || !valid(index.row() + 1)) return false;
     emit textEdited(index.row() + 1, value.toString());
     return true;
 }
@@ -71,36 +72,36 @@ void TitleListModel::reload(bool keepColours) {
 
 void TitleListModel::refreshRow(std::int32_t row) {
     if (!valid(row)) return;
-    emit dataChanged(index(row - 1, 0), index(row - 1, 2));
+    emit dataChanged(index(row - 1, TextColumn), index(row - 1, DurationColumn));
 }
 
-void TitleListModel::insertRow(std::int32_t row) {
-    if (row < 1 || row > static_cast<std::int32_t>(colours_.size()) + 1) return;
-    beginInsertRows(QModelIndex(), row - 1, row - 1);
-    colours_.insert(colours_.begin() + (row - 1), RowColour::Normal);
+void TitleListModel::titleInserted(std::int32_t title) {
+    if (title < 1 || title > static_cast<std::int32_t>(colours_.size()) + 1) return;
+    beginInsertRows(QModelIndex(), title - 1, title - 1);
+    colours_.insert(colours_.begin() + (title - 1), RowColour::Normal);
     endInsertRows();
 }
 
-void TitleListModel::removeRow(std::int32_t row) {
-    if (!valid(row)) return;
-    beginRemoveRows(QModelIndex(), row - 1, row - 1);
-    colours_.erase(colours_.begin() + (row - 1));
+void TitleListModel::titleRemoved(std::int32_t title) {
+    if (!valid(title)) return;
+    beginRemoveRows(QModelIndex(), title - 1, title - 1);
+    colours_.erase(colours_.begin() + (title - 1));
     endRemoveRows();
 }
 
-void TitleListModel::removeRows(const std::vector<std::int32_t>& rows) {
+void TitleListModel::titlesRemoved(const std::vector<std::int32_t>& titles) {
     // A few rows go one by one, so the view keeps its place; many at once
     // in one refill, as removing rows singly from a large selection is slow.
     constexpr std::size_t OneByOne = 64;
-    if (rows.size() <= OneByOne) {
+    if (titles.size() <= OneByOne) {
         std::int32_t gone = 0;
-        for (std::int32_t row : rows) removeRow(row - gone++);
+        for (std::int32_t title : titles) titleRemoved(title - gone++);
         return;
     }
     beginResetModel();
     std::vector<bool> removed(colours_.size() + 1, false);
-    for (std::int32_t row : rows) {
-        if (valid(row)) removed[static_cast<std::size_t>(row)] = true;
+    for (std::int32_t title : titles) {
+        if (valid(title)) removed[static_cast<std::size_t>(title)] = true;
     }
     std::vector<RowColour> kept;
     kept.reserve(colours_.size());
@@ -114,7 +115,7 @@ void TitleListModel::removeRows(const std::vector<std::int32_t>& rows) {
 void TitleListModel::setColour(std::int32_t row, RowColour colour) {
     if (!valid(row)) return;
     colours_[row - 1] = colour;
-    emit dataChanged(index(row - 1, 0), index(row - 1, 0), {Qt::ForegroundRole});
+    emit dataChanged(index(row - 1, TextColumn), index(row - 1, TextColumn), {Qt::ForegroundRole});
 }
 
 RowColour TitleListModel::colour(std::int32_t row) const {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "app/editor/title_cells.h"
 #include "subtitles/store.h"
 
 namespace cuemark {
@@ -30,12 +31,14 @@ public:
     // and `keepColours` asks to keep them.
     void reload(bool keepColours = false);
     // Rows are 1-based title numbers; numbers outside the list are ignored.
+    // The title helpers are told what the store did, and are named apart
+    // from Qt's 0-based insertRow/removeRow so neither hides the other.
     void refreshRow(std::int32_t row);
-    void insertRow(std::int32_t row);
-    void removeRow(std::int32_t row);
-    // Rows by their numbers before any of them went (ascending); the others
+    void titleInserted(std::int32_t title);
+    void titleRemoved(std::int32_t title);
+    // Titles by their numbers before any of them went (ascending); the others
     // keep their colours.
-    void removeRows(const std::vector<std::int32_t>& rows);
+    void titlesRemoved(const std::vector<std::int32_t>& titles);
     void setColour(std::int32_t row, RowColour colour);
     RowColour colour(std::int32_t row) const;
 

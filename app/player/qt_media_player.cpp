@@ -24,12 +24,12 @@ namespace {
 
 // Loads take 10 to 150 ms; a file the backend cannot make sense of must not
 // hang the window that asked.
-constexpr int kLoadTimeoutMs = 3000;
+constexpr int LoadTimeoutMs = 3000;
 // Coarse tick of the selection-end watch; close to the end it shortens to
 // the time that is left, so playback pauses within about a millisecond.
-constexpr int kEndTickMs = 5;
+constexpr int EndTickMs = 5;
 // The backend reports whole milliseconds.
-constexpr double kPositionStep = 0.001;
+constexpr double PositionStep = 0.001;
 
 int playStateOf(QMediaPlayer::PlaybackState state) {
     switch (state) {
@@ -91,7 +91,7 @@ QtMediaPlayer::QtMediaPlayer(QWidget* parent) : QWidget(parent) {
 
     endTimer_ = new QTimer(this);
     endTimer_->setTimerType(Qt::PreciseTimer);
-    endTimer_->setInterval(kEndTickMs);
+    endTimer_->setInterval(EndTickMs);
     connect(endTimer_, &QTimer::timeout, this, &QtMediaPlayer::checkSelectionEnd);
 
     for (QWidget* area : {static_cast<QWidget*>(video_), audioOnly_}) {
@@ -230,7 +230,7 @@ bool QtMediaPlayer::loadSource(const QUrl& source) {
     });
     player_->setSource(source);
     if (!settled()) {
-        QTimer::singleShot(kLoadTimeoutMs, &loop, &QEventLoop::quit);
+        QTimer::singleShot(LoadTimeoutMs, &loop, &QEventLoop::quit);
         // The user's clicks and keys wait until the file is open.
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     }
@@ -283,7 +283,7 @@ void QtMediaPlayer::Play() {
     double from = position;
     if (selectionStart_ >= 0.0 && position < selectionStart_)
         from = selectionStart_;
-    else if (position >= std::min(selectionEnd_, duration_) - kPositionStep && start < selectionEnd_)
+    else if (position >= std::min(selectionEnd_, duration_) - PositionStep && start < selectionEnd_)
         from = start;
     if (from != position) {
         seekTo(from);
@@ -364,9 +364,9 @@ void QtMediaPlayer::reportPlayState(int newState) {
 void QtMediaPlayer::armSelectionEnd() {
     // The media's own end stops playback as the backend does; only an end
     // before it needs watching. A run that starts past the end plays on.
-    endArmed_ = selectionEnd_ < duration_ - kPositionStep && CurrentPosition() < selectionEnd_;
+    endArmed_ = selectionEnd_ < duration_ - PositionStep && CurrentPosition() < selectionEnd_;
     if (endArmed_) {
-        endTimer_->start(kEndTickMs);
+        endTimer_->start(EndTickMs);
     } else {
         endTimer_->stop();
     }
@@ -384,7 +384,7 @@ void QtMediaPlayer::checkSelectionEnd() {
         player_->pause();
         return;
     }
-    endTimer_->setInterval(std::clamp(static_cast<int>(leftMs), 1, kEndTickMs));
+    endTimer_->setInterval(std::clamp(static_cast<int>(leftMs), 1, EndTickMs));
 }
 
 void QtMediaPlayer::showOptions(const QPoint& position) {

@@ -8,22 +8,27 @@ namespace {
 class RegistryKeys : public StoreFixture {
 protected:
     static std::vector<std::string> subKeys(HKEY key) {
-        std::vector<std::string> names;
-        for (DWORD index = 0;; ++index) {
-            char name[256];
-            DWORD chars = sizeof name;
-            const LSTATUS status =
-                RegEnumKeyExA(key, index, name, &chars, nullptr, nullptr, nullptr, nullptr);
-            if (status == ERROR_NO_MORE_ITEMS) break;
-            EXPECT_EQ(status, ERROR_SUCCESS);
-            if (status != ERROR_SUCCESS) break;
-            names.emplace_back(name, chars);
-        }
-        return names;
+        return namesOf(
+            [&](DWORD index, char* name, DWORD* chars) {
+                return RegEnumKeyExA(key, index, name, chars, nullptr, nullptr, nullptr, nullptr);
+            },
+            256);
     }
 
     static LSTATUS open(HKEY parent, const char* path, HKEY& key, REGSAM rights = KEY_READ) {
         return RegOpenKeyExA(parent, path, 0, rights, &key);
+    }
+
+    // The sub-keys of the key at path under HKCU, opened for reading just
+    // for this; a key that cannot be opened fails the test.
+    static std::vector<std::string> subKeysAt(const char* path) {
+        HKEY key = 0;
+        const LSTATUS status = open(HKEY_CURRENT_USER, path, key);
+        EXPECT_EQ(status, ERROR_SUCCESS) << path;
+        if (status != ERROR_SUCCESS) return {"<error " + std::to_string(status) + ">"};
+        std::vector<std::string> names = subKeys(key);
+        RegCloseKey(key);
+        return names;
     }
 };
 
@@ -60,10 +65,7 @@ TEST_F(RegistryKeys, FindsKeysWhateverTheCaseAndKeepsTheCaseTheyWereMadeWith) {
     HKEY again = create("software\\MIXEDCASE\\Child");
     RegCloseKey(again);
 
-    HKEY software = 0;
-    ASSERT_EQ(open(HKEY_CURRENT_USER, "software", software), ERROR_SUCCESS);
-    EXPECT_EQ(subKeys(software), std::vector<std::string>{"MixedCase"});
-    RegCloseKey(software);
+    EXPECT_EQ(subKeysAt("software"), std::vector<std::string>{"MixedCase"});
 }
 
 TEST_F(RegistryKeys, FoldsOnlyAsciiLettersSoOtherBytesStayDistinct) {
@@ -76,14 +78,8 @@ TEST_F(RegistryKeys, FoldsOnlyAsciiLettersSoOtherBytesStayDistinct) {
 
 TEST_F(RegistryKeys, SkipsEmptyLevelsOfASubKeyPath) {
     RegCloseKey(create("\\Software\\\\Tavrel\\"));
-    HKEY key = 0;
-    ASSERT_EQ(open(HKEY_CURRENT_USER, "Software\\Tavrel", key), ERROR_SUCCESS);
-    EXPECT_TRUE(subKeys(key).empty());
-    RegCloseKey(key);
-    HKEY root = 0;
-    ASSERT_EQ(open(HKEY_CURRENT_USER, "\\\\", root), ERROR_SUCCESS);
-    EXPECT_EQ(subKeys(root), std::vector<std::string>{"Software"});
-    RegCloseKey(root);
+    EXPECT_TRUE(subKeysAt("Software\\Tavrel").empty());
+    EXPECT_EQ(subKeysAt("\\\\"), std::vector<std::string>{"Software"});
 }
 
 TEST_F(RegistryKeys, RefusesKeyNamesOver255CharactersAndTreesOver512Levels) {

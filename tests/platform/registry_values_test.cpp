@@ -18,19 +18,11 @@ protected:
     }
 
     std::vector<std::string> valueNames() const {
-        std::vector<std::string> names;
-        for (DWORD index = 0;; ++index) {
-            char name[64];
-            DWORD chars = sizeof name;
-            const LSTATUS status =
-                RegEnumValueA(key_, index, name, &chars, nullptr, nullptr, nullptr, nullptr);
-            if (status != ERROR_SUCCESS) {
-                EXPECT_EQ(status, ERROR_NO_MORE_ITEMS);
-                break;
-            }
-            names.emplace_back(name, chars);
-        }
-        return names;
+        return namesOf(
+            [&](DWORD index, char* name, DWORD* chars) {
+                return RegEnumValueA(key_, index, name, chars, nullptr, nullptr, nullptr, nullptr);
+            },
+            64);
     }
 
     HKEY key_ = 0;

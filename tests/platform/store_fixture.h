@@ -9,7 +9,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <vector>
 
 class StoreFixture : public ::testing::Test {
 protected:
@@ -48,6 +50,26 @@ protected:
     static LSTATUS setDword(HKEY key, const char* name, DWORD number) {
         return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
                               sizeof number);
+    }
+
+    // The names an enumeration hands out from index 0 on, read into a buffer
+    // of bufferChars characters, until ERROR_NO_MORE_ITEMS; any other status
+    // fails the test and ends the list.
+    static std::vector<std::string> namesOf(
+        const std::function<LSTATUS(DWORD index, char* name, DWORD* chars)>& enumerate,
+        DWORD bufferChars) {
+        std::vector<std::string> names;
+        std::vector<char> name(bufferChars);
+        for (DWORD index = 0;; ++index) {
+            DWORD chars = bufferChars;
+            const LSTATUS status = enumerate(index, name.data(), &chars);
+            if (status != ERROR_SUCCESS) {
+                EXPECT_EQ(status, ERROR_NO_MORE_ITEMS);
+                break;
+            }
+            names.emplace_back(name.data(), chars);
+        }
+        return names;
     }
 
     // The stored bytes of a value, or "<error N>".

@@ -6,11 +6,17 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <iostream>
+#include <optional>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "subtitles/line_io.h"
+#include "subtitles/markup.h"
+#include "subtitles/messages.h"
 #include "subtitles/read_outcome.h"
 #include "subtitles/store.h"
 
@@ -43,6 +49,51 @@ inline SUBTITLES StoreOf(const std::vector<Title>& titles) {
     SUBTITLES store;
     for (const Title& t : titles) store.Add(t.start, t.end, t.text);
     return store;
+}
+
+// `text` through read(LineReader&, SUBTITLES&) into a fresh store.
+template <typename Reader>
+Read ReadWith(const std::string& text, Reader&& read) {
+    LineReader in(text);
+    SUBTITLES store;
+    Read r;
+    r.outcome = read(in, store);
+    r.titles = TitlesOf(store);
+    return r;
+}
+
+// The same for the readers that carry styles across lines, which must all
+// be closed when the text ends.
+template <typename Reader>
+Read ReadStyledWith(const std::string& text, Reader&& read) {
+    MarkupState markup;
+    const Read r = ReadWith(text, [&](LineReader& in, SUBTITLES& store) { return read(in, store, markup); });
+    EXPECT_FALSE(markup.italicOpen || markup.boldOpen) << "every title must close its styles";
+    return r;
+}
+
+// A read that stopped (at `line`, where given) because the store was full,
+// keeping every title the store could hold.
+inline void ExpectStoppedAtAFullStore(const Read& r, std::optional<int> line = std::nullopt) {
+    EXPECT_EQ(r.outcome.status, ReadOutcome::Status::StoreFull);
+    EXPECT_EQ(r.outcome.message, messages::StoreFull);
+    if (line) {
+        EXPECT_EQ(r.outcome.line, *line);
+    }
+    EXPECT_EQ(r.titles.size(), static_cast<size_t>(SUBTITLES::MaxTitles));
+}
+
+// A complete read that gave back `written` to the millisecond, each text as
+// textBack makes it.
+inline void ExpectTitlesBack(const Read& r, const std::vector<Title>& written,
+                             const std::function<std::string(std::string_view)>& textBack = {}) {
+    EXPECT_TRUE(r.outcome.complete());
+    ASSERT_EQ(r.titles.size(), written.size());
+    for (size_t i = 0; i < written.size(); ++i) {
+        EXPECT_NEAR(r.titles[i].start, written[i].start, 1e-9);
+        EXPECT_NEAR(r.titles[i].end, written[i].end, 1e-9);
+        EXPECT_EQ(r.titles[i].text, textBack ? textBack(written[i].text) : written[i].text);
+    }
 }
 
 // Every line end of a fixture (written with "\n") replaced by `lineEnd`.

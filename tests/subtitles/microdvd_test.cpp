@@ -12,20 +12,14 @@
 using namespace cuemark;
 using cuemark::testing::Read;
 using cuemark::testing::Title;
-using cuemark::testing::TitlesOf;
 using Status = ReadOutcome::Status;
 
 namespace {
 
 Read ReadText(const std::string& text, double frameRate = 25.0) {
-    LineReader in(text);
-    SUBTITLES store;
-    MarkupState markup;
-    Read r;
-    r.outcome = ReadMicroDVD(in, store, markup, frameRate);
-    r.titles = TitlesOf(store);
-    EXPECT_FALSE(markup.italicOpen || markup.boldOpen) << "every title must close its styles";
-    return r;
+    return cuemark::testing::ReadStyledWith(text, [&](LineReader& in, SUBTITLES& store, MarkupState& markup) {
+        return ReadMicroDVD(in, store, markup, frameRate);
+    });
 }
 
 std::string Written(const std::vector<Title>& titles, double frameRate = 25.0) {
@@ -76,11 +70,7 @@ TEST(MicroDVDReader, StopsAtALineNotBeginningWithABraceAndKeepsEarlierTitles) {
 TEST(MicroDVDReader, StopsWhenTheStoreIsFullAndKeepsWhatItHolds) {
     std::string file;
     for (int i = 1; i <= SUBTITLES::MaxTitles + 1; ++i) file += "{1}{2}x\n";
-    const Read r = ReadText(file);
-    EXPECT_EQ(r.outcome.status, Status::StoreFull);
-    EXPECT_EQ(r.outcome.message, messages::StoreFull);
-    EXPECT_EQ(r.outcome.line, SUBTITLES::MaxTitles + 1);
-    EXPECT_EQ(r.titles.size(), static_cast<size_t>(SUBTITLES::MaxTitles));
+    cuemark::testing::ExpectStoppedAtAFullStore(ReadText(file), SUBTITLES::MaxTitles + 1);
 }
 
 TEST(MicroDVDWriter, WritesFramesRoundedHalfToEvenAndTextAsCodes) {

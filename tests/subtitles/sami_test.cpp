@@ -11,19 +11,14 @@
 using namespace cuemark;
 using cuemark::testing::Read;
 using cuemark::testing::Title;
-using cuemark::testing::TitlesOf;
 using cuemark::testing::WithLineEnds;
 using Status = ReadOutcome::Status;
 
 namespace {
 
 Read ReadText(const std::string& text, SamiState& sami) {
-    LineReader in(text);
-    SUBTITLES store;
-    Read r;
-    r.outcome = ReadSami(in, store, sami);
-    r.titles = TitlesOf(store);
-    return r;
+    return cuemark::testing::ReadWith(text,
+                                      [&](LineReader& in, SUBTITLES& store) { return ReadSami(in, store, sami); });
 }
 
 Read ReadText(const std::string& text) {
@@ -175,21 +170,11 @@ TEST(SamiRoundTrip, WritesAValidFileFromAHeaderWithoutClassOrFooter) {
 TEST(SamiRoundTrip, GivesBackRandomTitlesToTheMillisecond) {
     std::mt19937 rng(cuemark::testing::TestSeed());
     const auto titles = cuemark::testing::RandomTitles(rng, 500, {.touching = true});
-    const Read r = ReadText(Written(titles));
-    EXPECT_TRUE(r.outcome.complete());
-    ASSERT_EQ(r.titles.size(), titles.size());
-    for (size_t i = 0; i < titles.size(); ++i) {
-        EXPECT_NEAR(r.titles[i].start, titles[i].start, 1e-9);
-        EXPECT_NEAR(r.titles[i].end, titles[i].end, 1e-9);
-        EXPECT_EQ(r.titles[i].text, titles[i].text);
-    }
+    cuemark::testing::ExpectTitlesBack(ReadText(Written(titles)), titles);
 }
 
 TEST(SamiReader, StopsWhenTheStoreIsFullAndKeepsWhatItHolds) {
     std::string body;
     for (int i = 0; i <= SUBTITLES::MaxTitles; ++i) body += "<SYNC Start=" + std::to_string(i) + "><P>x\n";
-    const Read r = ReadText(Body(body));
-    EXPECT_EQ(r.outcome.status, Status::StoreFull);
-    EXPECT_EQ(r.outcome.message, messages::StoreFull);
-    EXPECT_EQ(r.titles.size(), static_cast<size_t>(SUBTITLES::MaxTitles));
+    cuemark::testing::ExpectStoppedAtAFullStore(ReadText(Body(body)));
 }

@@ -4,6 +4,7 @@
 
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 using cuemark::StoreFull;
@@ -19,6 +20,15 @@ struct EventLog : cuemark::StoreListener {
 
 void addEvery(SUBTITLES& s, std::initializer_list<double> starts, double length = 2.0) {
     for (double start : starts) s.Add(start, start + length, "t" + std::to_string(start));
+}
+
+// Locate on titles with these starts, asked in this order: each time and
+// the title it must give.
+void expectLocated(std::initializer_list<double> starts,
+                   std::initializer_list<std::pair<double, std::int32_t>> answers) {
+    SUBTITLES s;
+    addEvery(s, starts);
+    for (const auto& [time, title] : answers) EXPECT_EQ(s.Locate(time), title) << "at " << time;
 }
 
 } // namespace
@@ -111,21 +121,11 @@ TEST(SubtitleStore, HoldsAtMost32700TitlesAndRefusesTheNextUnchanged) {
 // ---- Locate -------------------------------------------------------------
 
 TEST(SubtitleLocate, FindsTheTitleThatStartsNext) {
-    SUBTITLES s;
-    addEvery(s, {1, 5, 9});
-    EXPECT_EQ(s.Locate(0.5), 1);
-    EXPECT_EQ(s.Locate(3), 2);
-    EXPECT_EQ(s.Locate(6), 3);
-    EXPECT_EQ(s.Locate(20), 3);
+    expectLocated({1, 5, 9}, {{0.5, 1}, {3, 2}, {6, 3}, {20, 3}});
 }
 
 TEST(SubtitleLocate, ExactStartsFollowTheProbeOrder) {
-    SUBTITLES s;
-    addEvery(s, {1, 5, 9, 13, 17, 21, 25, 29});
-    EXPECT_EQ(s.Locate(9), 4);
-    EXPECT_EQ(s.Locate(13), 4);
-    EXPECT_EQ(s.Locate(5), 2);
-    EXPECT_EQ(s.Locate(17), 6);
+    expectLocated({1, 5, 9, 13, 17, 21, 25, 29}, {{9, 4}, {13, 4}, {5, 2}, {17, 6}});
 }
 
 TEST(SubtitleLocate, OneTitleIsAlwaysTheAnswer) {

@@ -12,20 +12,12 @@
 using namespace cuemark;
 using cuemark::testing::Read;
 using cuemark::testing::Title;
-using cuemark::testing::TitlesOf;
 using Status = ReadOutcome::Status;
 
 namespace {
 
 Read ReadText(const std::string& text) {
-    LineReader in(text);
-    SUBTITLES store;
-    MarkupState markup;
-    Read r;
-    r.outcome = ReadSubRip(in, store, markup);
-    r.titles = TitlesOf(store);
-    EXPECT_FALSE(markup.italicOpen || markup.boldOpen) << "every title must close its styles";
-    return r;
+    return cuemark::testing::ReadStyledWith(text, ReadSubRip);
 }
 
 std::string Written(const std::vector<Title>& titles) {
@@ -105,11 +97,7 @@ TEST(SubRipReader, ConvertsStyleCodesAndClosesThemAtTheEndOfEachTitle) {
 TEST(SubRipReader, StopsWhenTheStoreIsFullAndKeepsWhatItHolds) {
     std::string file;
     for (int i = 1; i <= SUBTITLES::MaxTitles + 1; ++i) file += "1\n00:00:01,000 --> 00:00:02,000\nx\n\n";
-    const Read r = ReadText(file);
-    EXPECT_EQ(r.outcome.status, Status::StoreFull);
-    EXPECT_EQ(r.outcome.message, messages::StoreFull);
-    EXPECT_EQ(r.outcome.line, 4 * SUBTITLES::MaxTitles + 4);
-    EXPECT_EQ(r.titles.size(), static_cast<size_t>(SUBTITLES::MaxTitles));
+    cuemark::testing::ExpectStoppedAtAFullStore(ReadText(file), 4 * SUBTITLES::MaxTitles + 4);
 }
 
 TEST(SubRipWriter, WritesNumberedBlocksWithoutMarkup) {
@@ -127,14 +115,7 @@ TEST(SubRipWriter, LetsATimeThatCannotBeWrittenThrow) {
 TEST(SubRipRoundTrip, GivesBackTheTitlesToTheMillisecondWithoutMarkup) {
     std::mt19937 rng(cuemark::testing::TestSeed());
     const auto titles = cuemark::testing::RandomTitles(rng, 500, {.markup = true});
-    const Read r = ReadText(Written(titles));
-    EXPECT_TRUE(r.outcome.complete());
-    ASSERT_EQ(r.titles.size(), titles.size());
-    for (size_t i = 0; i < titles.size(); ++i) {
-        EXPECT_NEAR(r.titles[i].start, titles[i].start, 1e-9);
-        EXPECT_NEAR(r.titles[i].end, titles[i].end, 1e-9);
-        EXPECT_EQ(r.titles[i].text, StripTags(titles[i].text));
-    }
+    cuemark::testing::ExpectTitlesBack(ReadText(Written(titles)), titles, StripTags);
 }
 
 TEST(SubRipRoundTrip, KeepsAnEmptyTextButEndsTheBlockAtAnEmptyTextLine) {

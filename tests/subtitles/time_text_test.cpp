@@ -4,6 +4,7 @@
 
 #include <clocale>
 #include <random>
+#include <utility>
 
 using namespace cuemark;
 
@@ -45,14 +46,10 @@ TEST(TimeToText, RefusesTimesItCannotWrite) {
 }
 
 TEST(TextToTime, ReadsCommaOrFullStopAndUpToThreeFractionDigits) {
-    EXPECT_DOUBLE_EQ(TextToTime("01:02:03,500"), 3723.5);
-    EXPECT_DOUBLE_EQ(TextToTime("1:2:3.5"), 3723.5);
-    EXPECT_DOUBLE_EQ(TextToTime("01:02:03,5004"), 3723.5);
-    EXPECT_DOUBLE_EQ(TextToTime("01:02:03,5009"), 3723.5);
-    EXPECT_DOUBLE_EQ(TextToTime("00:01:02.250"), 62.25);
-    EXPECT_DOUBLE_EQ(TextToTime("00:01:02,250"), 62.25);
-    EXPECT_DOUBLE_EQ(TextToTime("-00:00:01,250"), -1.25);
-    EXPECT_DOUBLE_EQ(TextToTime("100:00:00,001"), 360000.001);
+    const std::pair<const char*, double> cases[] = {
+        {"01:02:03,500", 3723.5}, {"1:2:3.5", 3723.5},     {"01:02:03,5004", 3723.5}, {"01:02:03,5009", 3723.5},
+        {"00:01:02.250", 62.25},  {"00:01:02,250", 62.25}, {"-00:00:01,250", -1.25},  {"100:00:00,001", 360000.001}};
+    for (const auto& [text, seconds] : cases) EXPECT_DOUBLE_EQ(TextToTime(text), seconds) << text;
 }
 
 TEST(TextToTime, SkipsAWholePartThatCannotBeFormed) {

@@ -48,7 +48,7 @@ void EditorCommandsTest::soonerMovesEverySelectedTitleAndSeeksToTheLast() {
     QCOMPARE(f.window->Subt.StartTime(2), 2.9);
     QCOMPARE(f.window->Subt.EndTime(2), 3.9);
     QCOMPARE(f.window->Subt.StartTime(5), 8.9);
-    QCOMPARE(e.CellText(5, 1), std::string("00:00:08,900"));
+    QCOMPARE(e.CellText(5, StartColumn), std::string("00:00:08,900"));
     QCOMPARE(RowColourOf(e, 2), RowColour::Changed);
     QCOMPARE(RowColourOf(e, 5), RowColour::Changed);
     QCOMPARE(RowColourOf(e, 3), RowColour::Normal);
@@ -80,7 +80,7 @@ void EditorCommandsTest::shorterAndLongerClampAndAlwaysFlagTheChange() {
     frmList& e = f.openEditor({{10, 12}, {20, 21}, {30, 31}});
     f.selectRows({1});
     e.RunCommand("Shorter");
-    QCOMPARE(e.CellText(1, 2), std::string("1.95"));
+    QCOMPARE(e.CellText(1, DurationColumn), std::string("1.95"));
     QVERIFY(f.window->subtitlesChanged()); // a plain step is a change too
     f.window->setSubtitlesChanged(false);
     f.selectRows({2});
@@ -104,9 +104,9 @@ void EditorCommandsTest::insertPutsANewTitleBeforeTheCurrentAndResetsTheMarks() 
     e.RunCommand("Insert");
     QCOMPARE(f.window->Subt.Count(), 5);
     QCOMPARE(e.RowCount(), 5);
-    QCOMPARE(e.CellText(2, 0), std::string("New title"));
-    QCOMPARE(e.CellText(2, 1), std::string("00:00:15,000"));
-    QCOMPARE(e.CellText(2, 2), std::string("2"));
+    QCOMPARE(e.CellText(2, TextColumn), std::string("New title"));
+    QCOMPARE(e.CellText(2, StartColumn), std::string("00:00:15,000"));
+    QCOMPARE(e.CellText(2, DurationColumn), std::string("2"));
     QCOMPARE(e.FirstIndex(), 1);
     QCOMPARE(e.LastIndex(), 5);
     QCOMPARE(RowColourOf(e, 1), RowColour::FirstMark);
@@ -138,14 +138,14 @@ void EditorCommandsTest::deleteResetsTheMarksAndIsUndoneRowByRow() {
     f.selectRows({3, 6});
     e.RunCommand("Delete");
     QCOMPARE(e.RowCount(), 6);
-    QCOMPARE(e.CellText(3, 0), std::string("T4"));
-    QCOMPARE(e.CellText(5, 0), std::string("T7"));
+    QCOMPARE(e.CellText(3, TextColumn), std::string("T4"));
+    QCOMPARE(e.CellText(5, TextColumn), std::string("T7"));
     QCOMPARE(e.LastIndex(), 6);
     QCOMPARE(RowColourOf(e, 6), RowColour::SecondMark);
     QVERIFY(f.action("Delete")->isEnabled());
     e.RunCommand("Undo");
     QCOMPARE(e.RowCount(), 7);
-    QCOMPARE(e.CellText(5, 0), std::string("T6"));
+    QCOMPARE(e.CellText(5, TextColumn), std::string("T6"));
 }
 
 void EditorCommandsTest::deleteOfManyRowsKeepsTheOthersColours() {
@@ -157,16 +157,16 @@ void EditorCommandsTest::deleteOfManyRowsKeepsTheOthersColours() {
     e.RunCommand("Later");
     QItemSelectionModel* selection = ListOf(e)->selectionModel();
     selection->clearSelection();
-    selection->select(QItemSelection(ListOf(e)->model()->index(0, 0), ListOf(e)->model()->index(79, 0)),
+    selection->select(QItemSelection(ListOf(e)->model()->index(0, TextColumn), ListOf(e)->model()->index(79, TextColumn)),
                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
     e.RunCommand("Delete");
     QCOMPARE(e.RowCount(), 20);
-    QCOMPARE(e.CellText(1, 0), std::string("T81"));
+    QCOMPARE(e.CellText(1, TextColumn), std::string("T81"));
     QCOMPARE(RowColourOf(e, 10), RowColour::Changed);
     QCOMPARE(RowColourOf(e, 20), RowColour::SecondMark);
     e.RunCommand("Undo");
     QCOMPARE(e.RowCount(), 21);
-    QCOMPARE(e.CellText(1, 0), std::string("T80"));
+    QCOMPARE(e.CellText(1, TextColumn), std::string("T80"));
 }
 
 void EditorCommandsTest::undoOnAnEmptyJournalSelectsTheFirstRow() {
@@ -190,7 +190,7 @@ void EditorCommandsTest::undoOfADeletionRefillsTheList() {
     QCOMPARE(e.CurrentRow(), 1);
     e.RunCommand("Undo");
     QCOMPARE(e.CurrentRow(), 2);
-    QCOMPARE(e.CellText(2, 1), std::string("00:00:03,000"));
+    QCOMPARE(e.CellText(2, StartColumn), std::string("00:00:03,000"));
     QCOMPARE(RowColourOf(e, 2), RowColour::SecondMark); // the refill keeps the marks shown
     QVERIFY(!f.action("Undo")->isEnabled());
 }
@@ -251,7 +251,7 @@ void EditorCommandsTest::shiftOfTheSelectedTitlesEmptiesTheJournal() {
     QCOMPARE(f.window->Subt.StartTime(2), 93.0);
     QCOMPARE(f.window->Subt.EndTime(7), 104.0);
     QCOMPARE(f.window->Subt.StartTime(5), 9.0);
-    QCOMPARE(e.CellText(3, 1), std::string("00:01:35,000"));
+    QCOMPARE(e.CellText(3, StartColumn), std::string("00:01:35,000"));
     QCOMPARE(RowColourOf(e, 2), RowColour::Changed);
     QCOMPARE(f.window->Subt.UndoCount(), 0);
     QVERIFY(!f.action("Undo")->isEnabled());

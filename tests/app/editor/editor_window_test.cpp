@@ -62,7 +62,7 @@ void EditorWindowTest::opensWithMarksOnTheFirstAndLastRow() {
     QVERIFY(f.control<QWidget>("cmdBlue")->isEnabled());
     QVERIFY(f.control<QWidget>("cmdAdjust")->isEnabled());
     QCOMPARE(e.windowTitle(), QString("Subtitle Editor"));
-    const QColor blue = ListOf(e)->model()->index(0, 0).data(Qt::ForegroundRole).value<QBrush>().color();
+    const QColor blue = ListOf(e)->model()->index(0, TextColumn).data(Qt::ForegroundRole).value<QBrush>().color();
     QCOMPARE(blue, QColor(0, 0, 255));
 }
 
@@ -108,8 +108,8 @@ void EditorWindowTest::cellsShowTextStartAndRoundedDuration() {
     const QAbstractItemModel* m = ListOf(f.editor())->model();
     QFETCH(QString, startCell);
     QFETCH(QString, durationCell);
-    QCOMPARE(m->index(0, 1).data().toString(), startCell);
-    QCOMPARE(m->index(0, 2).data().toString(), durationCell);
+    QCOMPARE(m->index(0, StartColumn).data().toString(), startCell);
+    QCOMPARE(m->index(0, DurationColumn).data().toString(), durationCell);
     QCOMPARE(m->headerData(0, Qt::Horizontal).toString(), QString("Text"));
     QCOMPARE(m->headerData(2, Qt::Horizontal).toString(), QString("Duration"));
 }
@@ -206,7 +206,7 @@ void EditorWindowTest::anItemClickMovesThePlayer() {
     f.openEditor({{1, 2}, {3, 4}, {5, 6}});
     f.player->seeks.clear();
     QTest::mouseClick(ListOf(f.editor())->viewport(), Qt::LeftButton, {},
-                      ListOf(f.editor())->visualRect(ListOf(f.editor())->model()->index(1, 1)).center());
+                      ListOf(f.editor())->visualRect(ListOf(f.editor())->model()->index(1, StartColumn)).center());
     QCOMPARE(f.editor().CurrentRow(), 2);
     QVERIFY(!f.player->seeks.empty());
     QCOMPARE(f.player->seeks.back(), 3.0);
@@ -232,14 +232,14 @@ void EditorWindowTest::inPlaceEditRepairsLineBreaksAndIsOneUndoStep() {
     EditorFixture f;
     frmList& e = f.openEditor({{1, 2}, {3, 4}, {5, 6}});
     QAbstractItemModel* m = ListOf(e)->model();
-    m->setData(m->index(1, 0), QString("a\nb"));
+    m->setData(m->index(1, TextColumn), QString("a\nb"));
     QCOMPARE(f.window->Subt.Text(2), std::string("a b"));
     QCOMPARE(RowColourOf(e, 2), RowColour::Changed);
     QVERIFY(f.window->subtitlesChanged());
     // The shown line break goes back into the title as CR LF.
-    m->setData(m->index(1, 0), m->index(1, 0).data(Qt::EditRole).toString() + QChar(0x23CE) + "c");
+    m->setData(m->index(1, TextColumn), m->index(1, TextColumn).data(Qt::EditRole).toString() + QChar(0x23CE) + "c");
     QCOMPARE(f.window->Subt.Text(2), std::string("a b\r\nc"));
-    QVERIFY(m->index(1, 0).data().toString().contains(QChar(0x23CE)));
+    QVERIFY(m->index(1, TextColumn).data().toString().contains(QChar(0x23CE)));
     QCOMPARE(f.window->Subt.UndoCount(), 2);
     e.RunCommand("Undo");
     QCOMPARE(f.window->Subt.Text(2), std::string("a b"));
@@ -258,7 +258,7 @@ void EditorWindowTest::enterDoubleClickAndEditOpenTheTitleDialogOnTheCurrentRow(
     QTest::keyClick(ListOf(e), Qt::Key_Return);
     QCOMPARE(f.services.modalDialogs, std::vector<std::string>{"frmEdit"});
     QCOMPARE(f.window->Subt.EndTime(2), 4.5);
-    QCOMPARE(e.CellText(2, 2), std::string("1.5"));
+    QCOMPARE(e.CellText(2, DurationColumn), std::string("1.5"));
     QCOMPARE(RowColourOf(e, 2), RowColour::Changed);
     QVERIFY(f.window->subtitlesChanged());
     e.LV_DblClick();
@@ -422,7 +422,7 @@ void EditorWindowTest::anotherFileLoadedRefillsTheListAndResetsTheMarks() {
     QCOMPARE(e.RowCount(), 2);
     QCOMPARE(e.FirstIndex(), 1);
     QCOMPARE(e.LastIndex(), 2);
-    QCOMPARE(e.CellText(2, 0), std::string("B"));
+    QCOMPARE(e.CellText(2, TextColumn), std::string("B"));
     QVERIFY(!f.control<QWidget>("cmdEdit")->isEnabled());
 }
 

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
+#include <memory>
 
 #include "app/widgets/picture_box.h"
 #include "app/desktop/twips.h"
@@ -12,6 +13,21 @@
 
 using namespace cuemark;
 using namespace cuemark::testing;
+
+namespace {
+
+// A shown window with unsaved changes and an editor open on it.
+struct UnsavedWithEditor : MainWindowFixture {
+    std::unique_ptr<ScriptedEditor> editor;
+    UnsavedWithEditor() {
+        open().show();
+        editor = std::make_unique<ScriptedEditor>(*window);
+        window->EditorOpened(editor.get());
+        window->setSubtitlesChanged(true);
+    }
+};
+
+} // namespace
 
 class MainWindowTest : public QObject {
     Q_OBJECT
@@ -182,28 +198,20 @@ void MainWindowTest::panelsSitAtTheBottomAndThePlayerFillsTheRest() {
 }
 
 void MainWindowTest::closeWithChangesAsksAndNoCloses() {
-    MainWindowFixture f;
-    f.open().show();
-    ScriptedEditor editor(*f.window);
-    f.window->EditorOpened(&editor);
-    f.window->setSubtitlesChanged(true);
+    UnsavedWithEditor f;
     f.services.answers = {MessageAnswer::No};
     QVERIFY(f.close());
-    QCOMPARE(editor.closes, 1);
+    QCOMPARE(f.editor->closes, 1);
     QCOMPARE(f.services.messages, std::vector<std::string>{"Save subtitles?"});
     QCOMPARE(f.services.messageButtons.back(), MessageButtons::YesNo);
 }
 
 void MainWindowTest::closeWithChangesAndCancelledSaveStaysOpen() {
-    MainWindowFixture f;
-    f.open().show();
-    ScriptedEditor editor(*f.window);
-    f.window->EditorOpened(&editor);
-    f.window->setSubtitlesChanged(true);
+    UnsavedWithEditor f;
     f.services.answers = {MessageAnswer::Yes};
     QVERIFY(!f.close());
     QVERIFY(f.window->isVisible());
-    QCOMPARE(editor.closes, 1);
+    QCOMPARE(f.editor->closes, 1);
     QVERIFY(!f.window->editorOpen());
     QVERIFY(f.window->subtitlesChanged());
     QCOMPARE(f.settings->GetString("LastFrameRate", "none"), std::string("none"));

@@ -17,7 +17,7 @@ std::int32_t FakeEditorWindow::CurrentRow() const {
 }
 
 std::string FakeEditorWindow::CellText(std::int32_t row, int column) const {
-    return cuemark::CellText(main_.Subt, row, column);
+    return cuemark::CellText(main_.Subt, row, static_cast<TitleColumn>(column));
 }
 
 void FakeEditorWindow::MarkChanged(std::int32_t& index) {

@@ -4,6 +4,19 @@
 
 namespace cuemark::testing {
 
+namespace {
+
+// The next scripted file name; none (a cancelled dialog) once the script
+// has run out.
+std::optional<std::string> nextName(std::deque<std::optional<std::string>>& names) {
+    if (names.empty()) return std::nullopt;
+    std::optional<std::string> name = names.front();
+    names.pop_front();
+    return name;
+}
+
+} // namespace
+
 MessageAnswer ScriptedServices::MessageBox(const std::string& text, MessageButtons buttons, MessageIcon) {
     messages.push_back(text);
     messageButtons.push_back(buttons);
@@ -21,18 +34,12 @@ void ScriptedServices::AskFrameRate(double& FrameRate) {
 
 std::optional<std::string> ScriptedServices::ChooseSaveFile(const SaveFileRequest& request) {
     saveRequests.push_back(request);
-    if (saveNames.empty()) return std::nullopt;
-    std::optional<std::string> name = saveNames.front();
-    saveNames.pop_front();
-    return name;
+    return nextName(saveNames);
 }
 
 std::optional<std::string> ScriptedServices::ShowOpen(const OpenFileRequest& request) {
     openRequests.push_back(request);
-    if (openNames.empty()) return std::nullopt;
-    std::optional<std::string> name = openNames.front();
-    openNames.pop_front();
-    return name;
+    return nextName(openNames);
 }
 
 void ScriptedServices::RunModal(QDialog& dialog) {

@@ -1,0 +1,31 @@
+#pragma once
+// What the format fuzzers share: arbitrary bytes as the text a reader sees,
+// read into a fresh store, and the store written back out.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "subtitles/line_io.h"
+#include "subtitles/store.h"
+#include "subtitles/time_text.h"
+
+namespace cuemark::fuzz {
+
+// read(LineReader&, SUBTITLES&) and write(LineWriter&, const SUBTITLES&).
+template <typename Read, typename Write>
+int ReadThenWrite(const uint8_t* data, size_t size, Read&& read, Write&& write) {
+    LineReader in(std::string(reinterpret_cast<const char*>(data), size));
+    SUBTITLES store;
+    read(in, store);
+    LineWriter out;
+    try {
+        write(out, store);
+    } catch (const TimeOverflow&) {
+        // A time read from the file too large to write back: the save frame
+        // reports it.
+    }
+    return 0;
+}
+
+} // namespace cuemark::fuzz
