@@ -60,9 +60,9 @@ long runOnce(const std::vector<std::string>& args) {
 
 void BM_Convert(benchmark::State& state, const char* from, const char* to) {
     const fs::path& dir = workDir();
-    const std::vector<std::string> args = {std::string(CUEMARK_BIN_DIR) + "/cuemark-cli", "convert",
-                                           (dir / (std::string("in.") + from)).string(),
-                                           (dir / (std::string("out.") + to)).string(), "--fps", "25"};
+    const std::vector<std::string> args = {
+        std::string(CUEMARK_BIN_DIR) + "/cuemark-cli", "convert", (dir / (std::string("in.") + from)).string(),
+        (dir / (std::string("out.") + to)).string(),   "--fps",   "25"};
     long peak = 0;
     for (auto _ : state) {
         const auto begin = std::chrono::steady_clock::now();

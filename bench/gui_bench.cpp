@@ -98,9 +98,9 @@ void MeasureLoadAndTimer(const QString& folder, const QString& media) {
         QApplication::processEvents(QEventLoop::AllEvents, 5);
         QTest::qWait(20);
     }
-    std::printf("display timer tick, view mode, %d titles: p50 %.1f us, p99 %.1f us, max %.1f us (%zu ticks, target 1 ms)\n",
-                w.window.Subt.Count(), tick.percentile(0.5), tick.percentile(0.99), tick.percentile(1.0),
-                tick.values.size());
+    std::printf(
+        "display timer tick, view mode, %d titles: p50 %.1f us, p99 %.1f us, max %.1f us (%zu ticks, target 1 ms)\n",
+        w.window.Subt.Count(), tick.percentile(0.5), tick.percentile(0.99), tick.percentile(1.0), tick.values.size());
     w.player->Stop();
 }
 
@@ -118,10 +118,10 @@ int main(int argc, char** argv) {
         media = QString::fromLocal8Bit(argv[1]);
     } else {
         media = folder.path() + "/tone.mp4";
-        QProcess::execute(QStringLiteral("ffmpeg"),
-                          {"-loglevel", "error", "-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25", "-f", "lavfi",
-                           "-i", "sine=frequency=440", "-t", "20", "-c:v", "libx264", "-pix_fmt", "yuv420p", "-c:a",
-                           "aac", media});
+        QProcess::execute(
+            QStringLiteral("ffmpeg"),
+            {"-loglevel", "error", "-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25", "-f", "lavfi", "-i",
+             "sine=frequency=440", "-t", "20", "-c:v", "libx264", "-pix_fmt", "yuv420p", "-c:a", "aac", media});
     }
     MeasureLoadAndTimer(folder.path(), QFile::exists(media) ? media : QString());
     return 0;

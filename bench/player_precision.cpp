@@ -30,7 +30,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-
 struct Read {
     double clockMs;
     double positionMs;
@@ -46,13 +45,12 @@ public:
 
 protected:
     bool event(QEvent* event) override {
-        if (event->type() != QEvent::KeyPress)
-            return QObject::event(event);
+        if (event->type() != QEvent::KeyPress) return QObject::event(event);
         const auto before = Clock::now();
         const double position = player_.CurrentPosition();
         const auto after = Clock::now();
-        const double clockMs =
-            std::chrono::duration<double, std::milli>((before - origin) + (after - before) / 2).count();
+        const double clockMs = std::chrono::duration<double, std::milli>((before - origin) + (after - before) / 2)
+                                   .count();
         reads.push_back({clockMs, position * 1000.0});
         return true;
     }
@@ -66,8 +64,7 @@ struct Percentiles {
 };
 
 Percentiles percentiles(std::vector<double> values) {
-    if (values.empty())
-        return {};
+    if (values.empty()) return {};
     std::sort(values.begin(), values.end());
     const auto at = [&](double q) {
         return values[std::min(values.size() - 1, static_cast<size_t>(q * (values.size() - 1) + 0.5))];
@@ -97,8 +94,7 @@ ClockRun measureClock(cuemark::QtMediaPlayer& player, double rate, int events, s
     const double wallMs = mediaLeftMs / rate;
     std::uniform_real_distribution<double> moment(0.0, wallMs);
     std::vector<int> moments;
-    for (int i = 0; i < events; ++i)
-        moments.push_back(static_cast<int>(moment(random)));
+    for (int i = 0; i < events; ++i) moments.push_back(static_cast<int>(moment(random)));
     std::sort(moments.begin(), moments.end());
     for (int at : moments)
         QTimer::singleShot(at, Qt::PreciseTimer, &reader, [&reader] {
@@ -125,8 +121,7 @@ ClockRun measureClock(cuemark::QtMediaPlayer& player, double rate, int events, s
     for (size_t i = 0; i < reads.size(); ++i) {
         const double fitted = meanY + run.slope * (reads[i].clockMs - meanX);
         residuals.push_back(std::abs(reads[i].positionMs - fitted));
-        if (i > 0 && reads[i].positionMs < reads[i - 1].positionMs)
-            ++run.backwards;
+        if (i > 0 && reads[i].positionMs < reads[i - 1].positionMs) ++run.backwards;
     }
     run.residual = percentiles(residuals);
     return run;
@@ -200,8 +195,7 @@ double readCostMicroseconds(cuemark::QtMediaPlayer& player, int* backwards) {
     const auto start = Clock::now();
     for (int i = 0; i < kReads; ++i) {
         const double now = player.CurrentPosition();
-        if (now < last)
-            ++*backwards;
+        if (now < last) ++*backwards;
         last = now;
         sink += now;
     }
@@ -212,10 +206,27 @@ double readCostMicroseconds(cuemark::QtMediaPlayer& player, int* backwards) {
 
 bool makeMedia(const QString& path) {
     QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"),
-                 {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                  "testsrc2=size=320x240:rate=25", "-f", "lavfi", "-i", "sine=frequency=440", "-t", "20",
-                  "-c:v", "libx264", "-pix_fmt", "yuv420p", "-c:a", "aac", path});
+    ffmpeg.start(QStringLiteral("ffmpeg"), {"-hide_banner",
+                                            "-loglevel",
+                                            "error",
+                                            "-y",
+                                            "-f",
+                                            "lavfi",
+                                            "-i",
+                                            "testsrc2=size=320x240:rate=25",
+                                            "-f",
+                                            "lavfi",
+                                            "-i",
+                                            "sine=frequency=440",
+                                            "-t",
+                                            "20",
+                                            "-c:v",
+                                            "libx264",
+                                            "-pix_fmt",
+                                            "yuv420p",
+                                            "-c:a",
+                                            "aac",
+                                            path});
     return ffmpeg.waitForFinished(120000) && ffmpeg.exitCode() == 0;
 }
 
@@ -253,8 +264,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("player precision: %.1f s file, backend %s, platform %s, %d key events per run, seed %u\n",
-                player.Duration(), qgetenv("QT_MEDIA_BACKEND").constData(),
-                qPrintable(QGuiApplication::platformName()), events, seed);
+                player.Duration(), qgetenv("QT_MEDIA_BACKEND").constData(), qPrintable(QGuiApplication::platformName()),
+                events, seed);
     std::printf("load: %.1f ms\n\n", loadMs);
 
     std::printf("(a,b) key-press reads against the steady clock (least-squares line)\n");
@@ -269,9 +280,10 @@ int main(int argc, char** argv) {
     const SeekRun paused = measureSeeks(player, false, random);
     const SeekRun playing = measureSeeks(player, true, random);
     std::printf("  paused:  max |landed - target| %.3f ms (read 150 ms after the seek)\n", paused.maxErrorMs);
-    std::printf("  playing: max |landed - target| %.3f ms (first advancing read; playback resumed after "
-                "p50 %.1f ms, max %.1f ms)\n",
-                playing.maxErrorMs, playing.settleMs.p50, playing.settleMs.max);
+    std::printf(
+        "  playing: max |landed - target| %.3f ms (first advancing read; playback resumed after "
+        "p50 %.1f ms, max %.1f ms)\n",
+        playing.maxErrorMs, playing.settleMs.p50, playing.settleMs.max);
 
     std::printf("\n(d) pause at the selection end, 10 runs each\n");
     for (double rate : {1.0, 0.5}) {
@@ -281,9 +293,10 @@ int main(int argc, char** argv) {
 
     int backwards = 0;
     const double cost = readCostMicroseconds(player, &backwards);
-    std::printf("\n(e) one CurrentPosition() call while playing: %.2f us (20000 back-to-back reads, %d "
-                "backwards)\n",
-                cost, backwards);
+    std::printf(
+        "\n(e) one CurrentPosition() call while playing: %.2f us (20000 back-to-back reads, %d "
+        "backwards)\n",
+        cost, backwards);
     player.Stop();
     return 0;
 }

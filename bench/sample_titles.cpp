@@ -7,11 +7,11 @@ namespace cuemark::bench {
 namespace {
 
 constexpr const char* Words[] = {
-    "I",     "you",   "we",    "they",  "it",    "the",   "a",     "and",   "but",   "not",
-    "what",  "where", "know",  "think", "come",  "go",    "here",  "there", "now",   "never",
-    "right", "wait",  "look",  "sorry", "okay",  "time",  "home",  "night", "again", "just",
-    "tell",  "me",    "him",   "her",   "this",  "that",  "good",  "well",  "don't", "can't",
-    "Jack",  "Mary",  "doctor", "house", "money", "away",  "back",  "still", "let's", "please",
+    "I",     "you",   "we",     "they",  "it",    "the",  "a",    "and",   "but",   "not",
+    "what",  "where", "know",   "think", "come",  "go",   "here", "there", "now",   "never",
+    "right", "wait",  "look",   "sorry", "okay",  "time", "home", "night", "again", "just",
+    "tell",  "me",    "him",    "her",   "this",  "that", "good", "well",  "don't", "can't",
+    "Jack",  "Mary",  "doctor", "house", "money", "away", "back", "still", "let's", "please",
 };
 constexpr int WordCount = sizeof Words / sizeof Words[0];
 

@@ -33,7 +33,9 @@ private:
     std::string output_;
 };
 
-std::string displayName(const std::string& path) { return path == "-" ? "standard input" : path; }
+std::string displayName(const std::string& path) {
+    return path == "-" ? "standard input" : path;
+}
 
 std::string oneLine(std::string text) {
     for (size_t at; (at = text.find("\r\n")) != std::string::npos;) text.replace(at, 2, " ");
@@ -220,16 +222,10 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
         return Usage;
     }
     switch (options.command) {
-    case Command::Help:
-        out << HelpText;
-        return Success;
-    case Command::Version:
-        out << "cuemark-cli " << CUEMARK_VERSION << '\n';
-        return Success;
-    case Command::Info:
-        return Job(options, in, out, err).info();
-    default:
-        return Job(options, in, out, err).convert();
+    case Command::Help: out << HelpText; return Success;
+    case Command::Version: out << "cuemark-cli " << CUEMARK_VERSION << '\n'; return Success;
+    case Command::Info: return Job(options, in, out, err).info();
+    default: return Job(options, in, out, err).convert();
     }
 }
 

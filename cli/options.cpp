@@ -111,9 +111,9 @@ void checkCombination(const Options& o, size_t positional) {
     if (o.command != Command::Stretch && anyStretch)
         throw UsageError("--map, --fps-from, --fps-to, --factor and --offset belong to stretch");
     if (o.command == Command::Stretch) {
-        const int ways = (!o.maps.empty() ? 1 : 0) + ((o.fpsFrom || o.fpsTo) ? 1 : 0) + ((o.factor || o.offset) ? 1 : 0);
-        if (ways != 1)
-            throw UsageError("stretch needs exactly one of: two --map, --fps-from with --fps-to, --factor");
+        const int ways = (!o.maps.empty() ? 1 : 0) + ((o.fpsFrom || o.fpsTo) ? 1 : 0) +
+                         ((o.factor || o.offset) ? 1 : 0);
+        if (ways != 1) throw UsageError("stretch needs exactly one of: two --map, --fps-from with --fps-to, --factor");
         if (!o.maps.empty() && o.maps.size() != 2) throw UsageError("stretch needs exactly two --map");
         if (!o.maps.empty() && o.maps[0].from == o.maps[1].from)
             throw UsageError("the two --map old times must differ");

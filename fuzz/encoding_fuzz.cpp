@@ -9,13 +9,11 @@
 namespace {
 
 bool IsSingleByte(const std::string& name) {
-    return name.starts_with("windows-") || name.starts_with("ISO-8859-") ||
-           name.starts_with("KOI8-");
+    return name.starts_with("windows-") || name.starts_with("ISO-8859-") || name.starts_with("KOI8-");
 }
 
 void Check(bool condition) {
-    if (!condition)
-        std::abort();
+    if (!condition) std::abort();
 }
 
 } // namespace
@@ -30,8 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::string written = EncodeText(decoded.utf8, decoded.encoding);
         // Single-byte tables and valid UTF-8 give back exactly what was read
         // (a UTF-8 mark before legacy text included).
-        if (IsSingleByte(decoded.encoding.name) || decoded.encoding.name == "UTF-8")
-            Check(written == bytes);
+        if (IsSingleByte(decoded.encoding.name) || decoded.encoding.name == "UTF-8") Check(written == bytes);
     } catch (const EncodingError&) {
         // Multibyte legacy text may hold characters with two spellings.
         Check(!IsSingleByte(decoded.encoding.name) && decoded.encoding.name != "UTF-8");

@@ -40,7 +40,9 @@ const char* textOf(const char* const* text) {
     return *text != nullptr ? *text : "";
 }
 
-HKEY handleOf(const std::uint32_t* key) { return key != nullptr ? *key : 0; }
+HKEY handleOf(const std::uint32_t* key) {
+    return key != nullptr ? *key : 0;
+}
 
 BSTR newString(std::string_view text) {
     if (text.size() > std::numeric_limits<std::uint32_t>::max()) {
@@ -95,8 +97,7 @@ BSTR getText(HKEY key, const char* const* name) {
 
 std::int32_t setNumber(HKEY key, const char* const* name, const std::int32_t* number) {
     const char* valueName = textOf(name);
-    return key != 0 && valueName != nullptr && number != nullptr && writeNumber(key, valueName, *number) ? truth
-                                                                                                           : 0;
+    return key != 0 && valueName != nullptr && number != nullptr && writeNumber(key, valueName, *number) ? truth : 0;
 }
 
 std::int32_t setText(HKEY key, const char* const* name, const char* const* text) {
@@ -167,8 +168,7 @@ std::int32_t RegGetDwordValue(const char* const* path, const char* const* name, 
     });
 }
 
-std::int32_t RegGetDwordValueH(const std::uint32_t* key, const char* const* name,
-                               const std::int32_t* defaultNumber) {
+std::int32_t RegGetDwordValueH(const std::uint32_t* key, const char* const* name, const std::int32_t* defaultNumber) {
     const std::int32_t fallback = defaultNumber != nullptr ? *defaultNumber : 0;
     return guarded(fallback, [&] { return getNumber(handleOf(key), name, fallback); });
 }

@@ -6,8 +6,8 @@
 namespace keyvane {
 
 bool acceptsNames(const SAFEARRAY* names) {
-    return names != nullptr && names->cDims == 1 && names->cbElements == sizeof(BSTR) &&
-           names->pvData != nullptr && names->cLocks == 0;
+    return names != nullptr && names->cDims == 1 && names->cbElements == sizeof(BSTR) && names->pvData != nullptr &&
+           names->cLocks == 0;
 }
 
 bool storeNames(HKEY key, SAFEARRAY* names, NameKind kind) {
@@ -16,10 +16,9 @@ bool storeNames(HKEY key, SAFEARRAY* names, NameKind kind) {
     char buffer[longestListedName + 1];
     for (std::uint32_t index = 0; index < count; ++index) {
         DWORD length = sizeof buffer;
-        const LSTATUS status =
-            kind == NameKind::subKeys
-                ? RegEnumKeyExA(key, index, buffer, &length, nullptr, nullptr, nullptr, nullptr)
-                : RegEnumValueA(key, index, buffer, &length, nullptr, nullptr, nullptr, nullptr);
+        const LSTATUS status = kind == NameKind::subKeys
+                                   ? RegEnumKeyExA(key, index, buffer, &length, nullptr, nullptr, nullptr, nullptr)
+                                   : RegEnumValueA(key, index, buffer, &length, nullptr, nullptr, nullptr, nullptr);
         if (status == ERROR_NO_MORE_ITEMS) {
             break;
         }

@@ -30,8 +30,8 @@ OpenedKey createKey(std::string_view path) {
     char emptyClass[] = "";
     HKEY key = 0;
     DWORD disposition = 0;
-    if (RegCreateKeyExA(split->root, split->subKey.c_str(), 0, emptyClass, REG_OPTION_NON_VOLATILE,
-                        createRights, nullptr, &key, &disposition) != ERROR_SUCCESS) {
+    if (RegCreateKeyExA(split->root, split->subKey.c_str(), 0, emptyClass, REG_OPTION_NON_VOLATILE, createRights,
+                        nullptr, &key, &disposition) != ERROR_SUCCESS) {
         return {};
     }
     return OpenedKey(key);

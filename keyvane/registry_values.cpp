@@ -8,7 +8,9 @@
 namespace keyvane {
 namespace {
 
-bool isText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
+bool isText(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ;
+}
 
 std::int32_t clampCount(DWORD count) {
     return static_cast<std::int32_t>(
@@ -47,13 +49,11 @@ std::optional<std::int32_t> readNumber(HKEY key, const char* name) {
     DWORD type = REG_NONE;
     BYTE data[4] = {};
     DWORD size = sizeof data;
-    if (RegQueryValueExA(key, name, nullptr, &type, data, &size) != ERROR_SUCCESS || type != REG_DWORD ||
-        size != 4) {
+    if (RegQueryValueExA(key, name, nullptr, &type, data, &size) != ERROR_SUCCESS || type != REG_DWORD || size != 4) {
         return std::nullopt;
     }
     const std::uint32_t bits = static_cast<std::uint32_t>(data[0]) | static_cast<std::uint32_t>(data[1]) << 8 |
-                               static_cast<std::uint32_t>(data[2]) << 16 |
-                               static_cast<std::uint32_t>(data[3]) << 24;
+                               static_cast<std::uint32_t>(data[2]) << 16 | static_cast<std::uint32_t>(data[3]) << 24;
     return static_cast<std::int32_t>(bits);
 }
 
@@ -62,8 +62,8 @@ bool writeText(HKEY key, const char* name, const char* text) {
     if (length >= std::numeric_limits<DWORD>::max()) {
         return false;
     }
-    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                          static_cast<DWORD>(length + 1)) == ERROR_SUCCESS;
+    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), static_cast<DWORD>(length + 1)) ==
+           ERROR_SUCCESS;
 }
 
 bool writeNumber(HKEY key, const char* name, std::int32_t number) {
@@ -83,8 +83,8 @@ std::int32_t valueType(HKEY key, const char* name) {
 
 std::int32_t countSubKeys(HKEY key) {
     DWORD subKeys = 0;
-    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr, nullptr,
-                         nullptr, nullptr) != ERROR_SUCCESS) {
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         nullptr) != ERROR_SUCCESS) {
         return -1;
     }
     return clampCount(subKeys);
@@ -92,8 +92,8 @@ std::int32_t countSubKeys(HKEY key) {
 
 std::int32_t countValues(HKEY key) {
     DWORD values = 0;
-    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
-                         nullptr, nullptr) != ERROR_SUCCESS) {
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+                         nullptr) != ERROR_SUCCESS) {
         return -1;
     }
     return clampCount(values);

@@ -17,8 +17,7 @@ char fold(char c) {
 
 // One attempt from an anchor where T[anchor] == P[0]. The path it takes
 // does not depend on the budget, which only decides how soon it gives up.
-bool attemptAt(const PreparedText& t, const PreparedText& p, std::size_t anchor,
-               std::uint64_t budget) {
+bool attemptAt(const PreparedText& t, const PreparedText& p, std::size_t anchor, std::uint64_t budget) {
     std::size_t ti = anchor;
     std::size_t pi = 0;
     for (;;) {

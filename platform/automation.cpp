@@ -21,7 +21,9 @@ constexpr size_t kTerminatorBytes = 2;
 constexpr size_t kDescriptorPrefix = 16;
 constexpr uint16_t kLockLimit = 0xFFFF;
 
-char* blockOf(SAFEARRAY* psa) { return reinterpret_cast<char*>(psa) - kDescriptorPrefix; }
+char* blockOf(SAFEARRAY* psa) {
+    return reinterpret_cast<char*>(psa) - kDescriptorPrefix;
+}
 
 // Number of elements over all dimensions, or false when it does not fit.
 bool elementCount(uint32_t cDims, const SAFEARRAYBOUND* bounds, size_t& count) {
@@ -34,7 +36,7 @@ bool elementCount(uint32_t cDims, const SAFEARRAYBOUND* bounds, size_t& count) {
     return true;
 }
 
-}  // namespace
+} // namespace
 
 PLATFORM_API BSTR SysAllocStringByteLen(const char* psz, uint32_t len) {
     const size_t total = kPrefixBytes + size_t{len} + kTerminatorBytes;
@@ -61,14 +63,12 @@ PLATFORM_API void SysFreeString(BSTR bstr) {
     if (bstr != nullptr) std::free(bstr - kPrefixBytes);
 }
 
-PLATFORM_API SAFEARRAY* SafeArrayCreate(VARTYPE vt, uint32_t cDims,
-                                        const SAFEARRAYBOUND* rgsabound) {
+PLATFORM_API SAFEARRAY* SafeArrayCreate(VARTYPE vt, uint32_t cDims, const SAFEARRAYBOUND* rgsabound) {
     if (vt != VT_BSTR || cDims == 0 || cDims > 0xFFFF || rgsabound == nullptr) return nullptr;
     size_t count = 0;
     if (!elementCount(cDims, rgsabound, count)) return nullptr;
 
-    const size_t descriptorBytes =
-        offsetof(SAFEARRAY, rgsabound) + size_t{cDims} * sizeof(SAFEARRAYBOUND);
+    const size_t descriptorBytes = offsetof(SAFEARRAY, rgsabound) + size_t{cDims} * sizeof(SAFEARRAYBOUND);
     auto* block = static_cast<char*>(std::calloc(1, kDescriptorPrefix + descriptorBytes));
     if (block == nullptr) return nullptr;
     // Never a null data pointer, even for no elements: callers take null as

@@ -15,14 +15,14 @@ typedef int32_t HRESULT;
 
 #define VT_BSTR 8
 
-#define S_OK                 ((HRESULT)0)
-#define E_INVALIDARG         ((HRESULT)0x80070057)
-#define E_OUTOFMEMORY        ((HRESULT)0x8007000E)
-#define E_UNEXPECTED         ((HRESULT)0x8000FFFF)
+#define S_OK ((HRESULT)0)
+#define E_INVALIDARG ((HRESULT)0x80070057)
+#define E_OUTOFMEMORY ((HRESULT)0x8007000E)
+#define E_UNEXPECTED ((HRESULT)0x8000FFFF)
 #define DISP_E_ARRAYISLOCKED ((HRESULT)0x8002000D)
 
 #define FADF_HAVEVARTYPE 0x0080
-#define FADF_BSTR        0x0100
+#define FADF_BSTR 0x0100
 
 typedef struct tagSAFEARRAYBOUND {
     uint32_t cElements;

@@ -15,8 +15,12 @@ const OpenKey* HandleTable::find(HKEY handle) const {
     return it == open_.end() ? nullptr : &it->second;
 }
 
-bool HandleTable::close(HKEY handle) { return open_.erase(handle) != 0; }
+bool HandleTable::close(HKEY handle) {
+    return open_.erase(handle) != 0;
+}
 
-void HandleTable::clear() { open_.clear(); }
+void HandleTable::clear() {
+    open_.clear();
+}
 
-}  // namespace platform::registry
+} // namespace platform::registry

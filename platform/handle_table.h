@@ -30,7 +30,7 @@ private:
 
     static constexpr HKEY kFirst = 0x100;
     static constexpr HKEY kStep = 4;
-    static constexpr HKEY kLast = 0x7FFFFF00;  // below the predefined roots at 0x80000000
+    static constexpr HKEY kLast = 0x7FFFFF00; // below the predefined roots at 0x80000000
 };
 
-}  // namespace platform::registry
+} // namespace platform::registry

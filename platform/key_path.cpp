@@ -13,8 +13,7 @@ LSTATUS splitSubKey(const char* subKey, std::vector<std::string_view>& levels) {
         size_t end = path.find('\\', start);
         if (end == std::string_view::npos) end = path.size();
         if (end > start) {
-            if (end - start > REG_MAX_KEY_NAME || levels.size() == kMaxKeyDepth)
-                return ERROR_INVALID_PARAMETER;
+            if (end - start > REG_MAX_KEY_NAME || levels.size() == kMaxKeyDepth) return ERROR_INVALID_PARAMETER;
             levels.push_back(path.substr(start, end - start));
         }
         start = end + 1;
@@ -27,4 +26,4 @@ LSTATUS valueName(const char* name, std::string_view& out) {
     return out.size() > REG_MAX_VALUE_NAME ? ERROR_INVALID_PARAMETER : ERROR_SUCCESS;
 }
 
-}  // namespace platform::registry
+} // namespace platform::registry

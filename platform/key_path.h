@@ -24,4 +24,4 @@ LSTATUS splitSubKey(const char* subKey, std::vector<std::string_view>& levels);
 // ERROR_INVALID_PARAMETER for a name longer than REG_MAX_VALUE_NAME.
 LSTATUS valueName(const char* name, std::string_view& out);
 
-}  // namespace platform::registry
+} // namespace platform::registry

@@ -13,9 +13,9 @@ namespace platform::registry {
 
 namespace {
 
-constexpr int64_t kApplicationId = 0x4B565247;  // "KVRG": marks a file as our store
+constexpr int64_t kApplicationId = 0x4B565247; // "KVRG": marks a file as our store
 constexpr int64_t kSchemaVersion = 1;
-constexpr int64_t kBusyLimitNs = 1'000'000'000;  // per attempt
+constexpr int64_t kBusyLimitNs = 1'000'000'000; // per attempt
 
 // Names compare with SQLite's NOCASE collation: ASCII letters fold, every
 // other byte compares as itself. Keys use AUTOINCREMENT so that the id of a
@@ -72,13 +72,17 @@ int64_t monotonicNs() {
     return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
 }
 
-bool isBusy(int result) { return (result & 0xFF) == SQLITE_BUSY || (result & 0xFF) == SQLITE_LOCKED; }
+bool isBusy(int result) {
+    return (result & 0xFF) == SQLITE_BUSY || (result & 0xFF) == SQLITE_LOCKED;
+}
 
-}  // namespace
+} // namespace
 
 static_assert(std::size(kStatementSql) == 17, "one SQL text per statement");
 
-KeyStore::~KeyStore() { close(); }
+KeyStore::~KeyStore() {
+    close();
+}
 
 bool KeyStore::useLocation(const std::string& file) {
     if (file == file_) return false;
@@ -124,12 +128,9 @@ LSTATUS KeyStore::failure(int result) {
         if (db_ != nullptr) sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
         bad_ = ERROR_BADDB;
         return ERROR_BADDB;
-    case SQLITE_NOMEM:
-        return ERROR_NOT_ENOUGH_MEMORY;
-    case SQLITE_TOOBIG:
-        return ERROR_INVALID_PARAMETER;
-    default:
-        return writing_ ? ERROR_CANTWRITE : ERROR_CANTREAD;
+    case SQLITE_NOMEM: return ERROR_NOT_ENOUGH_MEMORY;
+    case SQLITE_TOOBIG: return ERROR_INVALID_PARAMETER;
+    default: return writing_ ? ERROR_CANTWRITE : ERROR_CANTREAD;
     }
 }
 
@@ -188,14 +189,13 @@ int KeyStore::onBusy(void* self, int count) {
 
 LSTATUS KeyStore::openExisting() {
     if (file_.empty()) return ERROR_FILE_NOT_FOUND;
-    struct stat st{};
+    struct stat st {};
     if (stat(file_.c_str(), &st) != 0) {
         if (errno == ENOENT) return ERROR_FILE_NOT_FOUND;
         return writing_ ? ERROR_CANTWRITE : ERROR_CANTREAD;
     }
     if (!S_ISREG(st.st_mode)) return writing_ ? ERROR_CANTWRITE : ERROR_CANTREAD;
-    const int result = sqlite3_open_v2(file_.c_str(), &db_,
-                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int result = sqlite3_open_v2(file_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (result != SQLITE_OK) {
         const LSTATUS status = failure(result);
         close();
@@ -232,7 +232,7 @@ LSTATUS KeyStore::validate() {
 LSTATUS KeyStore::becomeReady() {
     std::string mode;
     if (queryText("PRAGMA journal_mode", mode) == SQLITE_OK && mode != "wal")
-        queryText("PRAGMA journal_mode=WAL", mode);  // a read-only file stays as it is
+        queryText("PRAGMA journal_mode=WAL", mode); // a read-only file stays as it is
     // In WAL mode NORMAL still keeps every commit atomic when a process dies;
     // only a power cut can undo the last commits.
     LSTATUS status = exec("PRAGMA synchronous=NORMAL");
@@ -246,11 +246,11 @@ LSTATUS KeyStore::becomeReady() {
 LSTATUS KeyStore::prepareStatements() {
     for (size_t i = 0; i < kStatementCount; ++i) {
         if (statements_[i] != nullptr) continue;
-        const int result = sqlite3_prepare_v3(db_, kStatementSql[i], -1, SQLITE_PREPARE_PERSISTENT,
-                                              &statements_[i], nullptr);
+        const int result = sqlite3_prepare_v3(db_, kStatementSql[i], -1, SQLITE_PREPARE_PERSISTENT, &statements_[i],
+                                              nullptr);
         if (result == SQLITE_OK) continue;
         if ((result & 0xFF) == SQLITE_NOMEM || isBusy(result)) return failure(result);
-        return failure(SQLITE_CORRUPT);  // our mark, but not our tables
+        return failure(SQLITE_CORRUPT); // our mark, but not our tables
     }
     return ERROR_SUCCESS;
 }
@@ -430,8 +430,7 @@ LSTATUS KeyStore::getValue(KeyId key, std::string_view name, DWORD& type, std::s
     return result == SQLITE_DONE ? ERROR_FILE_NOT_FOUND : failure(result);
 }
 
-LSTATUS KeyStore::valueAt(KeyId key, DWORD index, std::string& name, DWORD& type,
-                          std::string& data) {
+LSTATUS KeyStore::valueAt(KeyId key, DWORD index, std::string& name, DWORD& type, std::string& data) {
     if (!ready_) return ERROR_NO_MORE_ITEMS;
     StatementUse use(statements_[kValueAt]);
     const int result = use.bind(1, key).bind(2, index).step();
@@ -452,8 +451,7 @@ LSTATUS KeyStore::insertChild(KeyId parent, std::string_view name, KeyId& child)
     return ERROR_SUCCESS;
 }
 
-LSTATUS KeyStore::setValue(KeyId key, std::string_view name, DWORD type, const BYTE* data,
-                           size_t size) {
+LSTATUS KeyStore::setValue(KeyId key, std::string_view name, DWORD type, const BYTE* data, size_t size) {
     StatementUse use(statements_[kSetValue]);
     const int result = use.bind(1, key).bindText(2, name).bind(3, type).bindBlob(4, data, size).step();
     return result == SQLITE_DONE ? ERROR_SUCCESS : failure(result);
@@ -477,4 +475,4 @@ LSTATUS KeyStore::deleteKey(KeyId id) {
     return result == SQLITE_DONE ? ERROR_SUCCESS : failure(result);
 }
 
-}  // namespace platform::registry
+} // namespace platform::registry

@@ -26,14 +26,16 @@ constexpr KeyId kCurrentUserId = 2;
 constexpr KeyId kLocalMachineId = 3;
 constexpr KeyId kUsersId = 4;
 constexpr KeyId kCurrentConfigId = 5;
-constexpr bool isRootKey(KeyId id) { return id >= kClassesRootId && id <= kCurrentConfigId; }
+constexpr bool isRootKey(KeyId id) {
+    return id >= kClassesRootId && id <= kCurrentConfigId;
+}
 
 struct KeyInfo {
     DWORD subKeys = 0;
-    DWORD maxSubKeyLen = 0;  // characters, without the NUL
+    DWORD maxSubKeyLen = 0; // characters, without the NUL
     DWORD values = 0;
     DWORD maxValueNameLen = 0;
-    DWORD maxValueLen = 0;  // bytes
+    DWORD maxValueLen = 0; // bytes
 };
 
 class KeyStore {
@@ -96,9 +98,9 @@ public:
 
     // Lookups, inside read() or write().
     bool keyExists(KeyId id, LSTATUS& status);
-    LSTATUS findChild(KeyId parent, std::string_view name, KeyId& child);  // ERROR_FILE_NOT_FOUND
+    LSTATUS findChild(KeyId parent, std::string_view name, KeyId& child); // ERROR_FILE_NOT_FOUND
     LSTATUS hasChildren(KeyId id, bool& any);
-    LSTATUS childAt(KeyId parent, DWORD index, std::string& name);  // ERROR_NO_MORE_ITEMS
+    LSTATUS childAt(KeyId parent, DWORD index, std::string& name); // ERROR_NO_MORE_ITEMS
     LSTATUS keyInfo(KeyId id, KeyInfo& info);
     LSTATUS getValue(KeyId key, std::string_view name, DWORD& type, std::string& data);
     LSTATUS valueAt(KeyId key, DWORD index, std::string& name, DWORD& type, std::string& data);
@@ -106,8 +108,8 @@ public:
     // Changes, inside write() only.
     LSTATUS insertChild(KeyId parent, std::string_view name, KeyId& child);
     LSTATUS setValue(KeyId key, std::string_view name, DWORD type, const BYTE* data, size_t size);
-    LSTATUS deleteValue(KeyId key, std::string_view name);  // ERROR_FILE_NOT_FOUND
-    LSTATUS deleteKey(KeyId id);                             // with its values
+    LSTATUS deleteValue(KeyId key, std::string_view name); // ERROR_FILE_NOT_FOUND
+    LSTATUS deleteKey(KeyId id);                           // with its values
 
 private:
     enum Statement : size_t {
@@ -154,11 +156,11 @@ private:
     std::string file_;
     sqlite3* db_ = nullptr;
     std::array<sqlite3_stmt*, kStatementCount> statements_{};
-    bool ready_ = false;      // schema found and statements prepared
+    bool ready_ = false; // schema found and statements prepared
     bool inRead_ = false;
-    bool writing_ = false;    // failures are reported as write failures
-    LSTATUS bad_ = ERROR_SUCCESS;  // sticky ERROR_BADDB once the file proved unusable
+    bool writing_ = false;        // failures are reported as write failures
+    LSTATUS bad_ = ERROR_SUCCESS; // sticky ERROR_BADDB once the file proved unusable
     int64_t busySinceNs_ = 0;
 };
 
-}  // namespace platform::registry
+} // namespace platform::registry

@@ -20,11 +20,11 @@ using namespace platform::registry;
 
 namespace {
 
-constexpr REGSAM kDeleteRight = 0x00010000;  // DELETE among the standard rights
+constexpr REGSAM kDeleteRight = 0x00010000; // DELETE among the standard rights
 // Deleting a sub-key is a change like any other: a handle opened only for
 // reading may not do it.
 constexpr REGSAM kDeleteKeyRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | kDeleteRight;
-constexpr size_t kFileTimeBytes = 8;  // FILETIME; this store keeps no write times
+constexpr size_t kFileTimeBytes = 8; // FILETIME; this store keeps no write times
 
 struct Registry {
     Registry();
@@ -213,10 +213,10 @@ LSTATUS enumerateEntry(HKEY handle, REGSAM needed, char* buffer, DWORD* chars, D
     return status == ERROR_SUCCESS ? copyName(name, buffer, chars) : status;
 }
 
-}  // namespace
+} // namespace
 
-PLATFORM_API LSTATUS RegOpenKeyExA(HKEY hKey, const char* lpSubKey, DWORD /*ulOptions*/,
-                                   REGSAM samDesired, HKEY* phkResult) {
+PLATFORM_API LSTATUS RegOpenKeyExA(HKEY hKey, const char* lpSubKey, DWORD /*ulOptions*/, REGSAM samDesired,
+                                   HKEY* phkResult) {
     if (phkResult == nullptr) return ERROR_INVALID_PARAMETER;
     *phkResult = 0;
     Call call;
@@ -227,10 +227,9 @@ PLATFORM_API LSTATUS RegOpenKeyExA(HKEY hKey, const char* lpSubKey, DWORD /*ulOp
     return ERROR_SUCCESS;
 }
 
-PLATFORM_API LSTATUS RegCreateKeyExA(HKEY hKey, const char* lpSubKey, DWORD /*Reserved*/,
-                                     char* /*lpClass*/, DWORD dwOptions, REGSAM samDesired,
-                                     const void* /*lpSecurityAttributes*/, HKEY* phkResult,
-                                     DWORD* lpdwDisposition) {
+PLATFORM_API LSTATUS RegCreateKeyExA(HKEY hKey, const char* lpSubKey, DWORD /*Reserved*/, char* /*lpClass*/,
+                                     DWORD dwOptions, REGSAM samDesired, const void* /*lpSecurityAttributes*/,
+                                     HKEY* phkResult, DWORD* lpdwDisposition) {
     if (phkResult == nullptr || lpSubKey == nullptr) return ERROR_INVALID_PARAMETER;
     *phkResult = 0;
     // Volatile keys and links have no meaning in a file store.
@@ -261,28 +260,26 @@ PLATFORM_API LSTATUS RegCreateKeyExA(HKEY hKey, const char* lpSubKey, DWORD /*Re
     return ERROR_SUCCESS;
 }
 
-PLATFORM_API LSTATUS RegQueryValueExA(HKEY hKey, const char* lpValueName, DWORD* lpReserved,
-                                      DWORD* lpType, BYTE* lpData, DWORD* lpcbData) {
+PLATFORM_API LSTATUS RegQueryValueExA(HKEY hKey, const char* lpValueName, DWORD* lpReserved, DWORD* lpType,
+                                      BYTE* lpData, DWORD* lpcbData) {
     Call call;
     Target target{};
     LSTATUS status = call.resolve(hKey, KEY_QUERY_VALUE, target);
     if (status != ERROR_SUCCESS) return status;
-    if (lpReserved != nullptr || (lpData != nullptr && lpcbData == nullptr))
-        return ERROR_INVALID_PARAMETER;
+    if (lpReserved != nullptr || (lpData != nullptr && lpcbData == nullptr)) return ERROR_INVALID_PARAMETER;
     std::string_view name;
     if ((status = valueName(lpValueName, name)) != ERROR_SUCCESS) return status;
 
     DWORD type = REG_NONE;
     std::string data;
-    status = call.readAlive(target,
-                            [&] { return call.store().getValue(target.key, name, type, data); });
+    status = call.readAlive(target, [&] { return call.store().getValue(target.key, name, type, data); });
     if (status != ERROR_SUCCESS) return status;
     if (lpType != nullptr) *lpType = type;
     return copyData(data, lpData, lpcbData);
 }
 
-PLATFORM_API LSTATUS RegSetValueExA(HKEY hKey, const char* lpValueName, DWORD /*Reserved*/,
-                                    DWORD dwType, const BYTE* lpData, DWORD cbData) {
+PLATFORM_API LSTATUS RegSetValueExA(HKEY hKey, const char* lpValueName, DWORD /*Reserved*/, DWORD dwType,
+                                    const BYTE* lpData, DWORD cbData) {
     Call call;
     Target target{};
     LSTATUS status = call.resolve(hKey, KEY_SET_VALUE, target);
@@ -291,23 +288,19 @@ PLATFORM_API LSTATUS RegSetValueExA(HKEY hKey, const char* lpValueName, DWORD /*
     std::string_view name;
     if ((status = valueName(lpValueName, name)) != ERROR_SUCCESS) return status;
 
-    return call.writeAlive(true, target, [&] {
-        return call.store().setValue(target.key, name, dwType, lpData, cbData);
-    });
+    return call.writeAlive(true, target,
+                           [&] { return call.store().setValue(target.key, name, dwType, lpData, cbData); });
 }
 
-PLATFORM_API LSTATUS RegQueryInfoKeyA(HKEY hKey, char* lpClass, DWORD* lpcchClass,
-                                      DWORD* lpReserved, DWORD* lpcSubKeys,
-                                      DWORD* lpcbMaxSubKeyLen, DWORD* lpcbMaxClassLen,
-                                      DWORD* lpcValues, DWORD* lpcbMaxValueNameLen,
-                                      DWORD* lpcbMaxValueLen, DWORD* lpcbSecurityDescriptor,
+PLATFORM_API LSTATUS RegQueryInfoKeyA(HKEY hKey, char* lpClass, DWORD* lpcchClass, DWORD* lpReserved, DWORD* lpcSubKeys,
+                                      DWORD* lpcbMaxSubKeyLen, DWORD* lpcbMaxClassLen, DWORD* lpcValues,
+                                      DWORD* lpcbMaxValueNameLen, DWORD* lpcbMaxValueLen, DWORD* lpcbSecurityDescriptor,
                                       void* lpftLastWriteTime) {
     Call call;
     Target target{};
     LSTATUS status = call.resolve(hKey, KEY_QUERY_VALUE, target);
     if (status != ERROR_SUCCESS) return status;
-    if (lpReserved != nullptr || (lpClass != nullptr && lpcchClass == nullptr))
-        return ERROR_INVALID_PARAMETER;
+    if (lpReserved != nullptr || (lpClass != nullptr && lpcchClass == nullptr)) return ERROR_INVALID_PARAMETER;
 
     KeyInfo info;
     status = call.readAlive(target, [&] { return call.store().keyInfo(target.key, info); });
@@ -324,30 +317,24 @@ PLATFORM_API LSTATUS RegQueryInfoKeyA(HKEY hKey, char* lpClass, DWORD* lpcchClas
     return ERROR_SUCCESS;
 }
 
-PLATFORM_API LSTATUS RegEnumKeyExA(HKEY hKey, DWORD dwIndex, char* lpName, DWORD* lpcchName,
-                                   DWORD* lpReserved, char* lpClass, DWORD* lpcchClass,
-                                   void* lpftLastWriteTime) {
-    const LSTATUS status = enumerateEntry(hKey, KEY_ENUMERATE_SUB_KEYS, lpName, lpcchName,
-                                          lpReserved, lpClass != nullptr && lpcchClass == nullptr,
-                                          [&](KeyStore& store, KeyId key, std::string& name) {
-                                              return store.childAt(key, dwIndex, name);
-                                          });
+PLATFORM_API LSTATUS RegEnumKeyExA(HKEY hKey, DWORD dwIndex, char* lpName, DWORD* lpcchName, DWORD* lpReserved,
+                                   char* lpClass, DWORD* lpcchClass, void* lpftLastWriteTime) {
+    const LSTATUS status = enumerateEntry(
+        hKey, KEY_ENUMERATE_SUB_KEYS, lpName, lpcchName, lpReserved, lpClass != nullptr && lpcchClass == nullptr,
+        [&](KeyStore& store, KeyId key, std::string& name) { return store.childAt(key, dwIndex, name); });
     if (status != ERROR_SUCCESS) return status;
     writeEmptyClass(lpClass, lpcchClass);
     writeNoTime(lpftLastWriteTime);
     return ERROR_SUCCESS;
 }
 
-PLATFORM_API LSTATUS RegEnumValueA(HKEY hKey, DWORD dwIndex, char* lpValueName,
-                                   DWORD* lpcchValueName, DWORD* lpReserved, DWORD* lpType,
-                                   BYTE* lpData, DWORD* lpcbData) {
+PLATFORM_API LSTATUS RegEnumValueA(HKEY hKey, DWORD dwIndex, char* lpValueName, DWORD* lpcchValueName,
+                                   DWORD* lpReserved, DWORD* lpType, BYTE* lpData, DWORD* lpcbData) {
     DWORD type = REG_NONE;
     std::string data;
-    const LSTATUS status = enumerateEntry(hKey, KEY_QUERY_VALUE, lpValueName, lpcchValueName,
-                                          lpReserved, lpData != nullptr && lpcbData == nullptr,
-                                          [&](KeyStore& store, KeyId key, std::string& name) {
-                                              return store.valueAt(key, dwIndex, name, type, data);
-                                          });
+    const LSTATUS status = enumerateEntry(
+        hKey, KEY_QUERY_VALUE, lpValueName, lpcchValueName, lpReserved, lpData != nullptr && lpcbData == nullptr,
+        [&](KeyStore& store, KeyId key, std::string& name) { return store.valueAt(key, dwIndex, name, type, data); });
     if (status != ERROR_SUCCESS) return status;
     if (lpType != nullptr) *lpType = type;
     return copyData(data, lpData, lpcbData);
@@ -361,8 +348,7 @@ PLATFORM_API LSTATUS RegDeleteValueA(HKEY hKey, const char* lpValueName) {
     std::string_view name;
     if ((status = valueName(lpValueName, name)) != ERROR_SUCCESS) return status;
 
-    return call.writeAlive(false, target,
-                           [&] { return call.store().deleteValue(target.key, name); });
+    return call.writeAlive(false, target, [&] { return call.store().deleteValue(target.key, name); });
 }
 
 PLATFORM_API LSTATUS RegDeleteKeyA(HKEY hKey, const char* lpSubKey) {

@@ -28,15 +28,14 @@ public:
         return *this;
     }
     StatementUse& bindText(int index, std::string_view text) {
-        keep(sqlite3_bind_text64(statement_, index, text.empty() ? "" : text.data(), text.size(),
-                                 SQLITE_STATIC, SQLITE_UTF8));
+        keep(sqlite3_bind_text64(statement_, index, text.empty() ? "" : text.data(), text.size(), SQLITE_STATIC,
+                                 SQLITE_UTF8));
         return *this;
     }
     // Always a blob, never NULL, even for no bytes.
     StatementUse& bindBlob(int index, const void* data, size_t size) {
         static const char kNone = 0;
-        keep(sqlite3_bind_blob64(statement_, index, size == 0 ? &kNone : data, size,
-                                 SQLITE_STATIC));
+        keep(sqlite3_bind_blob64(statement_, index, size == 0 ? &kNone : data, size, SQLITE_STATIC));
         return *this;
     }
 
@@ -59,4 +58,4 @@ private:
     int bindResult_ = SQLITE_OK;
 };
 
-}  // namespace platform::registry
+} // namespace platform::registry

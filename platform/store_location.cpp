@@ -21,8 +21,8 @@ bool homeFolder(std::string& out) {
     std::vector<char> buffer(size > 0 ? static_cast<size_t>(size) : 16384);
     passwd entry{};
     passwd* found = nullptr;
-    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 ||
-        found == nullptr || found->pw_dir == nullptr || found->pw_dir[0] == '\0')
+    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr ||
+        found->pw_dir == nullptr || found->pw_dir[0] == '\0')
         return false;
     out.assign(found->pw_dir);
     return true;
@@ -34,7 +34,7 @@ bool createFolders(const std::string& file) {
     const size_t slash = file.find_last_of('/');
     if (slash == std::string::npos || slash == 0) return true;
     const std::string folder = file.substr(0, slash);
-    struct stat st{};
+    struct stat st {};
     if (stat(folder.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) return true;
         errno = ENOTDIR;
@@ -42,14 +42,13 @@ bool createFolders(const std::string& file) {
     }
     if (errno != ENOENT || !createFolders(folder)) return false;
     if (mkdir(folder.c_str(), 0700) != 0) return errno == EEXIST;
-    return chmod(folder.c_str(), 0700) == 0;  // whatever the umask
+    return chmod(folder.c_str(), 0700) == 0; // whatever the umask
 }
 
-}  // namespace
+} // namespace
 
 void storeLocation(std::string& out) {
-    if (const char* explicitFile = std::getenv("KEYVANE_REGISTRY");
-        explicitFile != nullptr && *explicitFile != '\0') {
+    if (const char* explicitFile = std::getenv("KEYVANE_REGISTRY"); explicitFile != nullptr && *explicitFile != '\0') {
         out.assign(explicitFile);
         return;
     }
@@ -72,9 +71,9 @@ bool createStoreFile(const std::string& file) {
     }
     if (!createFolders(file)) return false;
     const int fd = open(file.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) return errno == EEXIST;  // another process was quicker
+    if (fd < 0) return errno == EEXIST; // another process was quicker
     const bool ok = fchmod(fd, 0600) == 0;
     return close(fd) == 0 && ok;
 }
 
-}  // namespace platform::registry
+} // namespace platform::registry

@@ -15,4 +15,4 @@ void storeLocation(std::string& out);
 // (empty, mode 0600) unless it exists. False with errno set on failure.
 bool createStoreFile(const std::string& file);
 
-}  // namespace platform::registry
+} // namespace platform::registry

@@ -18,11 +18,12 @@ constexpr int kMaxLinkHops = 40;
 // Keeps the temporary name within NAME_MAX whatever the target's name.
 constexpr size_t kMaxBaseInTempName = 200;
 
-std::string SystemMessage(int error) { return std::generic_category().message(error); }
+std::string SystemMessage(int error) {
+    return std::generic_category().message(error);
+}
 
 bool Fail(std::string* error, std::string message) {
-    if (error != nullptr)
-        *error = std::move(message);
+    if (error != nullptr) *error = std::move(message);
     return false;
 }
 
@@ -41,8 +42,7 @@ public:
     // The result of close(2), which on some file systems is where a failed
     // write first shows.
     int Close() {
-        if (fd_ < 0)
-            return 0;
+        if (fd_ < 0) return 0;
         const int result = ::close(fd_);
         fd_ = -1;
         return result;
@@ -54,8 +54,7 @@ private:
 
 std::string FolderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
+    if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
@@ -75,8 +74,7 @@ bool ResolveLinks(const std::string& path, std::string& resolved, int& error) {
             error = errno;
             return error == ENOENT;
         }
-        if (!S_ISLNK(status.st_mode))
-            return true;
+        if (!S_ISLNK(status.st_mode)) return true;
         std::string link(static_cast<size_t>(status.st_size > 0 ? status.st_size : 4096) + 1, '\0');
         const ssize_t length = ::readlink(resolved.c_str(), link.data(), link.size());
         if (length < 0) {
@@ -91,16 +89,13 @@ bool ResolveLinks(const std::string& path, std::string& resolved, int& error) {
 }
 
 std::string RandomSuffix() {
-    static constexpr char kLetters[] =
-        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     thread_local std::mt19937_64 generator(
-        std::random_device{}() ^
-        static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+        std::random_device{}() ^ static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
         static_cast<uint64_t>(::getpid()));
     std::uniform_int_distribution<size_t> pick(0, sizeof kLetters - 2);
     std::string suffix(6, ' ');
-    for (char& c : suffix)
-        c = kLetters[pick(generator)];
+    for (char& c : suffix) c = kLetters[pick(generator)];
     return suffix;
 }
 
@@ -112,10 +107,8 @@ int CreateTemporary(const std::string& target, std::string& temporary) {
     const std::string prefix = (folder.ends_with('/') ? folder : folder + "/") + "." + base + ".";
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporary = prefix + RandomSuffix() + ".tmp";
-        const int fd =
-            ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
+        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
     }
     errno = EEXIST;
     return -1;
@@ -134,8 +127,7 @@ bool WriteAll(int fd, std::string_view bytes, WriteFaults* faults, int& error) {
         const size_t chunk = std::min<size_t>(bytes.size() - done, size_t{1} << 30);
         const ssize_t written = ::write(fd, bytes.data() + done, chunk);
         if (written < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             error = errno;
             return false;
         }
@@ -146,16 +138,13 @@ bool WriteAll(int fd, std::string_view bytes, WriteFaults* faults, int& error) {
 
 // Devices and pipes (/dev/stdout, a FIFO) cannot be replaced by renaming;
 // they are written in place.
-bool WriteInPlace(const std::string& path, std::string_view bytes, std::string* error,
-                  WriteFaults* faults) {
+bool WriteInPlace(const std::string& path, std::string_view bytes, std::string* error, WriteFaults* faults) {
     FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
-    if (file.get() < 0)
-        return Fail(error, "cannot open " + path + " for writing: " + SystemMessage(errno));
+    if (file.get() < 0) return Fail(error, "cannot open " + path + " for writing: " + SystemMessage(errno));
     int failure = 0;
     if (!WriteAll(file.get(), bytes, faults, failure))
         return Fail(error, "cannot write " + path + ": " + SystemMessage(failure));
-    if (file.Close() != 0)
-        return Fail(error, "cannot write " + path + ": " + SystemMessage(errno));
+    if (file.Close() != 0) return Fail(error, "cannot write " + path + ": " + SystemMessage(errno));
     return true;
 }
 
@@ -179,24 +168,19 @@ public:
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* error) {
     bytes.clear();
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.get() < 0)
-        return Fail(error, "cannot open " + path + ": " + SystemMessage(errno));
+    if (file.get() < 0) return Fail(error, "cannot open " + path + ": " + SystemMessage(errno));
     struct stat status;
-    if (::fstat(file.get(), &status) != 0)
-        return Fail(error, "cannot read " + path + ": " + SystemMessage(errno));
-    if (S_ISDIR(status.st_mode))
-        return Fail(error, "cannot read " + path + ": " + SystemMessage(EISDIR));
+    if (::fstat(file.get(), &status) != 0) return Fail(error, "cannot read " + path + ": " + SystemMessage(errno));
+    if (S_ISDIR(status.st_mode)) return Fail(error, "cannot read " + path + ": " + SystemMessage(EISDIR));
     // Read straight into the result: a regular file's size is known, and
     // anything else (a pipe) grows it as it comes.
     size_t filled = 0;
     bytes.resize(S_ISREG(status.st_mode) ? static_cast<size_t>(status.st_size) + 1 : 64 * 1024);
     for (;;) {
-        if (filled == bytes.size())
-            bytes.resize(bytes.size() * 2);
+        if (filled == bytes.size()) bytes.resize(bytes.size() * 2);
         const ssize_t got = ::read(file.get(), bytes.data() + filled, bytes.size() - filled);
         if (got < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             const int failure = errno;
             bytes.clear();
             return Fail(error, "cannot read " + path + ": " + SystemMessage(failure));
@@ -209,20 +193,15 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* err
     }
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error,
-                         WriteFaults* faults) {
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error, WriteFaults* faults) {
     auto injected = [faults](WriteStep step) { return faults != nullptr && faults->failAt(step); };
-    if (path.empty())
-        return Fail(error, "cannot write a file without a name");
+    if (path.empty()) return Fail(error, "cannot write a file without a name");
 
     struct stat existing;
     const bool exists = ::stat(path.c_str(), &existing) == 0;
-    if (!exists && errno != ENOENT)
-        return Fail(error, "cannot write " + path + ": " + SystemMessage(errno));
-    if (exists && S_ISDIR(existing.st_mode))
-        return Fail(error, "cannot write " + path + ": " + SystemMessage(EISDIR));
-    if (exists && !S_ISREG(existing.st_mode))
-        return WriteInPlace(path, bytes, error, faults);
+    if (!exists && errno != ENOENT) return Fail(error, "cannot write " + path + ": " + SystemMessage(errno));
+    if (exists && S_ISDIR(existing.st_mode)) return Fail(error, "cannot write " + path + ": " + SystemMessage(EISDIR));
+    if (exists && !S_ISREG(existing.st_mode)) return WriteInPlace(path, bytes, error, faults);
     // Renaming would get round a file's own write protection; honour it.
     if (exists && ::access(path.c_str(), W_OK) != 0)
         return Fail(error, "cannot write " + path + ": " + SystemMessage(errno));
@@ -241,8 +220,8 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
     if (fd < 0) {
         const int failure = errno;
         temporary.path.clear();
-        return Fail(error, "cannot create a temporary file in " + FolderOf(target) + " to write " +
-                               path + ": " + SystemMessage(failure));
+        return Fail(error, "cannot create a temporary file in " + FolderOf(target) + " to write " + path + ": " +
+                               SystemMessage(failure));
     }
     temporary.descriptor.Reset(fd);
 
@@ -261,15 +240,11 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
     int failure = 0;
     if (!WriteAll(fd, bytes, faults, failure))
         return Fail(error, "cannot write " + path + ": " + SystemMessage(failure));
-    if (injected(WriteStep::Sync))
-        return Fail(error, "cannot flush " + path + " to disk: " + SystemMessage(EIO));
-    if (::fsync(fd) != 0)
-        return Fail(error, "cannot flush " + path + " to disk: " + SystemMessage(errno));
-    if (temporary.descriptor.Close() != 0)
-        return Fail(error, "cannot write " + path + ": " + SystemMessage(errno));
+    if (injected(WriteStep::Sync)) return Fail(error, "cannot flush " + path + " to disk: " + SystemMessage(EIO));
+    if (::fsync(fd) != 0) return Fail(error, "cannot flush " + path + " to disk: " + SystemMessage(errno));
+    if (temporary.descriptor.Close() != 0) return Fail(error, "cannot write " + path + ": " + SystemMessage(errno));
 
-    if (injected(WriteStep::Rename))
-        return Fail(error, "cannot replace " + path + ": " + SystemMessage(ENOENT));
+    if (injected(WriteStep::Rename)) return Fail(error, "cannot replace " + path + ": " + SystemMessage(ENOENT));
     if (::rename(temporary.path.c_str(), target.c_str()) != 0)
         return Fail(error, "cannot replace " + path + ": " + SystemMessage(errno));
     temporary.Keep();
@@ -278,8 +253,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
     // in place already, so a folder that cannot be synced (some file
     // systems refuse) is no failure.
     FileDescriptor folder(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.get() >= 0)
-        static_cast<void>(::fsync(folder.get()));
+    if (folder.get() >= 0) static_cast<void>(::fsync(folder.get()));
     return true;
 }
 

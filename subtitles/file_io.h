@@ -26,7 +26,7 @@ public:
 // True when the target now holds exactly `bytes`. On false the target is
 // as it was before (or still absent), no temporary file is left behind, and
 // *error says what failed.
-bool WriteFileAtomically(const std::string& path, std::string_view bytes,
-                         std::string* error = nullptr, WriteFaults* faults = nullptr);
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error = nullptr,
+                         WriteFaults* faults = nullptr);
 
 } // namespace cuemark

@@ -30,8 +30,8 @@ inline ReadOutcome StoppedAt(const LineReader& in, ReadOutcome::Status status, c
 
 // Ends a title, closing the styles still open, and adds it; the stop to
 // return when the store has no room left.
-inline std::optional<ReadOutcome> AddTitle(const LineReader& in, SUBTITLES& Subt, MarkupState& markup,
-                                           double start, double end, std::string text) {
+inline std::optional<ReadOutcome> AddTitle(const LineReader& in, SUBTITLES& Subt, MarkupState& markup, double start,
+                                           double end, std::string text) {
     markup.CloseOpenTags(text);
     try {
         Subt.Add(start, end, std::move(text));

@@ -25,7 +25,10 @@ public:
     // True when nothing but blanks (spaces, tabs) and line ends is left.
     bool RestIsBlank() const;
     // Back to the first line, as reopening the file would.
-    void Rewind() { pos_ = 0; line_ = 0; }
+    void Rewind() {
+        pos_ = 0;
+        line_ = 0;
+    }
 
 private:
     std::string text_;

@@ -89,9 +89,7 @@ private:
         return node;
     }
 
-    long long order(int node) const {
-        return node == none ? std::numeric_limits<long long>::max() : pos_[node];
-    }
+    long long order(int node) const { return node == none ? std::numeric_limits<long long>::max() : pos_[node]; }
 
     void replaceOpening(Kind kind, int first, char letter) {
         // "{y:i}" becomes "<i>": the first three nodes are reused.
@@ -132,8 +130,7 @@ private:
         int start = left;
         for (int back = 0; back < 4 && start > 0; ++back, start = prev_[start])
             for (int k = 0; k < KindCount; ++k)
-                if (order(start) < order(from_[k]) && matchesAt(start, static_cast<Kind>(k)))
-                    from_[k] = start;
+                if (order(start) < order(from_[k]) && matchesAt(start, static_cast<Kind>(k))) from_[k] = start;
     }
 
     void link(int a, int b) {

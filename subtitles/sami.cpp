@@ -14,7 +14,9 @@ namespace {
 
 constexpr std::string_view LineEnd = "\r\n";
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // Position of `lowerNeedle` in `text`, ignoring the case of ASCII letters.
 size_t FindIgnoringCase(std::string_view text, std::string_view lowerNeedle) {
@@ -117,7 +119,9 @@ double SyncMilliseconds(std::string_view afterEquals) {
     return LeadingNumber(afterEquals);
 }
 
-bool HoldsTitle(const std::string& t) { return !t.empty() && t != LineEnd; }
+bool HoldsTitle(const std::string& t) {
+    return !t.empty() && t != LineEnd;
+}
 
 void AppendMilliseconds(std::string& out, double seconds) {
     int64_t ms = 0;

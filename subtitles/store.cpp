@@ -108,9 +108,15 @@ void SUBTITLES::SetTimes(int32_t ix, double TS, double TE) {
     ends_[ix] = TE;
 }
 
-double SUBTITLES::StartTime(int32_t ix) const { return valid(ix) ? starts_[ix] : 0.0; }
-double SUBTITLES::EndTime(int32_t ix) const { return valid(ix) ? ends_[ix] : 0.0; }
-const std::string& SUBTITLES::Text(int32_t ix) const { return valid(ix) ? texts_[ix] : emptyText; }
+double SUBTITLES::StartTime(int32_t ix) const {
+    return valid(ix) ? starts_[ix] : 0.0;
+}
+double SUBTITLES::EndTime(int32_t ix) const {
+    return valid(ix) ? ends_[ix] : 0.0;
+}
+const std::string& SUBTITLES::Text(int32_t ix) const {
+    return valid(ix) ? texts_[ix] : emptyText;
+}
 
 void SUBTITLES::SetStartTime(int32_t ix, double NewValue) {
     if (!valid(ix)) return;
@@ -188,8 +194,12 @@ void SUBTITLES::Insert(int32_t Position, double StartTime, double EndTime, const
 
 // ---- undo journal -------------------------------------------------------
 
-int16_t SUBTITLES::nextSlot(int16_t x) { return x + 1 == JournalSlots ? 0 : static_cast<int16_t>(x + 1); }
-int16_t SUBTITLES::prevSlot(int16_t x) { return x == 0 ? JournalSlots - 1 : static_cast<int16_t>(x - 1); }
+int16_t SUBTITLES::nextSlot(int16_t x) {
+    return x + 1 == JournalSlots ? 0 : static_cast<int16_t>(x + 1);
+}
+int16_t SUBTITLES::prevSlot(int16_t x) {
+    return x == 0 ? JournalSlots - 1 : static_cast<int16_t>(x - 1);
+}
 
 void SUBTITLES::raiseUndoPossible(bool status) {
     if (listener_) listener_->UndoPossible(status);

@@ -71,11 +71,8 @@ ReadOutcome SubtitleFiles::runReader(SubtitleFormat format, LineReader& in) {
         seam_.ShowLoadingNotice();
         outcome = ReadSubRip(in, Subt_, markup);
         break;
-    case SubtitleFormat::Sami:
-        outcome = ReadSami(in, Subt_, sami);
-        break;
-    case SubtitleFormat::Unknown:
-        break;
+    case SubtitleFormat::Sami: outcome = ReadSami(in, Subt_, sami); break;
+    case SubtitleFormat::Unknown: break;
     }
     // A stopped reader may leave a style open; the next file starts clean.
     markup.italicOpen = markup.boldOpen = false;
@@ -97,12 +94,8 @@ std::string SubtitleFiles::RenderSubtitles(const std::string& fileName) {
         seam_.AskFrameRate(FrameRate);
         WriteMicroDVD(out, Subt_, FrameRate);
         break;
-    case SubtitleFormat::SubRip:
-        WriteSubRip(out, Subt_);
-        break;
-    case SubtitleFormat::Sami:
-        WriteSami(out, Subt_, sami);
-        break;
+    case SubtitleFormat::SubRip: WriteSubRip(out, Subt_); break;
+    case SubtitleFormat::Sami: WriteSami(out, Subt_, sami); break;
     case SubtitleFormat::Unknown:
         // Any other name gets an empty file.
         return std::string();

@@ -19,11 +19,11 @@
 namespace cuemark {
 
 struct LoadReport {
-    bool opened = false;      // false: the file could not be read, nothing happened
-    std::string openError;    // why, when !opened
+    bool opened = false;   // false: the file could not be read, nothing happened
+    std::string openError; // why, when !opened
     SubtitleFormat format = SubtitleFormat::Unknown;
-    TextEncoding encoding;    // what the file was read as
-    ReadOutcome outcome;      // how the reader ended (Complete when Unknown)
+    TextEncoding encoding; // what the file was read as
+    ReadOutcome outcome;   // how the reader ended (Complete when Unknown)
     // The load got as far as choosing a format: the main window then
     // enables its Edit and Save buttons.
     bool reachedFormatStep() const { return opened; }

@@ -46,8 +46,7 @@ size_t ValidUtf8Prefix(std::string_view text) {
                 const uint64_t high = word & 0x8080808080808080u;
                 if (high != 0) {
                     // Little-endian: the lowest set bit belongs to the first byte.
-                    if constexpr (std::endian::native == std::endian::little)
-                        p += std::countr_zero(high) / 8;
+                    if constexpr (std::endian::native == std::endian::little) p += std::countr_zero(high) / 8;
                     break;
                 }
                 p += 8;
@@ -58,20 +57,17 @@ size_t ValidUtf8Prefix(std::string_view text) {
         if (c < 0xC2) // a stray continuation byte, or an overlong two-byte form
             return p - begin;
         if (c < 0xE0) {
-            if (left < 2 || (p[1] & 0xC0) != 0x80)
-                return p - begin;
+            if (left < 2 || (p[1] & 0xC0) != 0x80) return p - begin;
             p += 2;
         } else if (c < 0xF0) {
             const unsigned low = c == 0xE0 ? 0xA0 : 0x80;  // overlong
             const unsigned high = c == 0xED ? 0x9F : 0xBF; // surrogates
-            if (left < 3 || p[1] < low || p[1] > high || (p[2] & 0xC0) != 0x80)
-                return p - begin;
+            if (left < 3 || p[1] < low || p[1] > high || (p[2] & 0xC0) != 0x80) return p - begin;
             p += 3;
         } else if (c < 0xF5) {
             const unsigned low = c == 0xF0 ? 0x90 : 0x80;  // overlong
             const unsigned high = c == 0xF4 ? 0x8F : 0xBF; // above U+10FFFF
-            if (left < 4 || p[1] < low || p[1] > high || (p[2] & 0xC0) != 0x80 ||
-                (p[3] & 0xC0) != 0x80)
+            if (left < 4 || p[1] < low || p[1] > high || (p[2] & 0xC0) != 0x80 || (p[3] & 0xC0) != 0x80)
                 return p - begin;
             p += 4;
         } else {
@@ -108,8 +104,7 @@ void AppendUtf8(std::string& out, char32_t cp) {
 // Decodes one code point of text already known to be valid UTF-8.
 char32_t NextCodePoint(const unsigned char*& p) {
     const char32_t c = *p++;
-    if (c < 0x80)
-        return c;
+    if (c < 0x80) return c;
     if (c < 0xE0) {
         const char32_t cp = ((c & 0x1F) << 6) | (p[0] & 0x3F);
         p += 1;
@@ -120,14 +115,17 @@ char32_t NextCodePoint(const unsigned char*& p) {
         p += 2;
         return cp;
     }
-    const char32_t cp = ((c & 0x07) << 18) | ((p[0] & 0x3Fu) << 12) | ((p[1] & 0x3Fu) << 6) |
-                        (p[2] & 0x3F);
+    const char32_t cp = ((c & 0x07) << 18) | ((p[0] & 0x3Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3F);
     p += 3;
     return cp;
 }
 
-bool IsHighSurrogate(char32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool IsLowSurrogate(char32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+bool IsHighSurrogate(char32_t u) {
+    return u >= 0xD800 && u <= 0xDBFF;
+}
+bool IsLowSurrogate(char32_t u) {
+    return u >= 0xDC00 && u <= 0xDFFF;
+}
 
 // A lone surrogate cannot be carried in UTF-8; it becomes U+FFFD.
 void AppendUtf16AsUtf8(std::string& out, const char16_t* units, size_t count) {
@@ -176,8 +174,7 @@ std::string DecodeUtf16(std::string_view bytes, bool bigEndian) {
     }
     std::string out;
     AppendUtf16AsUtf8(out, units.data(), units.size());
-    if (bytes.size() % 2 != 0)
-        AppendUtf8(out, kReplacement);
+    if (bytes.size() % 2 != 0) AppendUtf8(out, kReplacement);
     return out;
 }
 
@@ -191,15 +188,13 @@ std::string DecodeUtf32(std::string_view bytes, bool bigEndian) {
         const bool valid = cp <= 0x10FFFF && !IsHighSurrogate(cp) && !IsLowSurrogate(cp);
         AppendUtf8(out, valid ? cp : kReplacement);
     }
-    if (bytes.size() % 4 != 0)
-        AppendUtf8(out, kReplacement);
+    if (bytes.size() % 4 != 0) AppendUtf8(out, kReplacement);
     return out;
 }
 
 std::string EncodeUtf16(std::string_view utf8, bool bigEndian, bool bom) {
     std::u16string units = Utf8ToUtf16(utf8);
-    if (bom)
-        units.insert(units.begin(), u'\uFEFF');
+    if (bom) units.insert(units.begin(), u'\uFEFF');
     std::string out(units.size() * 2, '\0');
     for (size_t i = 0; i < units.size(); ++i) {
         const auto high = static_cast<char>(units[i] >> 8);
@@ -219,12 +214,10 @@ std::string EncodeUtf32(std::string_view utf8, bool bigEndian, bool bom) {
             out.push_back(static_cast<char>((cp >> shift) & 0xFF));
         }
     };
-    if (bom)
-        put(0xFEFF);
+    if (bom) put(0xFEFF);
     const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
     const auto* end = p + utf8.size();
-    while (p < end)
-        put(NextCodePoint(p));
+    while (p < end) put(NextCodePoint(p));
     return out;
 }
 
@@ -249,11 +242,9 @@ bool IsBlankName(const std::string& name) {
 OpenedEncoding OpenEncoding(const std::string& name) {
     UErrorCode status = U_ZERO_ERROR;
     Converter converter(IsBlankName(name) ? nullptr : ucnv_open(name.c_str(), &status));
-    if (!converter || U_FAILURE(status))
-        throw EncodingError("unknown encoding: " + name);
+    if (!converter || U_FAILURE(status)) throw EncodingError("unknown encoding: " + name);
     const char* icuName = ucnv_getName(converter.get(), &status);
-    if (U_FAILURE(status))
-        throw EncodingError("unknown encoding: " + name);
+    if (U_FAILURE(status)) throw EncodingError("unknown encoding: " + name);
     OpenedEncoding opened{std::move(converter), icuName};
     for (const char* standard : {"MIME", "IANA"}) {
         UErrorCode lookup = U_ZERO_ERROR;
@@ -264,10 +255,8 @@ OpenedEncoding OpenEncoding(const std::string& name) {
         }
     }
     UErrorCode callbacks = U_ZERO_ERROR;
-    ucnv_setToUCallBack(opened.converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr,
-                        nullptr, &callbacks);
-    ucnv_setFromUCallBack(opened.converter.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr,
-                          nullptr, &callbacks);
+    ucnv_setToUCallBack(opened.converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &callbacks);
+    ucnv_setFromUCallBack(opened.converter.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &callbacks);
     return opened;
 }
 
@@ -278,8 +267,7 @@ struct DecodeFailure {
 
 // Converts with ICU, stopping at the first byte the encoding leaves
 // undefined rather than substituting for it.
-bool DecodeWithIcu(UConverter* converter, std::string_view bytes, std::string& utf8,
-                   DecodeFailure& failure) {
+bool DecodeWithIcu(UConverter* converter, std::string_view bytes, std::string& utf8, DecodeFailure& failure) {
     ucnv_resetToUnicode(converter);
     std::u16string units(bytes.size() + 16, u'\0');
     size_t used = 0;
@@ -301,12 +289,9 @@ bool DecodeWithIcu(UConverter* converter, std::string_view bytes, std::string& u
             UErrorCode ignored = U_ZERO_ERROR;
             ucnv_getInvalidChars(converter, invalid, &length, &ignored);
             const auto consumed = static_cast<size_t>(source - bytes.data());
-            if (U_FAILURE(ignored) || length < 0 || static_cast<size_t>(length) > consumed)
-                length = 0;
+            if (U_FAILURE(ignored) || length < 0 || static_cast<size_t>(length) > consumed) length = 0;
             failure.offset = consumed - static_cast<size_t>(length);
-            failure.byte = failure.offset < bytes.size()
-                               ? static_cast<unsigned char>(bytes[failure.offset])
-                               : 0;
+            failure.byte = failure.offset < bytes.size() ? static_cast<unsigned char>(bytes[failure.offset]) : 0;
             return false;
         }
         break;
@@ -316,8 +301,7 @@ bool DecodeWithIcu(UConverter* converter, std::string_view bytes, std::string& u
     return true;
 }
 
-std::string EncodeWithIcu(UConverter* converter, const std::u16string& units,
-                          const std::string& name) {
+std::string EncodeWithIcu(UConverter* converter, const std::u16string& units, const std::string& name) {
     ucnv_resetFromUnicode(converter);
     std::string out(units.size() + 16, '\0');
     size_t used = 0;
@@ -327,8 +311,7 @@ std::string EncodeWithIcu(UConverter* converter, const std::u16string& units,
     for (;;) {
         char* target = out.data() + used;
         UErrorCode status = U_ZERO_ERROR;
-        ucnv_fromUnicode(converter, &target, out.data() + out.size(), &source, sourceEnd, nullptr,
-                         true, &status);
+        ucnv_fromUnicode(converter, &target, out.data() + out.size(), &source, sourceEnd, nullptr, true, &status);
         used = target - out.data();
         if (status == U_BUFFER_OVERFLOW_ERROR) {
             out.resize(out.size() * 2);
@@ -339,19 +322,16 @@ std::string EncodeWithIcu(UConverter* converter, const std::u16string& units,
             int8_t length = 8;
             UErrorCode ignored = U_ZERO_ERROR;
             ucnv_getInvalidUChars(converter, invalid, &length, &ignored);
-            if (U_FAILURE(ignored) || length < 0)
-                length = 0;
-            const size_t at =
-                static_cast<size_t>(source - sourceStart) - static_cast<size_t>(length);
+            if (U_FAILURE(ignored) || length < 0) length = 0;
+            const size_t at = static_cast<size_t>(source - sourceStart) - static_cast<size_t>(length);
             char32_t cp = at < units.size() ? units[at] : kReplacement;
             if (IsHighSurrogate(cp) && at + 1 < units.size() && IsLowSurrogate(units[at + 1]))
                 cp = 0x10000 + ((cp - 0xD800) << 10) + (units[at + 1] - 0xDC00);
-            const auto line =
-                1 + std::count(units.begin(), units.begin() + std::min(at, units.size()), u'\n');
+            const auto line = 1 + std::count(units.begin(), units.begin() + std::min(at, units.size()), u'\n');
             char code[16];
             std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(cp));
-            throw EncodingError("the character " + std::string(code) + " cannot be written in " +
-                                name + " (line " + std::to_string(line) + ")");
+            throw EncodingError("the character " + std::string(code) + " cannot be written in " + name + " (line " +
+                                std::to_string(line) + ")");
         }
         break;
     }
@@ -364,11 +344,9 @@ bool IsLegacyCandidate(std::string_view name) {
     // without a byte-order mark is a guess we do not take. ISO-2022 is 7-bit
     // text, which is valid UTF-8 and never gets here.
     for (std::string_view prefix : {"windows-", "ISO-8859-", "KOI8-"})
-        if (name.starts_with(prefix))
-            return true;
+        if (name.starts_with(prefix)) return true;
     for (std::string_view cjk : {"Shift_JIS", "EUC-JP", "EUC-KR", "GB18030", "Big5"})
-        if (name == cjk)
-            return true;
+        if (name == cjk) return true;
     return false;
 }
 
@@ -376,8 +354,7 @@ bool IsLegacyCandidate(std::string_view name) {
 // that carry non-ASCII bytes, since a file may start with pages of numbers
 // and times.
 std::string DetectionSample(std::string_view bytes) {
-    if (bytes.size() <= kDetectionSample)
-        return std::string(bytes);
+    if (bytes.size() <= kDetectionSample) return std::string(bytes);
     std::string sample;
     size_t start = 0;
     while (start < bytes.size() && sample.size() < kDetectionSample) {
@@ -394,23 +371,19 @@ std::string DetectionSample(std::string_view bytes) {
 std::vector<std::string> DetectLegacyEncodings(std::string_view bytes) {
     std::vector<std::string> names;
     UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<UCharsetDetector, decltype(&ucsdet_close)> detector(ucsdet_open(&status),
-                                                                        &ucsdet_close);
-    if (U_FAILURE(status))
-        return names;
+    std::unique_ptr<UCharsetDetector, decltype(&ucsdet_close)> detector(ucsdet_open(&status), &ucsdet_close);
+    if (U_FAILURE(status)) return names;
     const std::string sample = DetectionSample(bytes);
     ucsdet_enableInputFilter(detector.get(), true); // skip SAMI's markup
     ucsdet_setText(detector.get(), sample.data(), static_cast<int32_t>(sample.size()), &status);
     int32_t count = 0;
     const UCharsetMatch** matches = ucsdet_detectAll(detector.get(), &count, &status);
-    if (U_FAILURE(status))
-        return names;
+    if (U_FAILURE(status)) return names;
     for (int32_t i = 0; i < count; ++i) {
         UErrorCode matchStatus = U_ZERO_ERROR;
         const char* name = ucsdet_getName(matches[i], &matchStatus);
         const int32_t confidence = ucsdet_getConfidence(matches[i], &matchStatus);
-        if (U_SUCCESS(matchStatus) && name != nullptr && confidence >= kMinimumConfidence &&
-            IsLegacyCandidate(name))
+        if (U_SUCCESS(matchStatus) && name != nullptr && confidence >= kMinimumConfidence && IsLegacyCandidate(name))
             names.emplace_back(name);
     }
     return names;
@@ -428,18 +401,12 @@ bool HasC1Bytes(std::string_view bytes) {
 // sign and curly quotes on writing; if C1 bytes occur later in the file, they
 // are letters and punctuation there, not control characters.
 std::string PreferredVariant(const std::string& detected, std::string_view bytes) {
-    if (detected == "ISO-8859-1")
-        return "windows-1252";
-    if (detected == "ISO-8859-9")
-        return "windows-1254";
-    if (!HasC1Bytes(bytes))
-        return detected;
-    if (detected == "ISO-8859-2")
-        return "windows-1250";
-    if (detected == "ISO-8859-7")
-        return "windows-1253";
-    if (detected == "ISO-8859-8" || detected == "ISO-8859-8-I")
-        return "windows-1255";
+    if (detected == "ISO-8859-1") return "windows-1252";
+    if (detected == "ISO-8859-9") return "windows-1254";
+    if (!HasC1Bytes(bytes)) return detected;
+    if (detected == "ISO-8859-2") return "windows-1250";
+    if (detected == "ISO-8859-7") return "windows-1253";
+    if (detected == "ISO-8859-8" || detected == "ISO-8859-8-I") return "windows-1255";
     return detected;
 }
 
@@ -466,8 +433,7 @@ DecodedText DecodeLegacy(std::string_view bytes, bool bom) {
     }
     // Only without ICU's data: Latin-1 maps every byte to the same code point.
     decoded.utf8.clear();
-    for (const char c : bytes)
-        AppendUtf8(decoded.utf8, static_cast<unsigned char>(c));
+    for (const char c : bytes) AppendUtf8(decoded.utf8, static_cast<unsigned char>(c));
     decoded.encoding.name = "ISO-8859-1";
     return decoded;
 }
@@ -486,9 +452,8 @@ DecodedText DecodeUtf8Strictly(std::string_view bytes) {
     }
     const size_t valid = ValidUtf8Prefix(bytes);
     if (valid != bytes.size())
-        throw EncodingError("cannot read the byte " +
-                            ByteText(static_cast<unsigned char>(bytes[valid])) + " at offset " +
-                            std::to_string(valid + (decoded.encoding.bom ? 3 : 0)) + " as UTF-8");
+        throw EncodingError("cannot read the byte " + ByteText(static_cast<unsigned char>(bytes[valid])) +
+                            " at offset " + std::to_string(valid + (decoded.encoding.bom ? 3 : 0)) + " as UTF-8");
     decoded.utf8.assign(bytes);
     return decoded;
 }
@@ -513,26 +478,20 @@ DecodedText DecodeUtfUnits(std::string_view bytes, const std::string& name) {
 }
 
 bool IsUtfUnits(const std::string& name) {
-    return name == "UTF-16" || name == "UTF-16LE" || name == "UTF-16BE" || name == "UTF-32" ||
-           name == "UTF-32LE" || name == "UTF-32BE";
+    return name == "UTF-16" || name == "UTF-16LE" || name == "UTF-16BE" || name == "UTF-32" || name == "UTF-32LE" ||
+           name == "UTF-32BE";
 }
 
 } // namespace
 
 DecodedText DecodeText(std::string_view bytes) {
-    if (bytes.starts_with(kUtf32LeBom))
-        return DecodeUtfUnits(bytes, "UTF-32LE");
-    if (bytes.starts_with(kUtf32BeBom))
-        return DecodeUtfUnits(bytes, "UTF-32BE");
-    if (bytes.starts_with(kUtf16LeBom))
-        return DecodeUtfUnits(bytes, "UTF-16LE");
-    if (bytes.starts_with(kUtf16BeBom))
-        return DecodeUtfUnits(bytes, "UTF-16BE");
+    if (bytes.starts_with(kUtf32LeBom)) return DecodeUtfUnits(bytes, "UTF-32LE");
+    if (bytes.starts_with(kUtf32BeBom)) return DecodeUtfUnits(bytes, "UTF-32BE");
+    if (bytes.starts_with(kUtf16LeBom)) return DecodeUtfUnits(bytes, "UTF-16LE");
+    if (bytes.starts_with(kUtf16BeBom)) return DecodeUtfUnits(bytes, "UTF-16BE");
     const bool bom = bytes.starts_with(kUtf8Bom);
-    if (bom)
-        bytes.remove_prefix(kUtf8Bom.size());
-    if (ValidUtf8Prefix(bytes) == bytes.size())
-        return DecodedText{std::string(bytes), TextEncoding{"UTF-8", bom}};
+    if (bom) bytes.remove_prefix(kUtf8Bom.size());
+    if (ValidUtf8Prefix(bytes) == bytes.size()) return DecodedText{std::string(bytes), TextEncoding{"UTF-8", bom}};
     // A UTF-8 mark before text that is not UTF-8 is still kept on writing, so
     // the file comes back byte for byte.
     return DecodeLegacy(bytes, bom);
@@ -544,19 +503,15 @@ DecodedText DecodeTextInPlace(std::string bytes) {
     const bool unitBom = view.starts_with(kUtf16LeBom) || view.starts_with(kUtf16BeBom) ||
                          view.starts_with(kUtf32BeBom);
     const std::string_view body = view.substr(bom ? kUtf8Bom.size() : 0);
-    if (unitBom || ValidUtf8Prefix(body) != body.size())
-        return DecodeText(view);
-    if (bom)
-        bytes.erase(0, kUtf8Bom.size());
+    if (unitBom || ValidUtf8Prefix(body) != body.size()) return DecodeText(view);
+    if (bom) bytes.erase(0, kUtf8Bom.size());
     return DecodedText{std::move(bytes), TextEncoding{"UTF-8", bom}};
 }
 
 DecodedText DecodeTextAs(std::string_view bytes, const std::string& encodingName) {
     OpenedEncoding opened = OpenEncoding(encodingName);
-    if (opened.name == "UTF-8")
-        return DecodeUtf8Strictly(bytes);
-    if (IsUtfUnits(opened.name))
-        return DecodeUtfUnits(bytes, opened.name);
+    if (opened.name == "UTF-8") return DecodeUtf8Strictly(bytes);
+    if (IsUtfUnits(opened.name)) return DecodeUtfUnits(bytes, opened.name);
     DecodedText decoded;
     decoded.encoding.name = opened.name;
     DecodeFailure failure;
@@ -574,24 +529,21 @@ std::string EncodeText(std::string_view utf8, const TextEncoding& encoding) {
     const size_t valid = ValidUtf8Prefix(utf8);
     if (valid != utf8.size())
         throw EncodingError("the text to write is not valid UTF-8 (byte " +
-                            ByteText(static_cast<unsigned char>(utf8[valid])) + " at offset " +
-                            std::to_string(valid) + ")");
+                            ByteText(static_cast<unsigned char>(utf8[valid])) + " at offset " + std::to_string(valid) +
+                            ")");
     OpenedEncoding opened = OpenEncoding(encoding.name);
     const std::string& name = opened.name;
-    if (name == "UTF-8")
-        return (encoding.bom ? std::string(kUtf8Bom) : std::string()).append(utf8);
+    if (name == "UTF-8") return (encoding.bom ? std::string(kUtf8Bom) : std::string()).append(utf8);
     if (name == "UTF-16LE" || name == "UTF-16BE" || name == "UTF-16")
         return EncodeUtf16(utf8, name != "UTF-16LE", encoding.bom);
     if (name == "UTF-32LE" || name == "UTF-32BE" || name == "UTF-32")
         return EncodeUtf32(utf8, name != "UTF-32LE", encoding.bom);
     std::u16string units = Utf8ToUtf16(utf8);
     const bool unicodeMark = encoding.bom && name.starts_with("UTF-");
-    if (unicodeMark)
-        units.insert(units.begin(), u'\uFEFF');
+    if (unicodeMark) units.insert(units.begin(), u'\uFEFF');
     std::string bytes = EncodeWithIcu(opened.converter.get(), units, name);
     // A legacy text read after a UTF-8 mark gets that mark back.
-    if (encoding.bom && !unicodeMark)
-        bytes.insert(0, kUtf8Bom);
+    if (encoding.bom && !unicodeMark) bytes.insert(0, kUtf8Bom);
     return bytes;
 }
 

@@ -60,8 +60,7 @@ double TextToTime(std::string_view text) {
         fraction.resize(3, '0');
         bool digits = true;
         for (char c : fraction) digits = digits && c >= '0' && c <= '9';
-        if (digits)
-            result += ((fraction[0] - '0') * 100 + (fraction[1] - '0') * 10 + (fraction[2] - '0')) / 1000.0;
+        if (digits) result += ((fraction[0] - '0') * 100 + (fraction[1] - '0') * 10 + (fraction[2] - '0')) / 1000.0;
     }
     return negative ? -result : result;
 }
@@ -110,10 +109,16 @@ std::string TimeToText(double t) {
     return std::string(buffer, out);
 }
 
-double RoundToMs(double t) { return std::floor(t * 1000.0 + 0.5) * 0.001; }
+double RoundToMs(double t) {
+    return std::floor(t * 1000.0 + 0.5) * 0.001;
+}
 
-int32_t MinLong(int32_t a, int32_t b) { return a < b ? a : b; }
+int32_t MinLong(int32_t a, int32_t b) {
+    return a < b ? a : b;
+}
 
-double MinDouble(double a, double b) { return a < b ? a : b; }
+double MinDouble(double a, double b) {
+    return a < b ? a : b;
+}
 
 } // namespace cuemark

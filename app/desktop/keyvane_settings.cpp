@@ -56,7 +56,9 @@ KeyvaneSettings::KeyvaneSettings() = default;
 
 KeyvaneSettings::KeyvaneSettings(std::string libraryPath) : libraryPath_(std::move(libraryPath)) {}
 
-KeyvaneSettings::~KeyvaneSettings() { delete library_; }
+KeyvaneSettings::~KeyvaneSettings() {
+    delete library_;
+}
 
 KeyvaneSettings::Library& KeyvaneSettings::library() {
     if (library_ != nullptr) return *library_;
@@ -95,13 +97,14 @@ KeyvaneSettings::Library& KeyvaneSettings::library() {
     }
 
     if (!library_->bound) {
-        std::cerr << "cuemark: settings library not available, using default settings (" << why << ")"
-                  << std::endl;
+        std::cerr << "cuemark: settings library not available, using default settings (" << why << ")" << std::endl;
     }
     return *library_;
 }
 
-bool KeyvaneSettings::available() { return library().bound; }
+bool KeyvaneSettings::available() {
+    return library().bound;
+}
 
 std::int32_t KeyvaneSettings::GetDword(const std::string& name, std::int32_t defaultNumber) {
     const Library& lib = library();

@@ -69,14 +69,16 @@ QStringList NameFiltersOf(const std::string& filter) {
 
 QtWindowServices::QtWindowServices(QWidget* mainWindow) : mainWindow_(mainWindow) {}
 
-QtWindowServices::~QtWindowServices() { delete loading_.data(); }
+QtWindowServices::~QtWindowServices() {
+    delete loading_.data();
+}
 
 MessageAnswer QtWindowServices::MessageBox(const std::string& text, MessageButtons buttons, MessageIcon icon) {
     QString shown = QString::fromStdString(text);
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     const bool question = buttons == MessageButtons::YesNo;
-    QMessageBox box(iconOf(icon), ProgramTitle, shown,
-                    question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, ownerWindow());
+    QMessageBox box(iconOf(icon), ProgramTitle, shown, question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+                    ownerWindow());
     // Titles quoted in a message may hold "<i>"; show them as typed.
     box.setTextFormat(Qt::PlainText);
     box.setObjectName("MessageBox");
@@ -110,10 +112,9 @@ std::optional<std::string> QtWindowServices::ChooseSaveFile(const SaveFileReques
 }
 
 std::optional<std::string> QtWindowServices::ShowOpen(const OpenFileRequest& request) {
-    return runFileDialog(mainWindow_,
-                         {QString::fromStdString(request.title), request.fileName, request.filter,
-                          QFileDialog::AcceptOpen,
-                          request.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile, true});
+    return runFileDialog(
+        mainWindow_, {QString::fromStdString(request.title), request.fileName, request.filter, QFileDialog::AcceptOpen,
+                      request.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile, true});
 }
 
 void QtWindowServices::RunModal(QDialog& dialog) {

@@ -11,7 +11,7 @@ namespace cuemark {
 namespace {
 // What Qt itself assumes when it has no screen at all.
 constexpr double FallbackDpi = 96.0;
-}
+} // namespace
 
 double LogicalDpi(const QWidget* widget) {
     const QScreen* screen = widget != nullptr ? widget->screen() : nullptr;

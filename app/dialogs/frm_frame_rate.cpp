@@ -17,7 +17,7 @@ namespace {
 constexpr double CommonRates[] = {23.976, 24, 25, 29.97, 30};
 constexpr double LowestRate = 10; // both limits are refused
 constexpr double HighestRate = 50;
-}
+} // namespace
 
 frmFrameRate::frmFrameRate(double FrameRate, QWidget* parent, std::function<void(const QString&)> illegalRate)
     : QDialog(parent), frameRate_(FrameRate), illegalRate_(std::move(illegalRate)) {
@@ -25,9 +25,10 @@ frmFrameRate::frmFrameRate(double FrameRate, QWidget* parent, std::function<void
     setWindowTitle("Micro-DVD Frame Rate");
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
-    label_ = new QLabel("A Frame Rate must be specified for Micro-DVD format subtitle files.  "
-                        "Please select the correct rate for this movie.",
-                        this);
+    label_ = new QLabel(
+        "A Frame Rate must be specified for Micro-DVD format subtitle files.  "
+        "Please select the correct rate for this movie.",
+        this);
     label_->setObjectName("Label1");
     label_->setWordWrap(true);
 

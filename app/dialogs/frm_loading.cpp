@@ -12,7 +12,7 @@ namespace cuemark {
 namespace {
 constexpr double InnerWidth = 1710; // twips
 constexpr double InnerHeight = 975;
-}
+} // namespace
 
 frmLoading::frmLoading(QWidget* mainWindow) : QDialog(mainWindow) {
     setObjectName("frmLoading");

@@ -12,7 +12,7 @@ namespace cuemark {
 namespace {
 constexpr double InnerWidth = 3615; // twips
 constexpr double InnerHeight = 735;
-}
+} // namespace
 
 frmPickKey::frmPickKey(QWidget* mainWindow, QWidget* keyBox) : QDialog(mainWindow) {
     setObjectName("frmPickKey");

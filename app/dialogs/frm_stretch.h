@@ -25,8 +25,7 @@ inline constexpr const char* SameStart =
     "The two marked titles start at the same time, so no stretch can be worked out from them.";
 inline constexpr const char* LastAtZero =
     "The last title starts at 0 or earlier, so no stretch can be worked out from an amount.";
-inline constexpr const char* BadRates =
-    "Please enter both frame rates as numbers above 0, such as 23.976 or 25.";
+inline constexpr const char* BadRates = "Please enter both frame rates as numbers above 0, such as 23.976 or 25.";
 } // namespace refusals
 
 class frmStretch : public AmountDialog {

@@ -19,8 +19,7 @@ std::optional<int> RetimeChosenTitles(EditorWindow& editor, const LinearMap& map
 
 // The texts the two dialogs use to refuse an OK.
 namespace refusals {
-inline constexpr const char* NotFinite =
-    "The new times would be too large to hold, so nothing was changed.";
+inline constexpr const char* NotFinite = "The new times would be too large to hold, so nothing was changed.";
 }
 
 // A notice with an OK button through the program's window services.

@@ -76,8 +76,7 @@ bool IsNavigationKey(int key) {
 
 } // namespace
 
-frmList::frmList(frmCuemark& main)
-    : QMainWindow(&main, Qt::Window), main_(main), model_(main.Subt, this) {
+frmList::frmList(frmCuemark& main) : QMainWindow(&main, Qt::Window), main_(main), model_(main.Subt, this) {
     setObjectName("frmList");
     setWindowTitle("Subtitle Editor");
     setAttribute(Qt::WA_DeleteOnClose);
@@ -329,8 +328,8 @@ QFont frmList::ListFont() const {
 void frmList::selectRow(std::int32_t row, bool selected) {
     if (row < 1 || row > RowCount()) return;
     const QModelIndex index = model_.index(row - 1, TextColumn);
-    LV->selectionModel()->select(index, (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
-                                            QItemSelectionModel::Rows);
+    LV->selectionModel()->select(
+        index, (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) | QItemSelectionModel::Rows);
     if (selected) LV->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
 }
 
@@ -457,8 +456,8 @@ void frmList::markCurrentRow(Mark which) {
     const std::int32_t r = CurrentRow();
     if (r == 0) return;
     if (r == (first ? LastIndex_ : FirstIndex_)) {
-        main_.services().MessageBox("The same title can not be marked as first and second, not set",
-                                    MessageButtons::OK, MessageIcon::Exclamation);
+        main_.services().MessageBox("The same title can not be marked as first and second, not set", MessageButtons::OK,
+                                    MessageIcon::Exclamation);
         return;
     }
     setRowColour(mark, RowColour::Normal);

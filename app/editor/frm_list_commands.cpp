@@ -14,13 +14,20 @@
 namespace cuemark {
 
 void frmList::RunCommand(const std::string& key) {
-    if (key == "Undo") Undo();
-    else if (key == "Edit") OpenTitleEditor();
-    else if (key == "Find") ShowFind();
-    else if (key == "Sooner") Sooner();
-    else if (key == "Later") Later();
-    else if (key == "Shorter") Shorter();
-    else if (key == "Longer") Longer();
+    if (key == "Undo")
+        Undo();
+    else if (key == "Edit")
+        OpenTitleEditor();
+    else if (key == "Find")
+        ShowFind();
+    else if (key == "Sooner")
+        Sooner();
+    else if (key == "Later")
+        Later();
+    else if (key == "Shorter")
+        Shorter();
+    else if (key == "Longer")
+        Longer();
     else if (key == "Stretch") {
         OpenStretchDialog();
         main_.setSubtitlesChanged(true);
@@ -33,9 +40,12 @@ void frmList::RunCommand(const std::string& key) {
     } else if (key == "Italic") {
         MakeItalic();
         main_.setSubtitlesChanged(true);
-    } else if (key == "Insert") InsertTitle();
-    else if (key == "Delete") DeleteTitles();
-    else if (key == "Bye") close();
+    } else if (key == "Insert")
+        InsertTitle();
+    else if (key == "Delete")
+        DeleteTitles();
+    else if (key == "Bye")
+        close();
 }
 
 void frmList::Undo() {

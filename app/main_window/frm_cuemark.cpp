@@ -76,10 +76,8 @@ std::string FrameRateText(double rate) {
 
 } // namespace
 
-frmCuemark::frmCuemark(MediaPlayer* player, WindowServices& services, KeyvaneSettings& settings,
-                       QWidget* parent)
-    : QWidget(parent), player_(player), services_(services), settings_(settings),
-      files_(Subt, services) {
+frmCuemark::frmCuemark(MediaPlayer* player, WindowServices& services, KeyvaneSettings& settings, QWidget* parent)
+    : QWidget(parent), player_(player), services_(services), settings_(settings), files_(Subt, services) {
     setObjectName(QStringLiteral("frmCuemark"));
     buildControls();
     player_->setListener(this);
@@ -136,8 +134,9 @@ void frmCuemark::buildLeftPanel() {
     cmdBrowseAVI = Named(new QPushButton(QStringLiteral("..."), PB), "cmdBrowseAVI",
                          QStringLiteral("Browse for the media file"));
     Label3 = Named(new QLabel(QStringLiteral("Subtitle:"), PB), "Label3");
-    txtSRT = Named(new QLineEdit(PB), "txtSRT",
-                   QStringLiteral("Enter the subtitle (SRT, SMI, SUB) file path here, or click the little button to browse"));
+    txtSRT = Named(
+        new QLineEdit(PB), "txtSRT",
+        QStringLiteral("Enter the subtitle (SRT, SMI, SUB) file path here, or click the little button to browse"));
     cmdBrowseSRT = Named(new QPushButton(QStringLiteral("..."), PB), "cmdBrowseSRT",
                          QStringLiteral("Browse for the subtitle file"));
     for (QPushButton* browse : {cmdBrowseAVI, cmdBrowseSRT}) browse->setFixedWidth(TwipsToPixels(420, this));
@@ -195,8 +194,9 @@ void frmCuemark::buildRightPanel() {
     QGridLayout* grid = PanelGrid(PB2, this);
 
     Label1 = Named(new QLabel(QStringLiteral("Time:"), PB2), "Label1");
-    txtTime = Named(new QLineEdit(PB2), "txtTime",
-                    QStringLiteral("Shows current playback position and allows jumping to an exact point in the media"));
+    txtTime = Named(
+        new QLineEdit(PB2), "txtTime",
+        QStringLiteral("Shows current playback position and allows jumping to an exact point in the media"));
     UDTime = Named(new UpDown(PB2), "UDTime");
     Label4 = Named(new QLabel(QStringLiteral("Key:"), PB2), "Label4");
     txtKey = Named(new QLineEdit(QStringLiteral("Space"), PB2), "txtKey",
@@ -311,8 +311,7 @@ void frmCuemark::placePlayerAndStrip() {
     QWidget* view = player_->view();
     view->setGeometry(0, 0, this->width(), PB->y());
     if (stripInTransport_) return;
-    picButtons->move(TwipsToPixels(StripLeftOffset, this),
-                     view->height() - TwipsToPixels(StripBottomOffset, this));
+    picButtons->move(TwipsToPixels(StripLeftOffset, this), view->height() - TwipsToPixels(StripBottomOffset, this));
     picButtons->raise();
 }
 
@@ -361,8 +360,7 @@ void frmCuemark::closeEvent(QCloseEvent* event) {
 bool frmCuemark::Form_QueryUnload() {
     if (editor_) editor_->CloseEditor();
     if (subtitlesChanged_) {
-        const MessageAnswer answer =
-            services_.MessageBox("Save subtitles?", MessageButtons::YesNo, MessageIcon::None);
+        const MessageAnswer answer = services_.MessageBox("Save subtitles?", MessageButtons::YesNo, MessageIcon::None);
         if (answer == MessageAnswer::Yes && !SaveSubtitles()) return false;
     }
     return true;

@@ -36,8 +36,7 @@ class frmCuemark : public QWidget, public MediaPlayerListener, public StoreListe
     Q_OBJECT
 public:
     // The window embeds the player's view and so owns the player.
-    frmCuemark(MediaPlayer* player, WindowServices& services, KeyvaneSettings& settings,
-               QWidget* parent = nullptr);
+    frmCuemark(MediaPlayer* player, WindowServices& services, KeyvaneSettings& settings, QWidget* parent = nullptr);
     ~frmCuemark() override;
 
     // Public variables other windows read and write.

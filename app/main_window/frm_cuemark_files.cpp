@@ -120,8 +120,10 @@ void frmCuemark::OpenSubtitleFile(const std::string& fileName) {
     Subt.Add(1.0, 2.0, "First subtitle");
     // A new file is edited like a loaded one, with undo.
     Subt.SetUndoEnabled(true);
-    if (editor_) editor_->SubtitlesReplaced();
-    else cmdEdit->setEnabled(true);
+    if (editor_)
+        editor_->SubtitlesReplaced();
+    else
+        cmdEdit->setEnabled(true);
 }
 
 void frmCuemark::txtSRT_Change() {

@@ -81,7 +81,8 @@ void frmCuemark::picButtons_MouseMove(int button, int /*shift*/, double x, doubl
     }
     HoverButton = 0;
     for (int i = 0; i < 4; ++i)
-        if (x >= StripButtonAreas[i].left && x <= StripButtonAreas[i].right) HoverButton = static_cast<std::int16_t>(i + 1);
+        if (x >= StripButtonAreas[i].left && x <= StripButtonAreas[i].right)
+            HoverButton = static_cast<std::int16_t>(i + 1);
     int picture = HoverButton > 0 ? HoverButton + 2 : 2;
     if (button != 0 && picture > 2) picture += 4;
     showStripPicture(picture);
@@ -135,8 +136,7 @@ void frmCuemark::cmdGreen_Click() {
 
 void frmCuemark::cmdAdjust_Click() {
     if (!(FirstRefTime < SecondRefTime)) {
-        services_.MessageBox("Title times have been set to an illegal order.", MessageButtons::OK,
-                             MessageIcon::None);
+        services_.MessageBox("Title times have been set to an illegal order.", MessageButtons::OK, MessageIcon::None);
         return;
     }
     if (adjustByReferences) adjustByReferences(*this);

@@ -116,8 +116,7 @@ void frmCuemark::Timer1_Timer() {
 
 void frmCuemark::txtTime_Change() {
     const int state = player_->PlayState();
-    if ((state == psPaused && !UpdatingTime) || state == psStopped)
-        seek(TextToTime(txtTime->text().toStdString()));
+    if ((state == psPaused && !UpdatingTime) || state == psStopped) seek(TextToTime(txtTime->text().toStdString()));
 }
 
 void frmCuemark::UDTime_DownClick() {

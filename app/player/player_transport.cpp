@@ -18,8 +18,7 @@ namespace {
 constexpr double kRates[] = {0.5, 0.75, 1.0, 1.25, 1.5, 2.0};
 constexpr int kVolumePercents[] = {25, 50, 75, 100};
 
-QToolButton* makeButton(QWidget* parent, const char* name, QStyle::StandardPixmap icon,
-                        const QString& tip) {
+QToolButton* makeButton(QWidget* parent, const char* name, QStyle::StandardPixmap icon, const QString& tip) {
     auto* button = new QToolButton(parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setIcon(parent->style()->standardIcon(icon));
@@ -30,7 +29,9 @@ QToolButton* makeButton(QWidget* parent, const char* name, QStyle::StandardPixma
     return button;
 }
 
-bool sameValue(double a, double b) { return std::abs(a - b) < 1e-6; }
+bool sameValue(double a, double b) {
+    return std::abs(a - b) < 1e-6;
+}
 
 struct Choice {
     QString text;
@@ -62,8 +63,7 @@ void checkValue(QActionGroup* group, double value) {
 } // namespace
 
 QString PlayerTimeText(double seconds) {
-    if (!(seconds > 0.0))
-        seconds = 0.0;
+    if (!(seconds > 0.0)) seconds = 0.0;
     const long long tenths = std::llround(seconds * 1000.0) / 100;
     const long long totalSeconds = tenths / 10;
     return QStringLiteral("%1:%2:%3.%4")
@@ -103,8 +103,7 @@ PlayerTransport::PlayerTransport(QWidget* parent) : QWidget(parent) {
     // With tracking on this covers dragging, clicks beside the handle and the
     // keyboard; the player's own position updates are filtered out.
     connect(slider_, &QSlider::valueChanged, this, [this](int value) {
-        if (updatingSlider_)
-            return;
+        if (updatingSlider_) return;
         showTime(value / 1000.0);
         emit seekRequested(value / 1000.0);
     });
@@ -122,8 +121,7 @@ void PlayerTransport::showDuration(double seconds) {
 }
 
 void PlayerTransport::showPosition(double seconds) {
-    if (slider_->isSliderDown())
-        return;
+    if (slider_->isSliderDown()) return;
     setSliderSilently(static_cast<int>(std::llround(seconds * 1000.0)));
     showTime(seconds);
 }
@@ -168,9 +166,8 @@ PlayerOptionsMenu::PlayerOptionsMenu(QWidget* parent) : QMenu(parent) {
         volumes.push_back(
             {QStringLiteral("%1 %").arg(percent), QStringLiteral("playerVolume%1").arg(percent), percent / 100.0});
     volumes_ = addChoices(this, tr("Volume"), "playerVolumeMenu", volumes);
-    connect(volumes_, &QActionGroup::triggered, this, [this](QAction* action) {
-        emit volumeChosen(static_cast<float>(action->data().toDouble()));
-    });
+    connect(volumes_, &QActionGroup::triggered, this,
+            [this](QAction* action) { emit volumeChosen(static_cast<float>(action->data().toDouble())); });
 
     showRate(1.0);
     showVolume(1.0f, false);

@@ -33,12 +33,9 @@ constexpr double PositionStep = 0.001;
 
 int playStateOf(QMediaPlayer::PlaybackState state) {
     switch (state) {
-    case QMediaPlayer::PlayingState:
-        return psPlaying;
-    case QMediaPlayer::PausedState:
-        return psPaused;
-    case QMediaPlayer::StoppedState:
-        break;
+    case QMediaPlayer::PlayingState: return psPlaying;
+    case QMediaPlayer::PausedState: return psPaused;
+    case QMediaPlayer::StoppedState: break;
     }
     return psStopped;
 }
@@ -111,8 +108,7 @@ QtMediaPlayer::QtMediaPlayer(QWidget* parent) : QWidget(parent) {
     // Any focus inside the player, whichever child took it, is reported so
     // the main window can take it back for its keys.
     focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        if (listener_ && now && (now == this || isAncestorOf(now)))
-            listener_->PlayerGotFocus();
+        if (listener_ && now && (now == this || isAncestorOf(now))) listener_->PlayerGotFocus();
     });
 
     newBackend();
@@ -128,15 +124,12 @@ void QtMediaPlayer::newBackend() {
             [this](QMediaPlayer::PlaybackState state) { reportPlayState(playStateOf(state)); });
     // Only the display follows this; it comes every 100 ms or so.
     connect(player_, &QMediaPlayer::positionChanged, this, [this](qint64) {
-        if (loaded_)
-            transport_->showPosition(CurrentPosition());
+        if (loaded_) transport_->showPosition(CurrentPosition());
     });
     connect(player_, &QMediaPlayer::durationChanged, this, [this](qint64 milliseconds) {
-        if (!loaded_ || milliseconds <= 0)
-            return;
+        if (!loaded_ || milliseconds <= 0) return;
         const double duration = milliseconds / 1000.0;
-        if (selectionEnd_ == duration_)
-            selectionEnd_ = duration;
+        if (selectionEnd_ == duration_) selectionEnd_ = duration;
         duration_ = duration;
         transport_->showDuration(duration_);
     });
@@ -145,8 +138,7 @@ void QtMediaPlayer::newBackend() {
 
 void QtMediaPlayer::dropBackend() {
     QMediaPlayer* old = std::exchange(player_, nullptr);
-    if (!old)
-        return;
+    if (!old) return;
     // Nothing the old player says while it goes may reach the listener, and
     // the outputs are handed on to the next one.
     old->disconnect(this);
@@ -165,16 +157,16 @@ QtMediaPlayer::~QtMediaPlayer() {
     dropBackend();
 }
 
-void QtMediaPlayer::setListener(MediaPlayerListener* listener) { listener_ = listener; }
+void QtMediaPlayer::setListener(MediaPlayerListener* listener) {
+    listener_ = listener;
+}
 
 void QtMediaPlayer::setFileName(const std::string& fileName) {
     unload();
     fileName_ = fileName;
-    if (fileName.empty())
-        return;
+    if (fileName.empty()) return;
     const QFileInfo info(QString::fromStdString(fileName));
-    if (!info.isFile() || !info.isReadable())
-        return;
+    if (!info.isFile() || !info.isReadable()) return;
     // After a failed source this backend's pipeline fails every later one,
     // so each file gets a player of its own.
     newBackend();
@@ -197,11 +189,9 @@ void QtMediaPlayer::setFileName(const std::string& fileName) {
 void QtMediaPlayer::unload() {
     endTimer_->stop();
     endArmed_ = false;
-    if (player_->playbackState() != QMediaPlayer::StoppedState)
-        player_->stop();
+    if (player_->playbackState() != QMediaPlayer::StoppedState) player_->stop();
     loaded_ = false;
-    if (!player_->source().isEmpty())
-        player_->setSource(QUrl());
+    if (!player_->source().isEmpty()) player_->setSource(QUrl());
     duration_ = 0.0;
     selectionStart_ = -1.0;
     selectionEnd_ = 0.0;
@@ -225,8 +215,7 @@ bool QtMediaPlayer::loadSource(const QUrl& source) {
         loop.quit();
     });
     connect(player_, &QMediaPlayer::mediaStatusChanged, &loop, [&] {
-        if (settled())
-            loop.quit();
+        if (settled()) loop.quit();
     });
     player_->setSource(source);
     if (!settled()) {
@@ -237,15 +226,20 @@ bool QtMediaPlayer::loadSource(const QUrl& source) {
     return !failed && isLoaded(player_->mediaStatus());
 }
 
-std::string QtMediaPlayer::FileName() const { return fileName_; }
+std::string QtMediaPlayer::FileName() const {
+    return fileName_;
+}
 
-int QtMediaPlayer::ReadyState() const { return loaded_ ? 4 : 0; }
+int QtMediaPlayer::ReadyState() const {
+    return loaded_ ? 4 : 0;
+}
 
-double QtMediaPlayer::Duration() const { return duration_; }
+double QtMediaPlayer::Duration() const {
+    return duration_;
+}
 
 double QtMediaPlayer::CurrentPosition() const {
-    if (!loaded_)
-        return 0.0;
+    if (!loaded_) return 0.0;
     return std::clamp(player_->position() / 1000.0, 0.0, positionLimit());
 }
 
@@ -261,21 +255,19 @@ void QtMediaPlayer::seekTo(double position) {
 }
 
 void QtMediaPlayer::setCurrentPosition(double position) {
-    if (!loaded_ || std::isnan(position))
-        return;
+    if (!loaded_ || std::isnan(position)) return;
     const double old = CurrentPosition();
     seekTo(position);
-    if (PlayState() == psPlaying)
-        armSelectionEnd();
-    if (listener_)
-        listener_->PositionChange(old, CurrentPosition());
+    if (PlayState() == psPlaying) armSelectionEnd();
+    if (listener_) listener_->PositionChange(old, CurrentPosition());
 }
 
-int QtMediaPlayer::PlayState() const { return playStateOf(player_->playbackState()); }
+int QtMediaPlayer::PlayState() const {
+    return playStateOf(player_->playbackState());
+}
 
 void QtMediaPlayer::Play() {
-    if (!loaded_ || PlayState() == psPlaying)
-        return;
+    if (!loaded_ || PlayState() == psPlaying) return;
     // Play runs within the selection: from its start when before it, and
     // again from its start once its end (or the media's end) was reached.
     const double position = CurrentPosition();
@@ -287,78 +279,73 @@ void QtMediaPlayer::Play() {
         from = start;
     if (from != position) {
         seekTo(from);
-        if (listener_)
-            listener_->PositionChange(position, CurrentPosition());
+        if (listener_) listener_->PositionChange(position, CurrentPosition());
     }
-    if (player_->playbackRate() != rate_)
-        player_->setPlaybackRate(rate_);
+    if (player_->playbackRate() != rate_) player_->setPlaybackRate(rate_);
     player_->play();
 }
 
 void QtMediaPlayer::Pause() {
-    if (loaded_ && PlayState() != psPaused)
-        player_->pause();
+    if (loaded_ && PlayState() != psPaused) player_->pause();
 }
 
 void QtMediaPlayer::Stop() {
-    if (!loaded_)
-        return;
+    if (!loaded_) return;
     const double old = CurrentPosition();
     player_->stop();
     // Stopping an already stopped player (after a seek, or at the media's
     // end) leaves the backend where it was; stopped means the start.
-    if (player_->position() != 0)
-        player_->setPosition(0);
+    if (player_->position() != 0) player_->setPosition(0);
     const double now = CurrentPosition();
     transport_->showPosition(now);
-    if (old != now && listener_)
-        listener_->PositionChange(old, now);
+    if (old != now && listener_) listener_->PositionChange(old, now);
 }
 
-double QtMediaPlayer::SelectionStart() const { return selectionStart_; }
+double QtMediaPlayer::SelectionStart() const {
+    return selectionStart_;
+}
 
 void QtMediaPlayer::setSelectionStart(double position) {
-    if (!loaded_ || std::isnan(position))
-        return;
+    if (!loaded_ || std::isnan(position)) return;
     selectionStart_ = std::min(position, positionLimit());
 }
 
-double QtMediaPlayer::SelectionEnd() const { return selectionEnd_; }
-
-void QtMediaPlayer::setSelectionEnd(double position) {
-    if (!loaded_ || std::isnan(position))
-        return;
-    selectionEnd_ = std::clamp(position, 0.0, positionLimit());
-    if (PlayState() == psPlaying)
-        armSelectionEnd();
+double QtMediaPlayer::SelectionEnd() const {
+    return selectionEnd_;
 }
 
-QWidget* QtMediaPlayer::view() { return this; }
+void QtMediaPlayer::setSelectionEnd(double position) {
+    if (!loaded_ || std::isnan(position)) return;
+    selectionEnd_ = std::clamp(position, 0.0, positionLimit());
+    if (PlayState() == psPlaying) armSelectionEnd();
+}
+
+QWidget* QtMediaPlayer::view() {
+    return this;
+}
 
 void QtMediaPlayer::setPlaybackRate(double rate) {
-    if (!std::isfinite(rate) || rate <= 0.0)
-        return;
+    if (!std::isfinite(rate) || rate <= 0.0) return;
     rate_ = rate;
     player_->setPlaybackRate(rate);
     options_->showRate(rate);
 }
 
-double QtMediaPlayer::playbackRate() const { return rate_; }
+double QtMediaPlayer::playbackRate() const {
+    return rate_;
+}
 
 void QtMediaPlayer::reportPlayState(int newState) {
     const int old = reportedState_;
-    if (newState == old)
-        return;
+    if (newState == old) return;
     reportedState_ = newState;
     if (newState == psPlaying)
         armSelectionEnd();
     else
         endTimer_->stop();
     transport_->showPlayState(newState, loaded_);
-    if (newState == psStopped)
-        transport_->showPosition(CurrentPosition());
-    if (listener_)
-        listener_->PlayStateChange(old, newState);
+    if (newState == psStopped) transport_->showPosition(CurrentPosition());
+    if (listener_) listener_->PlayStateChange(old, newState);
 }
 
 void QtMediaPlayer::armSelectionEnd() {
@@ -394,8 +381,7 @@ void QtMediaPlayer::showOptions(const QPoint& position) {
 }
 
 void QtMediaPlayer::showScreen() {
-    screen_->setCurrentWidget(loaded_ && player_->hasVideo() ? static_cast<QWidget*>(video_)
-                                                             : audioOnly_);
+    screen_->setCurrentWidget(loaded_ && player_->hasVideo() ? static_cast<QWidget*>(video_) : audioOnly_);
 }
 
 bool QtMediaPlayer::embedInTransport(QWidget* control) {

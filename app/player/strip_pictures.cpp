@@ -20,17 +20,24 @@ struct FaceLook {
 
 FaceLook lookOf(Face face) {
     switch (face) {
-    case Face::Disabled: return {QColor(255, 255, 255, 10), QColor(255, 255, 255, 6), QColor(255, 255, 255, 28), QColor(150, 156, 164, 110)};
-    case Face::Hovered: return {QColor(120, 182, 255, 110), QColor(70, 130, 225, 90), QColor(160, 205, 255, 220), QColor(255, 255, 255)};
-    case Face::Pressed: return {QColor(28, 78, 168, 235), QColor(44, 112, 214, 235), QColor(160, 205, 255, 240), QColor(255, 255, 255)};
+    case Face::Disabled:
+        return {QColor(255, 255, 255, 10), QColor(255, 255, 255, 6), QColor(255, 255, 255, 28),
+                QColor(150, 156, 164, 110)};
+    case Face::Hovered:
+        return {QColor(120, 182, 255, 110), QColor(70, 130, 225, 90), QColor(160, 205, 255, 220),
+                QColor(255, 255, 255)};
+    case Face::Pressed:
+        return {QColor(28, 78, 168, 235), QColor(44, 112, 214, 235), QColor(160, 205, 255, 240), QColor(255, 255, 255)};
     case Face::Normal: break;
     }
-    return {QColor(255, 255, 255, 34), QColor(255, 255, 255, 12), QColor(255, 255, 255, 64), QColor(236, 239, 244, 235)};
+    return {QColor(255, 255, 255, 34), QColor(255, 255, 255, 12), QColor(255, 255, 255, 64),
+            QColor(236, 239, 244, 235)};
 }
 
 // A triangle pointing left whose tip is at x.
 void addLeftTriangle(QPainterPath& path, double x, double width, double cy, double halfHeight) {
-    path.addPolygon(QPolygonF({QPointF(x + width, cy - halfHeight), QPointF(x, cy), QPointF(x + width, cy + halfHeight)}));
+    path.addPolygon(
+        QPolygonF({QPointF(x + width, cy - halfHeight), QPointF(x, cy), QPointF(x + width, cy + halfHeight)}));
     path.closeSubpath();
 }
 
@@ -194,7 +201,8 @@ QRect StripButtonRect(int button) {
 
 QPixmap StripPicture(int index) {
     if (index < 1 || index > StripPictureCount) return {};
-    return cached(QStringLiteral("cuemark/strip/%1").arg(index), [index] { return QPixmap::fromImage(renderStrip(index)); });
+    return cached(QStringLiteral("cuemark/strip/%1").arg(index),
+                  [index] { return QPixmap::fromImage(renderStrip(index)); });
 }
 
 QIcon ReferenceButtonIcon(int which) {

@@ -13,20 +13,20 @@ PictureBox::PictureBox(QWidget* parent) : QLabel(parent) {
 
 void PictureBox::mousePressEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
-    emit MouseDown(MouseButtonMask(event->button()), ShiftMask(event->modifiers()),
-                   PixelsToTwips(p.x(), this), PixelsToTwips(p.y(), this));
+    emit MouseDown(MouseButtonMask(event->button()), ShiftMask(event->modifiers()), PixelsToTwips(p.x(), this),
+                   PixelsToTwips(p.y(), this));
 }
 
 void PictureBox::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
-    emit MouseMove(MouseButtonMask(event->buttons()), ShiftMask(event->modifiers()),
-                   PixelsToTwips(p.x(), this), PixelsToTwips(p.y(), this));
+    emit MouseMove(MouseButtonMask(event->buttons()), ShiftMask(event->modifiers()), PixelsToTwips(p.x(), this),
+                   PixelsToTwips(p.y(), this));
 }
 
 void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
-    emit MouseUp(MouseButtonMask(event->button()), ShiftMask(event->modifiers()),
-                 PixelsToTwips(p.x(), this), PixelsToTwips(p.y(), this));
+    emit MouseUp(MouseButtonMask(event->button()), ShiftMask(event->modifiers()), PixelsToTwips(p.x(), this),
+                 PixelsToTwips(p.y(), this));
 }
 
 void PictureBox::leaveEvent(QEvent* event) {

@@ -32,8 +32,7 @@ UpDown::Half UpDown::halfAt(const QPoint& point) const {
 void UpDown::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const int upHeight = height() / 2;
-    const QRect halves[] = {QRect(0, 0, width(), upHeight),
-                            QRect(0, upHeight, width(), height() - upHeight)};
+    const QRect halves[] = {QRect(0, 0, width(), upHeight), QRect(0, upHeight, width(), height() - upHeight)};
     const Half kinds[] = {Half::Up, Half::Down};
     for (int i = 0; i < 2; ++i) {
         QStyleOptionButton button;
@@ -57,15 +56,15 @@ void UpDown::mousePressEvent(QMouseEvent* event) {
         update();
     }
     const double perPixel = TwipsPerInch / LogicalDpi(this);
-    emit MouseDown(MouseButtonMask(event->button()), ShiftMask(event->modifiers()),
-                   event->position().x() * perPixel, event->position().y() * perPixel);
+    emit MouseDown(MouseButtonMask(event->button()), ShiftMask(event->modifiers()), event->position().x() * perPixel,
+                   event->position().y() * perPixel);
     event->accept();
 }
 
 void UpDown::mouseReleaseEvent(QMouseEvent* event) {
     const double perPixel = TwipsPerInch / LogicalDpi(this);
-    emit MouseUp(MouseButtonMask(event->button()), ShiftMask(event->modifiers()),
-                 event->position().x() * perPixel, event->position().y() * perPixel);
+    emit MouseUp(MouseButtonMask(event->button()), ShiftMask(event->modifiers()), event->position().x() * perPixel,
+                 event->position().y() * perPixel);
     if (event->button() == Qt::LeftButton) {
         const Half released = halfAt(event->position().toPoint());
         const Half pressed = pressed_;

@@ -53,9 +53,13 @@ struct Failure {
     std::string message;
 };
 
-std::string fromBstr(const String& s) { return s ? std::string(s.get(), SysStringByteLen(s.get())) : std::string(); }
+std::string fromBstr(const String& s) {
+    return s ? std::string(s.get(), SysStringByteLen(s.get())) : std::string();
+}
 
-std::string quoted(std::string_view s) { return "'" + std::string(s) + "'"; }
+std::string quoted(std::string_view s) {
+    return "'" + std::string(s) + "'";
+}
 
 std::string_view typeName(std::int32_t type) {
     switch (type) {
@@ -80,9 +84,7 @@ public:
     const char* const* arg() const { return &text_; }
     bool exists() const { return RegGetnValues(&text_) >= 0; }
 
-    std::vector<std::string> subKeyNames() const {
-        return names(RegGetnSubKeys(&text_), RegGetSubKeyNames);
-    }
+    std::vector<std::string> subKeyNames() const { return names(RegGetnSubKeys(&text_), RegGetSubKeyNames); }
     std::vector<std::string> valueNames() const { return names(RegGetnValues(&text_), RegGetValueNames); }
 
     std::int32_t type(const std::string& name) const {
@@ -134,7 +136,9 @@ private:
     const char* text_;
 };
 
-std::string shownName(const std::string& name) { return name.empty() ? "(Default)" : name; }
+std::string shownName(const std::string& name) {
+    return name.empty() ? "(Default)" : name;
+}
 
 bool hasValue(const Key& key, const std::string& name) {
     for (const auto& n : key.valueNames()) {
@@ -156,8 +160,7 @@ void list(const Key& key) {
         const std::string_view known = typeName(type);
         const std::string shownType = known.empty() ? "type " + std::to_string(type) : std::string(known);
         const auto data = key.data(name, type);
-        std::printf("%s  %s  %s\n", shownName(name).c_str(), shownType.c_str(),
-                    data ? data->c_str() : "(not shown)");
+        std::printf("%s  %s  %s\n", shownName(name).c_str(), shownType.c_str(), data ? data->c_str() : "(not shown)");
     }
 }
 

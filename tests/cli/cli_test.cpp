@@ -11,8 +11,9 @@ namespace cli = cuemark::cli;
 
 namespace {
 
-const char* const sample = "1\r\n00:00:01,000 --> 00:00:02,500\r\n<i>Hello</i>\r\nworld\r\n\r\n"
-                           "2\r\n00:00:03,000 --> 00:00:04,000\r\nBye\r\n\r\n";
+const char* const sample =
+    "1\r\n00:00:01,000 --> 00:00:02,500\r\n<i>Hello</i>\r\nworld\r\n\r\n"
+    "2\r\n00:00:03,000 --> 00:00:04,000\r\nBye\r\n\r\n";
 
 struct Result {
     int status;
@@ -42,7 +43,8 @@ TEST_F(CommandLine, ConvertsByTheOutputExtension) {
     r = run({"convert", dir.file("out.sub"), dir.file("back.srt"), "--fps", "25"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(TempDir::read(dir.file("back.srt")),
-              "1\r\n00:00:01,000 --> 00:00:02,480\r\nHello\r\nworld\r\n\r\n2\r\n00:00:03,000 --> 00:00:04,000\r\nBye\r\n\r\n");
+              "1\r\n00:00:01,000 --> 00:00:02,480\r\nHello\r\nworld\r\n\r\n2\r\n00:00:03,000 --> "
+              "00:00:04,000\r\nBye\r\n\r\n");
 }
 
 TEST_F(CommandLine, ReadsStandardInputAndWritesStandardOutput) {
@@ -50,7 +52,9 @@ TEST_F(CommandLine, ReadsStandardInputAndWritesStandardOutput) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("<SYNC Start=1000><P><i>Hello</i><br>world\r\n"), std::string::npos) << r.out;
     r = run({"convert", "-", "-"}, sample);
-    EXPECT_EQ(r.out, "1\r\n00:00:01,000 --> 00:00:02,500\r\nHello\r\nworld\r\n\r\n2\r\n00:00:03,000 --> 00:00:04,000\r\nBye\r\n\r\n");
+    EXPECT_EQ(r.out,
+              "1\r\n00:00:01,000 --> 00:00:02,500\r\nHello\r\nworld\r\n\r\n2\r\n00:00:03,000 --> "
+              "00:00:04,000\r\nBye\r\n\r\n");
 }
 
 TEST_F(CommandLine, ShiftsBySecondsOrByATimeText) {
@@ -129,7 +133,8 @@ TEST_F(CommandLine, AnInputThatCannotBeReadOrRecognisedExitsWithTwo) {
 }
 
 TEST_F(CommandLine, BadInputNamesTheLineAndWritesNothingUnlessAskedTo) {
-    const std::string bad = dir.write("bad.srt", std::string(sample) + "x\r\n00:00:05,000 --> 00:00:06,000\r\nLost\r\n");
+    const std::string bad = dir.write("bad.srt",
+                                      std::string(sample) + "x\r\n00:00:05,000 --> 00:00:06,000\r\nLost\r\n");
     auto r = run({"convert", bad, dir.file("out.sub")});
     EXPECT_EQ(r.status, 3);
     EXPECT_NE(r.err.find("bad.srt:10: File is corrupt or not in SubRip format."), std::string::npos) << r.err;
@@ -161,7 +166,8 @@ TEST_F(CommandLine, AFailedWriteExitsWithFourAndKeepsTheOldOutput) {
 TEST_F(CommandLine, TheProgramReportsItsExitStatus) {
     const std::string program = std::string(CUEMARK_BIN_DIR) + "/cuemark-cli";
     EXPECT_EQ(std::system((program + " --help >/dev/null").c_str()), 0);
-    EXPECT_EQ(WEXITSTATUS(std::system((program + " convert " + dir.file("none.srt") + " x.srt 2>/dev/null").c_str())), 2);
+    EXPECT_EQ(WEXITSTATUS(std::system((program + " convert " + dir.file("none.srt") + " x.srt 2>/dev/null").c_str())),
+              2);
     EXPECT_EQ(WEXITSTATUS(std::system((program + " bogus 2>/dev/null").c_str())), 1);
     EXPECT_EQ(WEXITSTATUS(std::system((program + " convert " + in + " - --to sub >/dev/null").c_str())), 0);
 }

@@ -27,8 +27,7 @@ std::string commandOutput(const std::string& command) {
 }
 
 TEST(LibraryExports, AreExactlyTheTwentyFourCNames) {
-    const std::string output =
-        commandOutput(std::string("nm -D --defined-only ") + CUEMARK_BIN_DIR + "/libkeyvane.so");
+    const std::string output = commandOutput(std::string("nm -D --defined-only ") + CUEMARK_BIN_DIR + "/libkeyvane.so");
     std::set<std::string> names;
     std::istringstream lines(output);
     std::string address, kind, name;
@@ -36,12 +35,11 @@ TEST(LibraryExports, AreExactlyTheTwentyFourCNames) {
         names.insert(name);
     }
     const std::set<std::string> expected = {
-        "RegGetDwordValue",   "RegGetDwordValueH",  "RegGetStringValue",  "RegGetStringValueH",
-        "RegGetSubKeyNames",  "RegGetSubKeyNamesH", "RegGetValueNames",   "RegGetValueNamesH",
-        "RegGetnSubKeys",     "RegGetnSubKeysH",    "RegGetnValues",      "RegGetnValuesH",
-        "RegSetDwordValue",   "RegSetDwordValueH",  "RegSetStringValue",  "RegSetStringValueH",
-        "RegVBCloseKey",      "RegVBDeleteKey",     "RegVBDeleteValue",   "RegVBOpenKey",
-        "RegValueType",       "RegValueTypeH",      "StringMatch",        "StringMatchLevel"};
+        "RegGetDwordValue",   "RegGetDwordValueH", "RegGetStringValue", "RegGetStringValueH", "RegGetSubKeyNames",
+        "RegGetSubKeyNamesH", "RegGetValueNames",  "RegGetValueNamesH", "RegGetnSubKeys",     "RegGetnSubKeysH",
+        "RegGetnValues",      "RegGetnValuesH",    "RegSetDwordValue",  "RegSetDwordValueH",  "RegSetStringValue",
+        "RegSetStringValueH", "RegVBCloseKey",     "RegVBDeleteKey",    "RegVBDeleteValue",   "RegVBOpenKey",
+        "RegValueType",       "RegValueTypeH",     "StringMatch",       "StringMatchLevel"};
     EXPECT_EQ(names, expected) << output;
 }
 

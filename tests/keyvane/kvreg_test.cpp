@@ -175,9 +175,13 @@ TEST(Kvreg, ShowsHelpAndRefusesWrongArguments) {
     const Outcome help = kvreg({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Usage: kvreg list PATH"), std::string::npos);
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{}, {"list"}, {"get", "HKCU"}, {"set", "HKCU\\x", "n", "--float", "1"},
-          {"set", "HKCU\\x", "n", "--dword"}, {"frob", "HKCU"}, {"delete", "a", "b", "c"}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{},
+                                                 {"list"},
+                                                 {"get", "HKCU"},
+                                                 {"set", "HKCU\\x", "n", "--float", "1"},
+                                                 {"set", "HKCU\\x", "n", "--dword"},
+                                                 {"frob", "HKCU"},
+                                                 {"delete", "a", "b", "c"}}) {
         const Outcome wrong = kvreg(args);
         EXPECT_EQ(wrong.status, 1);
         EXPECT_EQ(wrong.out, "");

@@ -61,7 +61,9 @@ std::int32_t listValues(const std::string& path, const NameArray& names) {
     return RegGetValueNames(&p, names.address());
 }
 
-std::multiset<std::string> asSet(const std::vector<std::string>& texts) { return {texts.begin(), texts.end()}; }
+std::multiset<std::string> asSet(const std::vector<std::string>& texts) {
+    return {texts.begin(), texts.end()};
+}
 
 TEST(NameListing, ListsEverySubKeyAndValueName) {
     for (const char* child : {"alpha", "beta", "gamma"}) {

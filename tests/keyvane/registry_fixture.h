@@ -32,8 +32,7 @@ private:
 };
 
 // One test file per program, so one registration per process.
-static ::testing::Environment* const temporaryRegistry =
-    ::testing::AddGlobalTestEnvironment(new TemporaryRegistry);
+static ::testing::Environment* const temporaryRegistry = ::testing::AddGlobalTestEnvironment(new TemporaryRegistry);
 
 // A key of the running test's own, so cases never see each other's values
 // even when one process runs them all.

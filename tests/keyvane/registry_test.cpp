@@ -183,8 +183,8 @@ TEST(RegistryNumberRead, GivesTheDefaultForOtherFourByteTypes) {
 }
 
 TEST(RegistryNumberRead, KeepsEveryThirtyTwoBitNumber) {
-    for (const std::int32_t n : {0, 1, -1, 640, std::numeric_limits<std::int32_t>::min(),
-                                 std::numeric_limits<std::int32_t>::max()}) {
+    for (const std::int32_t n :
+         {0, 1, -1, 640, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()}) {
         ASSERT_EQ(setDword(testKey(), "n", n), -1);
         EXPECT_EQ(getDword(testKey(), "n", 12345), n);
     }

@@ -137,4 +137,4 @@ TEST(SafeArrayLocking, LockedArrayIsNotDestroyedAndKeepsItsStrings) {
     EXPECT_EQ(SafeArrayDestroy(nullptr), S_OK);
 }
 
-}  // namespace
+} // namespace

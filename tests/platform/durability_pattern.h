@@ -12,7 +12,9 @@ namespace durability {
 constexpr const char* kKey = "Software\\Durability";
 constexpr int kValues = 12;
 
-inline std::string valueName(int index) { return "Value" + std::to_string(index); }
+inline std::string valueName(int index) {
+    return "Value" + std::to_string(index);
+}
 
 inline std::string roundValue(int round, int index) {
     std::string text = "r=" + std::to_string(round) + ";i=" + std::to_string(index) + ";";
@@ -34,4 +36,4 @@ inline int roundOf(const std::string& stored, int index) {
     return stored == expected ? round : -1;
 }
 
-}  // namespace durability
+} // namespace durability

@@ -9,16 +9,15 @@
 namespace {
 
 TEST(RegistryLibraryExports, OfferTheRegistryFunctionsButNotTheTestReset) {
-    void* library = dlopen((std::string(CUEMARK_BIN_DIR) + "/libplatform_registry.so").c_str(),
-                           RTLD_NOW | RTLD_LOCAL);
+    void* library = dlopen((std::string(CUEMARK_BIN_DIR) + "/libplatform_registry.so").c_str(), RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(library, nullptr) << dlerror();
-    for (const char* name : {"RegOpenKeyExA", "RegCreateKeyExA", "RegQueryValueExA",
-                             "RegSetValueExA", "RegQueryInfoKeyA", "RegEnumKeyExA", "RegEnumValueA",
-                             "RegDeleteValueA", "RegDeleteKeyA", "RegCloseKey"}) {
+    for (const char* name :
+         {"RegOpenKeyExA", "RegCreateKeyExA", "RegQueryValueExA", "RegSetValueExA", "RegQueryInfoKeyA", "RegEnumKeyExA",
+          "RegEnumValueA", "RegDeleteValueA", "RegDeleteKeyA", "RegCloseKey"}) {
         EXPECT_NE(dlsym(library, name), nullptr) << name;
     }
     EXPECT_EQ(dlsym(library, "RegPlatformResetForTests"), nullptr);
     dlclose(library);
 }
 
-}  // namespace
+} // namespace

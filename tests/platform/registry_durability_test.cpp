@@ -36,8 +36,7 @@ public:
         std::vector<char*> argv;
         for (std::string& argument : arguments) argv.push_back(argument.data());
         argv.push_back(nullptr);
-        if (posix_spawn(&pid_, kWriter.c_str(), &actions, nullptr, argv.data(), environ) != 0)
-            pid_ = -1;
+        if (posix_spawn(&pid_, kWriter.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
         close(in[0]);
         close(out[1]);
@@ -175,8 +174,8 @@ TEST_F(RegistryDurability, TwoProcessesWritingAtOnceLoseNothing) {
     HKEY key = 0;
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Race", 0, KEY_READ, &key), ERROR_SUCCESS);
     DWORD values = 0;
-    ASSERT_EQ(RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
-                               nullptr, nullptr, nullptr, nullptr),
+    ASSERT_EQ(RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
+                               nullptr, nullptr),
               ERROR_SUCCESS);
     EXPECT_EQ(values, 2u * kEach);
     int wrong = 0;
@@ -185,8 +184,8 @@ TEST_F(RegistryDurability, TwoProcessesWritingAtOnceLoseNothing) {
             const std::string name = std::string(prefix) + "-" + std::to_string(i);
             DWORD number = 0;
             DWORD size = sizeof number;
-            if (RegQueryValueExA(key, name.c_str(), nullptr, nullptr,
-                                 reinterpret_cast<BYTE*>(&number), &size) != ERROR_SUCCESS ||
+            if (RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&number), &size) !=
+                    ERROR_SUCCESS ||
                 number != static_cast<DWORD>(i))
                 ++wrong;
         }
@@ -206,8 +205,8 @@ TEST_F(RegistryDurability, ThreadsOfOneProcessShareTheStoreSafely) {
             const std::string path = "Software\\Threads\\T" + std::to_string(t);
             for (int i = 0; i < kEach; ++i) {
                 HKEY key = 0;
-                if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                    nullptr, &key, nullptr) != ERROR_SUCCESS) {
+                if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                    nullptr) != ERROR_SUCCESS) {
                     ++failures[t];
                     continue;
                 }
@@ -222,14 +221,13 @@ TEST_F(RegistryDurability, ThreadsOfOneProcessShareTheStoreSafely) {
     for (std::thread& thread : threads) thread.join();
     for (int t = 0; t < kThreads; ++t) EXPECT_EQ(failures[t], 0) << "thread " << t;
     HKEY threadsKey = 0;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Threads", 0, KEY_READ, &threadsKey),
-              ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Threads", 0, KEY_READ, &threadsKey), ERROR_SUCCESS);
     DWORD subKeys = 0;
-    ASSERT_EQ(RegQueryInfoKeyA(threadsKey, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr,
-                               nullptr, nullptr, nullptr, nullptr, nullptr),
+    ASSERT_EQ(RegQueryInfoKeyA(threadsKey, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr,
+                               nullptr, nullptr, nullptr),
               ERROR_SUCCESS);
     EXPECT_EQ(subKeys, static_cast<DWORD>(kThreads));
     RegCloseKey(threadsKey);
 }
 
-}  // namespace
+} // namespace

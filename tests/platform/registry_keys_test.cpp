@@ -35,16 +35,16 @@ protected:
 TEST_F(RegistryKeys, CreatesEveryMissingLevelAndTellsNewFromExisting) {
     HKEY key = 0;
     DWORD disposition = 0;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Tavrel\\Cuemark", 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &key, &disposition),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Tavrel\\Cuemark", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, &disposition),
               ERROR_SUCCESS);
     EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
     EXPECT_NE(key, 0u);
     EXPECT_LT(key, HKEY_CLASSES_ROOT);
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
 
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Tavrel\\Cuemark", 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &key, &disposition),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Tavrel\\Cuemark", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, &disposition),
               ERROR_SUCCESS);
     EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
@@ -69,7 +69,7 @@ TEST_F(RegistryKeys, FindsKeysWhateverTheCaseAndKeepsTheCaseTheyWereMadeWith) {
 }
 
 TEST_F(RegistryKeys, FoldsOnlyAsciiLettersSoOtherBytesStayDistinct) {
-    RegCloseKey(create("Software\\\xC4pfel"));  // capital A with diaeresis in Latin-1
+    RegCloseKey(create("Software\\\xC4pfel")); // capital A with diaeresis in Latin-1
     HKEY key = 0;
     EXPECT_EQ(open(HKEY_CURRENT_USER, "Software\\\xE4pfel", key), ERROR_FILE_NOT_FOUND);
     ASSERT_EQ(open(HKEY_CURRENT_USER, "Software\\\xC4PFEL", key), ERROR_SUCCESS);
@@ -87,18 +87,18 @@ TEST_F(RegistryKeys, RefusesKeyNamesOver255CharactersAndTreesOver512Levels) {
     RegCloseKey(create(longest.c_str()));
     HKEY key = 0;
     const std::string tooLong(256, 'k');
-    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, tooLong.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr),
-              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(
+        RegCreateKeyExA(HKEY_CURRENT_USER, tooLong.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        ERROR_INVALID_PARAMETER);
     EXPECT_EQ(open(HKEY_CURRENT_USER, ("a\\" + tooLong).c_str(), key), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, tooLong.c_str()), ERROR_INVALID_PARAMETER);
 
     std::string deep;
     for (int level = 0; level < 512; ++level) deep += "d\\";
     RegCloseKey(create(deep.c_str()));
-    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, (deep + "d").c_str(), 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(
+        RegCreateKeyExA(HKEY_CURRENT_USER, (deep + "d").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        ERROR_INVALID_PARAMETER);
 }
 
 TEST_F(RegistryKeys, DeleteRefusesKeysWithSubKeysAndMissingKeys) {
@@ -118,8 +118,8 @@ TEST_F(RegistryKeys, DeletingAKeyDeletesItsValues) {
     ASSERT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Doomed"), ERROR_SUCCESS);
     key = create("Software\\Doomed");
     DWORD values = 99;
-    ASSERT_EQ(RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
-                               nullptr, nullptr, nullptr, nullptr),
+    ASSERT_EQ(RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
+                               nullptr, nullptr),
               ERROR_SUCCESS);
     EXPECT_EQ(values, 0u);
     EXPECT_EQ(bytesOf(key, "Name"), "<error 2>");
@@ -146,12 +146,10 @@ TEST_F(RegistryKeys, HandleOfADeletedKeyReportsKeyDeleted) {
     EXPECT_EQ(RegQueryValueExA(key, "n", nullptr, nullptr, nullptr, nullptr), ERROR_KEY_DELETED);
     char name[16];
     DWORD chars = sizeof name;
-    EXPECT_EQ(RegEnumKeyExA(key, 0, name, &chars, nullptr, nullptr, nullptr, nullptr),
-              ERROR_KEY_DELETED);
+    EXPECT_EQ(RegEnumKeyExA(key, 0, name, &chars, nullptr, nullptr, nullptr, nullptr), ERROR_KEY_DELETED);
     HKEY child = 0;
     EXPECT_EQ(open(key, "child", child), ERROR_KEY_DELETED);
-    EXPECT_EQ(RegCreateKeyExA(key, "child", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child,
-                              nullptr),
+    EXPECT_EQ(RegCreateKeyExA(key, "child", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child, nullptr),
               ERROR_KEY_DELETED);
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
 }
@@ -166,20 +164,16 @@ TEST_F(RegistryKeys, EnumerationFollowsCreationOrderAndReportsSmallBuffersAndThe
     EXPECT_EQ(subKeys(list), expected);
 
     char name[8] = "unused";
-    DWORD chars = 4;  // "Zeta" needs 5 with its NUL
-    EXPECT_EQ(RegEnumKeyExA(list, 0, name, &chars, nullptr, nullptr, nullptr, nullptr),
-              ERROR_MORE_DATA);
+    DWORD chars = 4; // "Zeta" needs 5 with its NUL
+    EXPECT_EQ(RegEnumKeyExA(list, 0, name, &chars, nullptr, nullptr, nullptr, nullptr), ERROR_MORE_DATA);
     EXPECT_STREQ(name, "unused");
     chars = 5;
-    EXPECT_EQ(RegEnumKeyExA(list, 0, name, &chars, nullptr, nullptr, nullptr, nullptr),
-              ERROR_SUCCESS);
+    EXPECT_EQ(RegEnumKeyExA(list, 0, name, &chars, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
     EXPECT_EQ(chars, 4u);
     EXPECT_STREQ(name, "Zeta");
     chars = sizeof name;
-    EXPECT_EQ(RegEnumKeyExA(list, 3, name, &chars, nullptr, nullptr, nullptr, nullptr),
-              ERROR_NO_MORE_ITEMS);
-    EXPECT_EQ(RegEnumKeyExA(list, 0xFFFFFFFF, name, &chars, nullptr, nullptr, nullptr, nullptr),
-              ERROR_NO_MORE_ITEMS);
+    EXPECT_EQ(RegEnumKeyExA(list, 3, name, &chars, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
+    EXPECT_EQ(RegEnumKeyExA(list, 0xFFFFFFFF, name, &chars, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
 
     ASSERT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\List\\alpha"), ERROR_SUCCESS);
     RegCloseKey(create("Software\\List\\New"));
@@ -200,16 +194,13 @@ TEST_F(RegistryKeys, RefusesForgedAndClosedHandlesEverywhere) {
         EXPECT_EQ(key, 0u);
         EXPECT_EQ(RegCreateKeyExA(forged, "x", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
                   ERROR_INVALID_HANDLE);
-        EXPECT_EQ(RegQueryValueExA(forged, "", nullptr, nullptr, nullptr, nullptr),
-                  ERROR_INVALID_HANDLE);
+        EXPECT_EQ(RegQueryValueExA(forged, "", nullptr, nullptr, nullptr, nullptr), ERROR_INVALID_HANDLE);
         EXPECT_EQ(setDword(forged, "n", number), ERROR_INVALID_HANDLE);
-        EXPECT_EQ(RegQueryInfoKeyA(forged, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                   nullptr, nullptr, nullptr, nullptr, nullptr),
+        EXPECT_EQ(RegQueryInfoKeyA(forged, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                   nullptr, nullptr, nullptr),
                   ERROR_INVALID_HANDLE);
-        EXPECT_EQ(RegEnumKeyExA(forged, 0, name, &chars, nullptr, nullptr, nullptr, nullptr),
-                  ERROR_INVALID_HANDLE);
-        EXPECT_EQ(RegEnumValueA(forged, 0, name, &chars, nullptr, nullptr, nullptr, nullptr),
-                  ERROR_INVALID_HANDLE);
+        EXPECT_EQ(RegEnumKeyExA(forged, 0, name, &chars, nullptr, nullptr, nullptr, nullptr), ERROR_INVALID_HANDLE);
+        EXPECT_EQ(RegEnumValueA(forged, 0, name, &chars, nullptr, nullptr, nullptr, nullptr), ERROR_INVALID_HANDLE);
         EXPECT_EQ(RegDeleteValueA(forged, "n"), ERROR_INVALID_HANDLE);
         EXPECT_EQ(RegDeleteKeyA(forged, "x"), ERROR_INVALID_HANDLE);
         EXPECT_EQ(RegCloseKey(forged), ERROR_INVALID_HANDLE);
@@ -245,8 +236,7 @@ TEST_F(RegistryKeys, HandleOpenedForReadingRefusesEveryChange) {
     EXPECT_EQ(RegCreateKeyExA(reader, "New", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child, nullptr),
               ERROR_ACCESS_DENIED);
     // Opening what already exists is no change.
-    ASSERT_EQ(RegCreateKeyExA(reader, "Child", 0, nullptr, 0, KEY_READ, nullptr, &child, nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExA(reader, "Child", 0, nullptr, 0, KEY_READ, nullptr, &child, nullptr), ERROR_SUCCESS);
     RegCloseKey(child);
     EXPECT_EQ(bytesOf(reader, "n"), std::string("\x07\0\0\0", 4));
 
@@ -255,8 +245,7 @@ TEST_F(RegistryKeys, HandleOpenedForReadingRefusesEveryChange) {
     EXPECT_EQ(RegQueryValueExA(setOnly, "n", nullptr, nullptr, nullptr, nullptr), ERROR_ACCESS_DENIED);
     char name[16];
     DWORD chars = sizeof name;
-    EXPECT_EQ(RegEnumKeyExA(setOnly, 0, name, &chars, nullptr, nullptr, nullptr, nullptr),
-              ERROR_ACCESS_DENIED);
+    EXPECT_EQ(RegEnumKeyExA(setOnly, 0, name, &chars, nullptr, nullptr, nullptr, nullptr), ERROR_ACCESS_DENIED);
     EXPECT_EQ(setDword(setOnly, "n", 9), ERROR_SUCCESS);
     RegCloseKey(setOnly);
     RegCloseKey(reader);
@@ -265,18 +254,15 @@ TEST_F(RegistryKeys, HandleOpenedForReadingRefusesEveryChange) {
 
 TEST_F(RegistryKeys, RefusesVolatileKeysAndMissingResultPointers) {
     HKEY key = 0;
-    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Volatile", 0, nullptr,
-                              1 /* REG_OPTION_VOLATILE */, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Volatile", 0, nullptr, 1 /* REG_OPTION_VOLATILE */,
+                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software", 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, nullptr, nullptr),
+    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, nullptr, nullptr),
               ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, nullptr, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              &key, nullptr),
+    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, nullptr, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, nullptr),
-              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, nullptr), ERROR_INVALID_PARAMETER);
     EXPECT_FALSE(std::filesystem::exists(file_));
 }
 
-}  // namespace
+} // namespace

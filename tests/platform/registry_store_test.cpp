@@ -24,7 +24,7 @@ void writeFile(const fs::path& file, const std::string& bytes) {
 }
 
 unsigned modeOf(const fs::path& path) {
-    struct stat st{};
+    struct stat st {};
     EXPECT_EQ(stat(path.c_str(), &st), 0) << path;
     return st.st_mode & 07777;
 }
@@ -58,16 +58,15 @@ protected:
     void expectUnusable() {
         HKEY key = 0;
         EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &key), ERROR_BADDB);
-        EXPECT_EQ(RegQueryValueExA(HKEY_CURRENT_USER, "v", nullptr, nullptr, nullptr, nullptr),
-                  ERROR_BADDB);
+        EXPECT_EQ(RegQueryValueExA(HKEY_CURRENT_USER, "v", nullptr, nullptr, nullptr, nullptr), ERROR_BADDB);
         DWORD subKeys = 0;
-        EXPECT_EQ(RegQueryInfoKeyA(HKEY_CURRENT_USER, nullptr, nullptr, nullptr, &subKeys, nullptr,
-                                   nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
+        EXPECT_EQ(RegQueryInfoKeyA(HKEY_CURRENT_USER, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr,
+                                   nullptr, nullptr, nullptr, nullptr),
                   ERROR_BADDB);
         EXPECT_EQ(setDword(HKEY_CURRENT_USER, "v", 1), ERROR_BADDB);
-        EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\New", 0, nullptr, 0, KEY_ALL_ACCESS,
-                                  nullptr, &key, nullptr),
-                  ERROR_BADDB);
+        EXPECT_EQ(
+            RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\New", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_BADDB);
         EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "Software"), ERROR_BADDB);
         ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "", 0, KEY_READ, &key), ERROR_SUCCESS);
         EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
@@ -76,10 +75,9 @@ protected:
     void writeSomeKeys() {
         HKEY key = create("Software\\Tavrel\\Cuemark");
         for (int i = 0; i < 200; ++i)
-            ASSERT_EQ(setString(key, ("Value" + std::to_string(i)).c_str(), std::string(300, 'x')),
-                      ERROR_SUCCESS);
+            ASSERT_EQ(setString(key, ("Value" + std::to_string(i)).c_str(), std::string(300, 'x')), ERROR_SUCCESS);
         RegCloseKey(key);
-        RegPlatformResetForTests();  // closes the connection, folding the WAL into the file
+        RegPlatformResetForTests(); // closes the connection, folding the WAL into the file
     }
 };
 
@@ -87,15 +85,14 @@ TEST_F(RegistryStore, ReadsWithoutAStoreFindNothingAndCreateNothing) {
     HKEY root = 0;
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "", 0, KEY_READ, &root), ERROR_SUCCESS);
     DWORD subKeys = 9, values = 9;
-    EXPECT_EQ(RegQueryInfoKeyA(root, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr,
-                               &values, nullptr, nullptr, nullptr, nullptr),
+    EXPECT_EQ(RegQueryInfoKeyA(root, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr, nullptr,
+                               nullptr, nullptr),
               ERROR_SUCCESS);
     EXPECT_EQ(subKeys, 0u);
     EXPECT_EQ(values, 0u);
     char name[16];
     DWORD chars = sizeof name;
-    EXPECT_EQ(RegEnumKeyExA(root, 0, name, &chars, nullptr, nullptr, nullptr, nullptr),
-              ERROR_NO_MORE_ITEMS);
+    EXPECT_EQ(RegEnumKeyExA(root, 0, name, &chars, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
     EXPECT_EQ(RegQueryValueExA(root, "v", nullptr, nullptr, nullptr, nullptr), ERROR_FILE_NOT_FOUND);
     RegCloseKey(root);
     HKEY key = 0;
@@ -103,8 +100,7 @@ TEST_F(RegistryStore, ReadsWithoutAStoreFindNothingAndCreateNothing) {
     EXPECT_EQ(RegDeleteValueA(HKEY_CURRENT_USER, "v"), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "Software"), ERROR_FILE_NOT_FOUND);
     // Opening a root is no write either.
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     RegCloseKey(key);
     EXPECT_FALSE(fs::exists(file_.parent_path()));
@@ -123,8 +119,7 @@ TEST_F(RegistryStore, FirstWriteMakesAPrivateFolderAndFileWhateverTheUmask) {
         }
     }
     DWORD size = 0;
-    EXPECT_EQ(RegQueryValueExA(HKEY_CURRENT_USER, "First", nullptr, nullptr, nullptr, &size),
-              ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryValueExA(HKEY_CURRENT_USER, "First", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
 }
 
 TEST_F(RegistryStore, WithoutAnExplicitFileTheStoreLivesInTheConfigFolder) {
@@ -139,8 +134,7 @@ TEST_F(RegistryStore, WithoutAnExplicitFileTheStoreLivesInTheConfigFolder) {
 
     // A relative XDG_CONFIG_HOME is not to be used: ~/.config instead.
     setenv("XDG_CONFIG_HOME", "relative", 1);
-    EXPECT_EQ(RegQueryValueExA(HKEY_CURRENT_USER, "Where", nullptr, nullptr, nullptr, nullptr),
-              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegQueryValueExA(HKEY_CURRENT_USER, "Where", nullptr, nullptr, nullptr, nullptr), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(setDword(HKEY_CURRENT_USER, "Where", 2), ERROR_SUCCESS);
     EXPECT_TRUE(fs::exists(home / ".config" / "keyvane" / "registry.sqlite3"));
     unsetenv("XDG_CONFIG_HOME");
@@ -154,8 +148,7 @@ TEST_F(RegistryStore, PointingAtAnotherFileSwitchesStoresAndRetiresOldHandles) {
     setenv("KEYVANE_REGISTRY", other.c_str(), 1);
     EXPECT_EQ(setDword(key, "n", 2), ERROR_INVALID_HANDLE);
     HKEY missing = 0;
-    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\First", 0, KEY_READ, &missing),
-              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\First", 0, KEY_READ, &missing), ERROR_FILE_NOT_FOUND);
     setenv("KEYVANE_REGISTRY", file_.c_str(), 1);
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\First", 0, KEY_READ, &key), ERROR_SUCCESS);
     EXPECT_EQ(bytesOf(key, "n"), std::string("\x01\0\0\0", 4));
@@ -187,9 +180,9 @@ TEST_F(RegistryStore, AnotherProgramsDatabaseIsNotTakenOver) {
     fs::create_directories(file_.parent_path());
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(file_.c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE notes(text); INSERT INTO notes VALUES('mine');",
-                           nullptr, nullptr, nullptr),
-              SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_exec(db, "CREATE TABLE notes(text); INSERT INTO notes VALUES('mine');", nullptr, nullptr, nullptr),
+        SQLITE_OK);
     sqlite3_close(db);
     const std::string before = contentsOf(file_);
     expectUnusable();
@@ -213,14 +206,13 @@ TEST_F(RegistryStore, StoreThatBecameUnreadableIsReportedAndRecoveredAfterRepair
     writeFile(file_, good);
     RegPlatformResetForTests();
     HKEY key = 0;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Tavrel\\Cuemark", 0, KEY_READ, &key),
-              ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Tavrel\\Cuemark", 0, KEY_READ, &key), ERROR_SUCCESS);
     EXPECT_EQ(bytesOf(key, "Value199"), std::string(300, 'x') + '\0');
     RegCloseKey(key);
 }
 
 TEST_F(RegistryStore, StoreThatCannotBeOpenedFailsReadsAndWritesWithoutTouchingAnything) {
-    fs::create_directories(file_);  // a folder where the file should be
+    fs::create_directories(file_); // a folder where the file should be
     HKEY key = 0;
     EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &key), ERROR_CANTREAD);
     EXPECT_EQ(setDword(HKEY_CURRENT_USER, "n", 1), ERROR_CANTWRITE);
@@ -254,4 +246,4 @@ TEST_F(RegistryStore, ForkedChildWritesThroughItsOwnConnection) {
     RegCloseKey(key);
 }
 
-}  // namespace
+} // namespace

@@ -36,8 +36,7 @@ TEST_F(RegistryValues, ReadsBackTextsAndNumbersWithTheirTypes) {
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     DWORD number = 0;
     DWORD size = sizeof number;
-    ASSERT_EQ(RegQueryValueExA(key_, "Left", nullptr, &type, reinterpret_cast<BYTE*>(&number), &size),
-              ERROR_SUCCESS);
+    ASSERT_EQ(RegQueryValueExA(key_, "Left", nullptr, &type, reinterpret_cast<BYTE*>(&number), &size), ERROR_SUCCESS);
     EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
     EXPECT_EQ(size, 4u);
     EXPECT_EQ(number, 1440u);
@@ -54,24 +53,20 @@ TEST_F(RegistryValues, QueryWithoutBufferGivesTypeAndSizeAndSmallBufferGivesMore
 
     char buffer[8] = "xxxxxxx";
     size = 5;
-    EXPECT_EQ(RegQueryValueExA(key_, "ListFont", nullptr, &type, reinterpret_cast<BYTE*>(buffer),
-                               &size),
+    EXPECT_EQ(RegQueryValueExA(key_, "ListFont", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size),
               ERROR_MORE_DATA);
     EXPECT_EQ(size, 6u);
     EXPECT_STREQ(buffer, "xxxxxxx");
-    EXPECT_EQ(RegQueryValueExA(key_, "ListFont", nullptr, &type, reinterpret_cast<BYTE*>(buffer),
-                               nullptr),
+    EXPECT_EQ(RegQueryValueExA(key_, "ListFont", nullptr, &type, reinterpret_cast<BYTE*>(buffer), nullptr),
               ERROR_INVALID_PARAMETER);
     DWORD reserved = 0;
-    EXPECT_EQ(RegQueryValueExA(key_, "ListFont", &reserved, &type, nullptr, &size),
-              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegQueryValueExA(key_, "ListFont", &reserved, &type, nullptr, &size), ERROR_INVALID_PARAMETER);
 }
 
 TEST_F(RegistryValues, MissingValueIsFileNotFound) {
     DWORD type = 77;
     DWORD size = 77;
-    EXPECT_EQ(RegQueryValueExA(key_, "Nothing", nullptr, &type, nullptr, &size),
-              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegQueryValueExA(key_, "Nothing", nullptr, &type, nullptr, &size), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(type, 77u);
     EXPECT_EQ(RegDeleteValueA(key_, "Nothing"), ERROR_FILE_NOT_FOUND);
 }
@@ -104,24 +99,20 @@ TEST_F(RegistryValues, RefusesValueNamesOver16383Characters) {
     EXPECT_EQ(setDword(key_, longest.c_str(), 1), ERROR_SUCCESS);
     EXPECT_EQ(bytesOf(key_, longest.c_str()).size(), 4u);
     EXPECT_EQ(setDword(key_, tooLong.c_str(), 1), ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(RegQueryValueExA(key_, tooLong.c_str(), nullptr, nullptr, nullptr, nullptr),
-              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegQueryValueExA(key_, tooLong.c_str(), nullptr, nullptr, nullptr, nullptr), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(RegDeleteValueA(key_, tooLong.c_str()), ERROR_INVALID_PARAMETER);
 }
 
 TEST_F(RegistryValues, StoresTheBytesOfAnyTypeAsGiven) {
     const std::string binary("\0\x01\xFF\0tail", 8);
-    ASSERT_EQ(RegSetValueExA(key_, "Bin", 0, REG_BINARY,
-                             reinterpret_cast<const BYTE*>(binary.data()), 8),
+    ASSERT_EQ(RegSetValueExA(key_, "Bin", 0, REG_BINARY, reinterpret_cast<const BYTE*>(binary.data()), 8),
               ERROR_SUCCESS);
     const std::string unterminated = "no NUL";
-    ASSERT_EQ(RegSetValueExA(key_, "Raw", 0, REG_SZ,
-                             reinterpret_cast<const BYTE*>(unterminated.data()), 6),
+    ASSERT_EQ(RegSetValueExA(key_, "Raw", 0, REG_SZ, reinterpret_cast<const BYTE*>(unterminated.data()), 6),
               ERROR_SUCCESS);
     ASSERT_EQ(RegSetValueExA(key_, "Empty", 0, REG_MULTI_SZ, nullptr, 0), ERROR_SUCCESS);
     const std::string large(200000, 'L');
-    ASSERT_EQ(RegSetValueExA(key_, "Large", 0, 0x1234,
-                             reinterpret_cast<const BYTE*>(large.data()),
+    ASSERT_EQ(RegSetValueExA(key_, "Large", 0, 0x1234, reinterpret_cast<const BYTE*>(large.data()),
                              static_cast<DWORD>(large.size())),
               ERROR_SUCCESS);
 
@@ -144,8 +135,7 @@ TEST_F(RegistryValues, EnumerationGivesNamesTypesAndDataInCreationOrder) {
     DWORD type = 0;
     char data[8] = {};
     DWORD size = sizeof data;
-    ASSERT_EQ(RegEnumValueA(key_, 1, name, &chars, nullptr, &type, reinterpret_cast<BYTE*>(data),
-                            &size),
+    ASSERT_EQ(RegEnumValueA(key_, 1, name, &chars, nullptr, &type, reinterpret_cast<BYTE*>(data), &size),
               ERROR_SUCCESS);
     EXPECT_STREQ(name, "height");
     EXPECT_EQ(chars, 6u);
@@ -153,18 +143,15 @@ TEST_F(RegistryValues, EnumerationGivesNamesTypesAndDataInCreationOrder) {
     EXPECT_EQ(size, 4u);
     EXPECT_EQ(data[0], 3);
 
-    chars = 5;  // "Width" needs 6
-    EXPECT_EQ(RegEnumValueA(key_, 0, name, &chars, nullptr, nullptr, nullptr, nullptr),
-              ERROR_MORE_DATA);
+    chars = 5; // "Width" needs 6
+    EXPECT_EQ(RegEnumValueA(key_, 0, name, &chars, nullptr, nullptr, nullptr, nullptr), ERROR_MORE_DATA);
     chars = sizeof name;
     size = 1;
-    EXPECT_EQ(RegEnumValueA(key_, 0, name, &chars, nullptr, &type, reinterpret_cast<BYTE*>(data),
-                            &size),
+    EXPECT_EQ(RegEnumValueA(key_, 0, name, &chars, nullptr, &type, reinterpret_cast<BYTE*>(data), &size),
               ERROR_MORE_DATA);
     EXPECT_EQ(size, 2u);
     chars = sizeof name;
-    EXPECT_EQ(RegEnumValueA(key_, 2, name, &chars, nullptr, nullptr, nullptr, nullptr),
-              ERROR_NO_MORE_ITEMS);
+    EXPECT_EQ(RegEnumValueA(key_, 2, name, &chars, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
 }
 
 TEST_F(RegistryValues, KeyInformationCountsAndMeasuresAndAcceptsNullPointers) {
@@ -175,11 +162,10 @@ TEST_F(RegistryValues, KeyInformationCountsAndMeasuresAndAcceptsNullPointers) {
 
     char className[4] = "xx";
     DWORD classChars = sizeof className;
-    DWORD subKeys = 0, maxSubKey = 0, maxClass = 9, values = 0, maxName = 0, maxData = 0,
-          security = 9;
+    DWORD subKeys = 0, maxSubKey = 0, maxClass = 9, values = 0, maxName = 0, maxData = 0, security = 9;
     unsigned char time[8] = {1, 1, 1, 1, 1, 1, 1, 1};
-    ASSERT_EQ(RegQueryInfoKeyA(key_, className, &classChars, nullptr, &subKeys, &maxSubKey,
-                               &maxClass, &values, &maxName, &maxData, &security, time),
+    ASSERT_EQ(RegQueryInfoKeyA(key_, className, &classChars, nullptr, &subKeys, &maxSubKey, &maxClass, &values,
+                               &maxName, &maxData, &security, time),
               ERROR_SUCCESS);
     EXPECT_STREQ(className, "");
     EXPECT_EQ(classChars, 0u);
@@ -193,8 +179,8 @@ TEST_F(RegistryValues, KeyInformationCountsAndMeasuresAndAcceptsNullPointers) {
     EXPECT_EQ(time[7], 0);
 
     subKeys = 0;
-    EXPECT_EQ(RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr,
-                               nullptr, nullptr, nullptr, nullptr, nullptr),
+    EXPECT_EQ(RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr, nullptr,
+                               nullptr, nullptr),
               ERROR_SUCCESS);
     EXPECT_EQ(subKeys, 2u);
 }
@@ -206,10 +192,10 @@ TEST_F(RegistryValues, NamesWithBytesAboveAsciiKeepTheirExactBytes) {
     EXPECT_EQ(bytesOf(key_, "CAF\xE9 \xC0"), std::string("latin-1\0", 8));
     EXPECT_EQ(bytesOf(key_, "Caf\xC9 \xC0"), "<error 2>");
     DWORD maxName = 0;
-    ASSERT_EQ(RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                               nullptr, &maxName, nullptr, nullptr, nullptr),
+    ASSERT_EQ(RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxName, nullptr,
+                               nullptr, nullptr),
               ERROR_SUCCESS);
     EXPECT_EQ(maxName, 6u);
 }
 
-}  // namespace
+} // namespace

@@ -19,11 +19,10 @@ namespace {
 constexpr REGSAM kCreateRights = KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
 
 // The way keyvane writes: open or create the key, set, close.
-LSTATUS writeByPath(const char* path, const std::string& name, DWORD type, const void* data,
-                    DWORD size) {
+LSTATUS writeByPath(const char* path, const std::string& name, DWORD type, const void* data, DWORD size) {
     HKEY key = 0;
-    LSTATUS status = RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                     kCreateRights, nullptr, &key, nullptr);
+    LSTATUS status = RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE, kCreateRights,
+                                     nullptr, &key, nullptr);
     if (status != ERROR_SUCCESS) return status;
     status = RegSetValueExA(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
     RegCloseKey(key);
@@ -33,11 +32,10 @@ LSTATUS writeByPath(const char* path, const std::string& name, DWORD type, const
 int storedRound(HKEY key, int index) {
     DWORD size = 0;
     const std::string name = durability::valueName(index);
-    if (RegQueryValueExA(key, name.c_str(), nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS)
-        return 0;
+    if (RegQueryValueExA(key, name.c_str(), nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return 0;
     std::string data(size, '\0');
-    if (RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()),
-                         &size) != ERROR_SUCCESS)
+    if (RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size) !=
+        ERROR_SUCCESS)
         return 0;
     return durability::roundOf(data, index);
 }
@@ -55,8 +53,8 @@ int writeRounds() {
             if (index == durability::kValues) index = 0;
         }
         RegCloseKey(key);
-    } else if (RegCreateKeyExA(HKEY_CURRENT_USER, durability::kKey, 0, nullptr, 0, kCreateRights,
-                               nullptr, &key, nullptr) == ERROR_SUCCESS) {
+    } else if (RegCreateKeyExA(HKEY_CURRENT_USER, durability::kKey, 0, nullptr, 0, kCreateRights, nullptr, &key,
+                               nullptr) == ERROR_SUCCESS) {
         // Made the store (slow: the first commit is synced to disk) before
         // saying so, so a kill after "R" lands among the value writes.
         RegCloseKey(key);
@@ -65,8 +63,8 @@ int writeRounds() {
     for (;; ++round, index = 0) {
         for (; index < durability::kValues; ++index) {
             const std::string value = durability::roundValue(round, index);
-            const LSTATUS status = writeByPath(durability::kKey, durability::valueName(index), REG_SZ,
-                                               value.c_str(), static_cast<DWORD>(value.size() + 1));
+            const LSTATUS status = writeByPath(durability::kKey, durability::valueName(index), REG_SZ, value.c_str(),
+                                               static_cast<DWORD>(value.size() + 1));
             if (status != ERROR_SUCCESS) {
                 std::fprintf(stderr, "round %d value %d: error %d\n", round, index, status);
                 return 1;
@@ -79,14 +77,14 @@ int fill(const std::string& prefix, int count) {
     char go = 0;
     if (read(STDIN_FILENO, &go, 1) != 1) return 2;
     HKEY key = 0;
-    LSTATUS status = RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Race", 0, nullptr, 0,
-                                     KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    LSTATUS status = RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Race", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                     nullptr);
     for (int i = 0; i < count && status == ERROR_SUCCESS; ++i) {
         const std::string name = prefix + "-" + std::to_string(i);
         const DWORD number = static_cast<DWORD>(i);
         // Half through a kept handle, half the way keyvane does it.
-        status = i % 2 == 0 ? RegSetValueExA(key, name.c_str(), 0, REG_DWORD,
-                                             reinterpret_cast<const BYTE*>(&number), sizeof number)
+        status = i % 2 == 0 ? RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                                             sizeof number)
                             : writeByPath("Software\\Race", name, REG_DWORD, &number, sizeof number);
         if (status != ERROR_SUCCESS) std::fprintf(stderr, "%s: error %d\n", name.c_str(), status);
     }
@@ -94,7 +92,7 @@ int fill(const std::string& prefix, int count) {
     return status == ERROR_SUCCESS ? 0 : 1;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "rounds") == 0) return writeRounds();

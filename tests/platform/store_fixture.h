@@ -35,8 +35,8 @@ protected:
     HKEY create(const char* path, REGSAM rights = KEY_ALL_ACCESS) {
         HKEY key = 0;
         DWORD disposition = 0;
-        EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  rights, nullptr, &key, &disposition),
+        EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE, rights, nullptr, &key,
+                                  &disposition),
                   ERROR_SUCCESS)
             << path;
         return key;
@@ -48,16 +48,14 @@ protected:
     }
 
     static LSTATUS setDword(HKEY key, const char* name, DWORD number) {
-        return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
-                              sizeof number);
+        return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
     }
 
     // The names an enumeration hands out from index 0 on, read into a buffer
     // of bufferChars characters, until ERROR_NO_MORE_ITEMS; any other status
     // fails the test and ends the list.
     static std::vector<std::string> namesOf(
-        const std::function<LSTATUS(DWORD index, char* name, DWORD* chars)>& enumerate,
-        DWORD bufferChars) {
+        const std::function<LSTATUS(DWORD index, char* name, DWORD* chars)>& enumerate, DWORD bufferChars) {
         std::vector<std::string> names;
         std::vector<char> name(bufferChars);
         for (DWORD index = 0;; ++index) {
@@ -78,8 +76,7 @@ protected:
         LSTATUS status = RegQueryValueExA(key, name, nullptr, type, nullptr, &size);
         if (status != ERROR_SUCCESS) return "<error " + std::to_string(status) + ">";
         std::string data(size, '\0');
-        status = RegQueryValueExA(key, name, nullptr, type, reinterpret_cast<BYTE*>(data.data()),
-                                  &size);
+        status = RegQueryValueExA(key, name, nullptr, type, reinterpret_cast<BYTE*>(data.data()), &size);
         if (status != ERROR_SUCCESS) return "<error " + std::to_string(status) + ">";
         data.resize(size);
         return data;

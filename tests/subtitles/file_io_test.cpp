@@ -106,8 +106,7 @@ void FeedPipe(const std::string& fifo, const std::string& bytes) {
             ::fcntl(fd, F_SETFL, 0);
             for (size_t done = 0; done < bytes.size();) {
                 const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-                if (n <= 0)
-                    break;
+                if (n <= 0) break;
                 done += static_cast<size_t>(n);
             }
             ::close(fd);
@@ -149,8 +148,7 @@ TEST_F(FileIo, ReplacesAFileKeepingItsPermissions) {
 }
 
 TEST_F(FileIo, RootReplacingAUsersFileLeavesItTheUsers) {
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "only root can give a file away";
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can give a file away";
     Put(PathOf("theirs.srt"), "old");
     ASSERT_EQ(::chown(PathOf("theirs.srt").c_str(), 65534, 65534), 0);
     ASSERT_TRUE(WriteFileAtomically(PathOf("theirs.srt"), "new"));
@@ -162,8 +160,7 @@ TEST_F(FileIo, RootReplacingAUsersFileLeavesItTheUsers) {
 
 TEST_F(FileIo, WritesLargeAndEmptyFilesWhole) {
     std::string big(5 * 1024 * 1024, '\0');
-    for (size_t i = 0; i < big.size(); ++i)
-        big[i] = static_cast<char>(i * 7919 % 251);
+    for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7919 % 251);
     ASSERT_TRUE(WriteFileAtomically(PathOf("big.srt"), big));
     EXPECT_EQ(Contents(PathOf("big.srt")), big);
     ASSERT_TRUE(WriteFileAtomically(PathOf("big.srt"), ""));
@@ -184,8 +181,8 @@ TEST_F(FileIo, WritesARelativePathAndALongName) {
 TEST_F(FileIo, AsksTheSeamAboutEveryStepInOrder) {
     RecordingFaults faults;
     ASSERT_TRUE(WriteFileAtomically(PathOf("a.srt"), "x", nullptr, &faults));
-    EXPECT_EQ(faults.steps, (std::vector<WriteStep>{WriteStep::CreateTemp, WriteStep::Write,
-                                                    WriteStep::Sync, WriteStep::Rename}));
+    EXPECT_EQ(faults.steps,
+              (std::vector<WriteStep>{WriteStep::CreateTemp, WriteStep::Write, WriteStep::Sync, WriteStep::Rename}));
 }
 
 struct FaultCase {
@@ -194,16 +191,16 @@ struct FaultCase {
     const char* message; // with PATH standing for the target
 };
 
-void PrintTo(const FaultCase& fault, std::ostream* out) { *out << fault.name; }
+void PrintTo(const FaultCase& fault, std::ostream* out) {
+    *out << fault.name;
+}
 
 class FailedWrite : public FileIo, public testing::WithParamInterface<FaultCase> {
 protected:
     std::string Expected(const std::string& path) const {
         std::string message = GetParam().message;
-        for (size_t at; (at = message.find("FOLDER")) != std::string::npos;)
-            message.replace(at, 6, folder_);
-        for (size_t at; (at = message.find("PATH")) != std::string::npos;)
-            message.replace(at, 4, path);
+        for (size_t at; (at = message.find("FOLDER")) != std::string::npos;) message.replace(at, 6, folder_);
+        for (size_t at; (at = message.find("PATH")) != std::string::npos;) message.replace(at, 4, path);
         return message;
     }
 };
@@ -230,31 +227,28 @@ TEST_P(FailedWrite, LeavesNoFileWhereThereWasNone) {
 
 INSTANTIATE_TEST_SUITE_P(
     EachStep, FailedWrite,
-    testing::Values(
-        FaultCase{"CreateTemp", WriteStep::CreateTemp,
-                  "cannot create a temporary file in FOLDER to write PATH: Permission denied"},
-        FaultCase{"Write", WriteStep::Write, "cannot write PATH: No space left on device"},
-        FaultCase{"Sync", WriteStep::Sync, "cannot flush PATH to disk: Input/output error"},
-        FaultCase{"Rename", WriteStep::Rename, "cannot replace PATH: No such file or directory"}),
+    testing::Values(FaultCase{"CreateTemp", WriteStep::CreateTemp,
+                              "cannot create a temporary file in FOLDER to write PATH: Permission denied"},
+                    FaultCase{"Write", WriteStep::Write, "cannot write PATH: No space left on device"},
+                    FaultCase{"Sync", WriteStep::Sync, "cannot flush PATH to disk: Input/output error"},
+                    FaultCase{"Rename", WriteStep::Rename, "cannot replace PATH: No such file or directory"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FileIo, ReadOnlyFolderFailsAndKeepsTheFile) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root ignores folder permissions; the seam covers this case";
+    if (::geteuid() == 0) GTEST_SKIP() << "root ignores folder permissions; the seam covers this case";
     Put(PathOf("keep.srt"), "old");
     ASSERT_EQ(::chmod(folder_.c_str(), 0555), 0);
     std::string error;
     EXPECT_FALSE(WriteFileAtomically(PathOf("keep.srt"), "new", &error));
     ::chmod(folder_.c_str(), 0755);
-    EXPECT_EQ(error, "cannot create a temporary file in " + folder_ + " to write " +
-                         PathOf("keep.srt") + ": Permission denied");
+    EXPECT_EQ(error, "cannot create a temporary file in " + folder_ + " to write " + PathOf("keep.srt") +
+                         ": Permission denied");
     EXPECT_EQ(Contents(PathOf("keep.srt")), "old");
     EXPECT_EQ(Entries(), (std::set<std::string>{"keep.srt"}));
 }
 
 TEST_F(FileIo, ReadOnlyFileIsNotReplaced) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root may write any file";
+    if (::geteuid() == 0) GTEST_SKIP() << "root may write any file";
     Put(PathOf("locked.srt"), "old");
     ASSERT_EQ(::chmod(PathOf("locked.srt").c_str(), 0444), 0);
     std::string error;
@@ -266,8 +260,8 @@ TEST_F(FileIo, ReadOnlyFileIsNotReplaced) {
 TEST_F(FileIo, MissingFolderOrFolderAsTargetFails) {
     std::string error;
     EXPECT_FALSE(WriteFileAtomically(PathOf("gone/x.srt"), "new", &error));
-    EXPECT_EQ(error, "cannot create a temporary file in " + PathOf("gone") + " to write " +
-                         PathOf("gone/x.srt") + ": No such file or directory");
+    EXPECT_EQ(error, "cannot create a temporary file in " + PathOf("gone") + " to write " + PathOf("gone/x.srt") +
+                         ": No such file or directory");
     fs::create_directory(PathOf("sub"));
     EXPECT_FALSE(WriteFileAtomically(PathOf("sub"), "new", &error));
     EXPECT_EQ(error, "cannot write " + PathOf("sub") + ": Is a directory");
@@ -309,16 +303,14 @@ TEST_F(FileIo, LinkLoopFailsWithAReason) {
 // A device of our own in the test folder: were the in-place path ever broken,
 // a rename would replace that node and never /dev/full of the machine.
 std::string OwnDevice(const std::string& path, unsigned minor) {
-    if (::mknod(path.c_str(), S_IFCHR | 0666, ::makedev(1, minor)) == 0)
-        return path;
+    if (::mknod(path.c_str(), S_IFCHR | 0666, ::makedev(1, minor)) == 0) return path;
     // Without the right to make devices, the real one cannot be replaced either.
     return ::geteuid() == 0 ? "" : (minor == 7 ? "/dev/full" : "/dev/null");
 }
 
 TEST_F(FileIo, FullDeviceReportsNoSpace) {
     const std::string full = OwnDevice(PathOf("full"), 7);
-    if (full.empty() || !fs::exists(full))
-        GTEST_SKIP() << "no full device to write to";
+    if (full.empty() || !fs::exists(full)) GTEST_SKIP() << "no full device to write to";
     std::string error;
     EXPECT_FALSE(WriteFileAtomically(full, "x", &error));
     EXPECT_EQ(error, "cannot write " + full + ": No space left on device");

@@ -41,7 +41,8 @@ struct Read {
 
 inline std::vector<Title> TitlesOf(const SUBTITLES& store) {
     std::vector<Title> titles;
-    for (int32_t i = 1; i <= store.Count(); ++i) titles.push_back({store.StartTime(i), store.EndTime(i), store.Text(i)});
+    for (int32_t i = 1; i <= store.Count(); ++i)
+        titles.push_back({store.StartTime(i), store.EndTime(i), store.Text(i)});
     return titles;
 }
 
@@ -100,8 +101,10 @@ inline void ExpectTitlesBack(const Read& r, const std::vector<Title>& written,
 inline std::string WithLineEnds(const std::string& text, const std::string& lineEnd) {
     std::string out;
     for (char c : text) {
-        if (c == '\n') out += lineEnd;
-        else out += c;
+        if (c == '\n')
+            out += lineEnd;
+        else
+            out += c;
     }
     return out;
 }
@@ -117,16 +120,16 @@ inline uint32_t TestSeed() {
 }
 
 struct TitleShape {
-    double timeStep = 0.001;  // times are whole multiples of this
-    bool markup = false;      // some lines in <i>...</i> or <b>...</b>
-    bool touching = false;    // some titles end where the next one starts
+    double timeStep = 0.001; // times are whole multiples of this
+    bool markup = false;     // some lines in <i>...</i> or <b>...</b>
+    bool touching = false;   // some titles end where the next one starts
 };
 
 // Titles in ascending order, 1 to 3 lines of words each; lines never empty
 // and never begin or end with a blank.
 inline std::vector<Title> RandomTitles(std::mt19937& rng, int count, const TitleShape& shape) {
-    static const char* words[] = {"the", "night", "Über", "façade", "was", "dark", "and", "we",
-                                  "ran", "&amp;", "5", "o'clock", "quiet", "«here»", "now!"};
+    static const char* words[] = {"the", "night", "Über", "façade",  "was",   "dark",   "and", "we",
+                                  "ran", "&amp;", "5",    "o'clock", "quiet", "«here»", "now!"};
     auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
     std::vector<Title> titles;
     long long step = pick(0, 50);

@@ -32,7 +32,9 @@ std::string Written(const std::vector<Title>& titles, const SamiState& sami = {}
     return out.Text();
 }
 
-std::string Body(const std::string& lines) { return "<SAMI>\n<BODY>\n" + lines + "</BODY>\n</SAMI>\n"; }
+std::string Body(const std::string& lines) {
+    return "<SAMI>\n<BODY>\n" + lines + "</BODY>\n</SAMI>\n";
+}
 
 const std::string fixedHeader = WithLineEnds(R"(<SAMI>
 <HEAD>
@@ -47,7 +49,8 @@ font-weight: bold; color: white; background-color: black;}
 
 <BODY>
 <SYNC Start=0><P Class=SUBTTL><br>
-)", "\r\n");
+)",
+                                             "\r\n");
 
 } // namespace
 
@@ -79,9 +82,10 @@ TEST(SamiReader, ReadsWhatTheWriterWroteAndKeepsItsHeaderFooterAndClass) {
 }
 
 TEST(SamiReader, JoinsTextAndSpacesItalicTags) {
-    const Read r = ReadText(Body("<SYNC Start=1000><P>Hello <i>world</i>\n<SYNC Start=2000><P>One<br>Two\n"
-                                 "<SYNC Start=3000><P>  spread  \n  over <font color=red>lines\n"
-                                 "<SYNC\nStart = \"4000\"><P><br>\n"));
+    const Read r = ReadText(
+        Body("<SYNC Start=1000><P>Hello <i>world</i>\n<SYNC Start=2000><P>One<br>Two\n"
+             "<SYNC Start=3000><P>  spread  \n  over <font color=red>lines\n"
+             "<SYNC\nStart = \"4000\"><P><br>\n"));
     EXPECT_TRUE(r.outcome.complete());
     EXPECT_EQ(r.titles, (std::vector<Title>{{1.0, 2.0, "Hello <i> world </i>"},
                                             {2.0, 3.0, "One\r\nTwo"},
@@ -146,8 +150,9 @@ TEST(SamiReader, StopsAtTheEndOfABodyWithoutItsClosingTag) {
 }
 
 TEST(SamiRoundTrip, KeepsTheLoadedFilesHeaderFooterAndClass) {
-    const std::string file = "<SAMI>\n<HEAD><STYLE>.ENCC {Name: English;}</STYLE></HEAD>\n<Body><SYNC Start=0>"
-                             "<P Class=ENCC>\n<SYNC Start=1000><P Class = ENCC >Hi\n</Body> tail\n<!-- end -->\n";
+    const std::string file =
+        "<SAMI>\n<HEAD><STYLE>.ENCC {Name: English;}</STYLE></HEAD>\n<Body><SYNC Start=0>"
+        "<P Class=ENCC>\n<SYNC Start=1000><P Class = ENCC >Hi\n</Body> tail\n<!-- end -->\n";
     SamiState sami;
     ASSERT_TRUE(ReadText(file, sami).outcome.complete());
     EXPECT_EQ(Written({{1.0, 2.0, "x"}}, sami),

@@ -31,7 +31,8 @@ const std::vector<Title> twoTitles = {{1.0, 2.5, "Hello\r\nworld"}, {3.0, 4.0, "
 } // namespace
 
 TEST(SubRipReader, ReadsBlocksWithAnyLineEnds) {
-    const std::string file = "1\n00:00:01,000 --> 00:00:02,500\nHello\nworld\n\n2\n00:00:03,000 --> 00:00:04,000\nBye\n";
+    const std::string file =
+        "1\n00:00:01,000 --> 00:00:02,500\nHello\nworld\n\n2\n00:00:03,000 --> 00:00:04,000\nBye\n";
     for (const char* lineEnd : {"\n", "\r\n", "\r"}) {
         const Read r = ReadText(cuemark::testing::WithLineEnds(file, lineEnd));
         EXPECT_TRUE(r.outcome.complete());
@@ -46,9 +47,10 @@ TEST(SubRipReader, TakesTimesFromFixedPositionsAndTextAsItIs) {
 }
 
 TEST(SubRipReader, AcceptsAnyCounterThatBeginsWithANonZeroNumber) {
-    const Read r = ReadText("7\n00:00:01,000 --> 00:00:02,000\na\n\n  +3 x\n00:00:03,000 --> 00:00:04,000\nb\n\n"
-                            "-2\n00:00:05,000 --> 00:00:06,000\nc\n\n.5\n00:00:07,000 --> 00:00:08,000\nd\n\n"
-                            "7\n00:00:09,000 --> 00:00:10,000\ne\n");
+    const Read r = ReadText(
+        "7\n00:00:01,000 --> 00:00:02,000\na\n\n  +3 x\n00:00:03,000 --> 00:00:04,000\nb\n\n"
+        "-2\n00:00:05,000 --> 00:00:06,000\nc\n\n.5\n00:00:07,000 --> 00:00:08,000\nd\n\n"
+        "7\n00:00:09,000 --> 00:00:10,000\ne\n");
     EXPECT_TRUE(r.outcome.complete());
     ASSERT_EQ(r.titles.size(), 5u);
     EXPECT_EQ(r.titles[4].text, "e");
@@ -87,8 +89,9 @@ TEST(SubRipReader, IgnoresABlockCutOffBeforeItsText) {
 }
 
 TEST(SubRipReader, ConvertsStyleCodesAndClosesThemAtTheEndOfEachTitle) {
-    const Read r = ReadText("1\n00:00:01,000 --> 00:00:02,000\n{y:i}One\nTwo\n\n"
-                            "2\n00:00:03,000 --> 00:00:04,000\n{y:b}Bold{y} plain\n");
+    const Read r = ReadText(
+        "1\n00:00:01,000 --> 00:00:02,000\n{y:i}One\nTwo\n\n"
+        "2\n00:00:03,000 --> 00:00:04,000\n{y:b}Bold{y} plain\n");
     ASSERT_EQ(r.titles.size(), 2u);
     EXPECT_EQ(r.titles[0].text, "<i>One\r\nTwo</i>");
     EXPECT_EQ(r.titles[1].text, "<b>Bold</b> plain");

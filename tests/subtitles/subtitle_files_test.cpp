@@ -59,8 +59,9 @@ protected:
     bool save() { return files.SaveSubtitles(dialogFileName); }
 };
 
-const char* const twoTitles = "1\r\n00:00:01,000 --> 00:00:02,500\r\nHello\r\nworld\r\n\r\n"
-                              "2\r\n00:00:03,000 --> 00:00:04,000\r\nBye\r\n\r\n";
+const char* const twoTitles =
+    "1\r\n00:00:01,000 --> 00:00:02,500\r\nHello\r\nworld\r\n\r\n"
+    "2\r\n00:00:03,000 --> 00:00:04,000\r\nBye\r\n\r\n";
 
 } // namespace
 

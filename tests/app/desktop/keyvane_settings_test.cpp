@@ -25,7 +25,9 @@ private:
     std::streambuf* previous_;
 };
 
-int lineCount(const std::string& text) { return int(std::count(text.begin(), text.end(), '\n')); }
+int lineCount(const std::string& text) {
+    return int(std::count(text.begin(), text.end(), '\n'));
+}
 
 } // namespace
 

@@ -43,9 +43,10 @@ QStringList itemsOf(const QComboBox* box) {
     return items;
 }
 
-const char* const MediaFilter = "Video and Audio Files|*.avi;*.mpg;*.mpeg;*.asf;*.mov;*.wav;*.mp3|"
-                                "Video files (avi, mpg, asf, mov)|*.avi;*.mpg;*.mpeg;*.asf;*.mov|"
-                                "All Files (*.*)|*.*";
+const char* const MediaFilter =
+    "Video and Audio Files|*.avi;*.mpg;*.mpeg;*.asf;*.mov;*.wav;*.mp3|"
+    "Video files (avi, mpg, asf, mov)|*.avi;*.mpg;*.mpeg;*.asf;*.mov|"
+    "All Files (*.*)|*.*";
 
 } // namespace
 
@@ -84,7 +85,9 @@ private slots:
     void saveDialogAsksBeforeOverwritingOnlyWhenTold();
 };
 
-void DialogsTest::cleanup() { QLocale::setDefault(QLocale::c()); }
+void DialogsTest::cleanup() {
+    QLocale::setDefault(QLocale::c());
+}
 
 void DialogsTest::frameRateDialogShowsItsTextsAndTheCommonRates() {
     frmFrameRate dialog(25, nullptr, [](const QString&) {});
@@ -334,8 +337,8 @@ void DialogsTest::loadingNoticeIsCentredOverTheMainWindow() {
     // Same parity as the notice, so the centring falls on whole pixels.
     main.setGeometry(100, 60, 654 + (654 - probe.width()) % 2, 415 + (415 - probe.height()) % 2);
     frmLoading notice(&main);
-    QCOMPARE(notice.pos(), QPoint(100 + (main.width() - notice.width()) / 2,
-                                  60 + (main.height() - notice.height()) / 2));
+    QCOMPARE(notice.pos(),
+             QPoint(100 + (main.width() - notice.width()) / 2, 60 + (main.height() - notice.height()) / 2));
 }
 
 void DialogsTest::loadingNoticeComesAndGoesThroughTheServices() {
@@ -365,9 +368,8 @@ void DialogsTest::messageBoxesCarryTitleIconAndButtons_data() {
     const int yesNo = QMessageBox::Yes | QMessageBox::No;
     QTest::newRow("exclamation") << int(MessageButtons::OK) << int(MessageIcon::Exclamation) << ok
                                  << int(MessageAnswer::OK) << int(QMessageBox::Warning) << ok;
-    QTest::newRow("question, yes") << int(MessageButtons::YesNo) << int(MessageIcon::Question)
-                                   << int(QMessageBox::Yes) << int(MessageAnswer::Yes)
-                                   << int(QMessageBox::Question) << yesNo;
+    QTest::newRow("question, yes") << int(MessageButtons::YesNo) << int(MessageIcon::Question) << int(QMessageBox::Yes)
+                                   << int(MessageAnswer::Yes) << int(QMessageBox::Question) << yesNo;
     QTest::newRow("question, no") << int(MessageButtons::YesNo) << int(MessageIcon::None) << int(QMessageBox::No)
                                   << int(MessageAnswer::No) << int(QMessageBox::NoIcon) << yesNo;
 }

@@ -152,22 +152,43 @@ void EditDialogTest::okChecksTheTimesAgainstMediaAndNeighbours_data() {
     QTest::addColumn<QString>("message"); // empty: stored
 
     // Title 1 ends at 2.345, title 3 starts at 5.123.
-    QTest::newRow("start at the previous end") << 2 << "00:00:02,345" << "1" << "";
-    QTest::newRow("start 1 ms before the previous end") << 2 << "00:00:02,344" << "1" << StartBeforePrevious;
-    QTest::newRow("end at the next start") << 2 << "00:00:03,000" << "2.123" << "";
-    QTest::newRow("end 1 ms after the next start") << 2 << "00:00:03,000" << "2.124" << EndAfterNext;
-    QTest::newRow("first title at 0") << 1 << "00:00:00,000" << "1" << "";
-    QTest::newRow("first title at -1 ms") << 1 << "-00:00:00,001" << "1" << StartBeforeMedia;
-    QTest::newRow("first title ends at the second") << 1 << "00:00:01,000" << "2.123" << "";
-    QTest::newRow("last title as long as wanted") << 3 << "00:00:05,000" << "86400" << "";
-    QTest::newRow("last title before its previous end") << 3 << "00:00:04,566" << "1" << StartBeforePrevious;
-    QTest::newRow("duration 0") << 2 << "00:00:03,000" << "0" << DurationRefused;
-    QTest::newRow("negative duration") << 2 << "00:00:03,000" << "-1" << DurationRefused;
-    QTest::newRow("duration abc") << 2 << "00:00:03,000" << "abc" << DurationRefused;
-    QTest::newRow("duration rounding to 0 ms") << 2 << "00:00:03,000" << "0.0004" << DurationRefused;
+    QTest::newRow("start at the previous end") << 2 << "00:00:02,345"
+                                               << "1"
+                                               << "";
+    QTest::newRow("start 1 ms before the previous end") << 2 << "00:00:02,344"
+                                                        << "1" << StartBeforePrevious;
+    QTest::newRow("end at the next start") << 2 << "00:00:03,000"
+                                           << "2.123"
+                                           << "";
+    QTest::newRow("end 1 ms after the next start") << 2 << "00:00:03,000"
+                                                   << "2.124" << EndAfterNext;
+    QTest::newRow("first title at 0") << 1 << "00:00:00,000"
+                                      << "1"
+                                      << "";
+    QTest::newRow("first title at -1 ms") << 1 << "-00:00:00,001"
+                                          << "1" << StartBeforeMedia;
+    QTest::newRow("first title ends at the second") << 1 << "00:00:01,000"
+                                                    << "2.123"
+                                                    << "";
+    QTest::newRow("last title as long as wanted") << 3 << "00:00:05,000"
+                                                  << "86400"
+                                                  << "";
+    QTest::newRow("last title before its previous end") << 3 << "00:00:04,566"
+                                                        << "1" << StartBeforePrevious;
+    QTest::newRow("duration 0") << 2 << "00:00:03,000"
+                                << "0" << DurationRefused;
+    QTest::newRow("negative duration") << 2 << "00:00:03,000"
+                                       << "-1" << DurationRefused;
+    QTest::newRow("duration abc") << 2 << "00:00:03,000"
+                                  << "abc" << DurationRefused;
+    QTest::newRow("duration rounding to 0 ms") << 2 << "00:00:03,000"
+                                               << "0.0004" << DurationRefused;
     QTest::newRow("infinite duration") << 3 << "00:00:05,000" << QString(400, '9') << DurationRefused;
-    QTest::newRow("start too large to hold") << 3 << QString(304, '9') + ":00:00,000" << "1" << StartBeforeMedia;
-    QTest::newRow("unreadable start reads as 0") << 1 << "soon" << "1" << "";
+    QTest::newRow("start too large to hold") << 3 << QString(304, '9') + ":00:00,000"
+                                             << "1" << StartBeforeMedia;
+    QTest::newRow("unreadable start reads as 0") << 1 << "soon"
+                                                 << "1"
+                                                 << "";
 }
 
 void EditDialogTest::okChecksTheTimesAgainstMediaAndNeighbours() {
@@ -237,17 +258,28 @@ void EditDialogTest::tagButtonsFollowTheCaret_data() {
     QTest::addColumn<int>("caret");
     QTest::addColumn<QString>("bold");
     QTest::addColumn<QString>("italic");
-    QTest::newRow("open bold, caret at the end") << "ab<b>cd" << 7 << "</&b>" << "<&i>";
-    QTest::newRow("caret one before the tag") << "ab<b>cd" << 1 << "<&b>" << "<&i>";
-    QTest::newRow("caret just before the tag") << "ab<b>cd" << 2 << "<&b>" << "<&i>";
-    QTest::newRow("caret just after the tag") << "ab<b>cd" << 5 << "</&b>" << "<&i>";
-    QTest::newRow("bold closed before the caret") << "<b>a</b>c" << 9 << "<&b>" << "<&i>";
-    QTest::newRow("caret inside the bold run") << "<b>abc</b>" << 4 << "</&b>" << "<&i>";
-    QTest::newRow("reopened bold") << "<b>a</b><b>c" << 12 << "</&b>" << "<&i>";
-    QTest::newRow("both open") << "<i>a<b>c" << 8 << "</&b>" << "</&i>";
-    QTest::newRow("upper case is no tag") << "<B>a<I>b" << 8 << "<&b>" << "<&i>";
-    QTest::newRow("empty text") << "" << 0 << "<&b>" << "<&i>";
-    QTest::newRow("italic on a later line") << "a\n<i>b" << 6 << "<&b>" << "</&i>";
+    QTest::newRow("open bold, caret at the end") << "ab<b>cd" << 7 << "</&b>"
+                                                 << "<&i>";
+    QTest::newRow("caret one before the tag") << "ab<b>cd" << 1 << "<&b>"
+                                              << "<&i>";
+    QTest::newRow("caret just before the tag") << "ab<b>cd" << 2 << "<&b>"
+                                               << "<&i>";
+    QTest::newRow("caret just after the tag") << "ab<b>cd" << 5 << "</&b>"
+                                              << "<&i>";
+    QTest::newRow("bold closed before the caret") << "<b>a</b>c" << 9 << "<&b>"
+                                                  << "<&i>";
+    QTest::newRow("caret inside the bold run") << "<b>abc</b>" << 4 << "</&b>"
+                                               << "<&i>";
+    QTest::newRow("reopened bold") << "<b>a</b><b>c" << 12 << "</&b>"
+                                   << "<&i>";
+    QTest::newRow("both open") << "<i>a<b>c" << 8 << "</&b>"
+                               << "</&i>";
+    QTest::newRow("upper case is no tag") << "<B>a<I>b" << 8 << "<&b>"
+                                          << "<&i>";
+    QTest::newRow("empty text") << "" << 0 << "<&b>"
+                                << "<&i>";
+    QTest::newRow("italic on a later line") << "a\n<i>b" << 6 << "<&b>"
+                                            << "</&i>";
 }
 
 void EditDialogTest::tagButtonsFollowTheCaret() {

@@ -115,8 +115,8 @@ void ShiftDialogTest::okMovesEveryTitleOrOnlyTheSelectedOnes_data() {
     QTest::addColumn<std::vector<int>>("marked");
     const Times later{{100, 102}, {110, 111}, {120, 125}, {130, 131}};
     QTest::newRow("end, all") << true << std::vector<int>{} << later << std::vector<int>{1, 2, 3, 4};
-    QTest::newRow("one row selected still moves all") << true << std::vector<int>{2} << later
-                                                      << std::vector<int>{1, 2, 3, 4};
+    QTest::newRow("one row selected still moves all")
+        << true << std::vector<int>{2} << later << std::vector<int>{1, 2, 3, 4};
     QTest::newRow("three selected") << true << std::vector<int>{1, 3, 4}
                                     << Times{{100, 102}, {20, 21}, {120, 125}, {130, 131}} << std::vector<int>{1, 3, 4};
     QTest::newRow("beginning, below zero allowed")
@@ -151,9 +151,12 @@ void ShiftDialogTest::zeroAmountOrEmptyStoreClosesWithoutChange_data() {
     QTest::addColumn<bool>("empty");
     QTest::addColumn<QString>("minutes");
     QTest::addColumn<QString>("seconds");
-    QTest::newRow("zero amount") << false << "0" << "0.000";
-    QTest::newRow("empty fields read as zero") << false << "" << "";
-    QTest::newRow("empty store") << true << "2" << "5";
+    QTest::newRow("zero amount") << false << "0"
+                                 << "0.000";
+    QTest::newRow("empty fields read as zero") << false << ""
+                                               << "";
+    QTest::newRow("empty store") << true << "2"
+                                 << "5";
 }
 
 void ShiftDialogTest::zeroAmountOrEmptyStoreClosesWithoutChange() {
@@ -182,11 +185,16 @@ void ShiftDialogTest::amountsThatAreNotNumbersAreRefusedAndKeepTheDialogOpen_dat
     QTest::addColumn<QString>("message");
     const QString minutesMessage = "Please enter the minutes as a number from 0 to 3600.";
     const QString secondsMessage = "Please enter the seconds as a number from 0 up to below 60, such as 12.5.";
-    QTest::newRow("letters in minutes") << "abc" << "1.000" << minutesMessage;
-    QTest::newRow("trailing text in minutes") << "2min" << "0.000" << minutesMessage;
-    QTest::newRow("negative fraction of a minute") << "-0.4" << "0.000" << minutesMessage;
-    QTest::newRow("letters in seconds") << "1" << "1x" << secondsMessage;
-    QTest::newRow("sign only in seconds") << "0" << "-" << secondsMessage;
+    QTest::newRow("letters in minutes") << "abc"
+                                        << "1.000" << minutesMessage;
+    QTest::newRow("trailing text in minutes") << "2min"
+                                              << "0.000" << minutesMessage;
+    QTest::newRow("negative fraction of a minute") << "-0.4"
+                                                   << "0.000" << minutesMessage;
+    QTest::newRow("letters in seconds") << "1"
+                                        << "1x" << secondsMessage;
+    QTest::newRow("sign only in seconds") << "0"
+                                          << "-" << secondsMessage;
 }
 
 void ShiftDialogTest::amountsThatAreNotNumbersAreRefusedAndKeepTheDialogOpen() {
@@ -217,16 +225,56 @@ void ShiftDialogTest::fieldsAreCorrectedWhileTyping_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("minutes");
     QTest::addColumn<QString>("seconds");
-    QTest::newRow("75 s carries a minute") << "2" << "txtSec" << "75" << "3" << "15.000";
-    QTest::newRow("130.5 s carries two") << "2" << "txtSec" << "130.5" << "4" << "10.500";
-    QTest::newRow("comma as separator") << "2" << "txtSec" << "61,25" << "3" << "1.250";
-    QTest::newRow("negative seconds") << "2" << "txtSec" << "-2" << "2" << "0.000";
-    QTest::newRow("seconds in range stay") << "2" << "txtSec" << "59.5" << "2" << "59.5";
-    QTest::newRow("carry past the top") << "3599" << "txtSec" << "120" << "3600" << "0.000";
-    QTest::newRow("4000 min") << "" << "txtMin" << "4000" << "3600" << "0.000";
-    QTest::newRow("3600.4 min rounds into range") << "" << "txtMin" << "3600.4" << "3600.4" << "0.000";
-    QTest::newRow("negative minutes") << "" << "txtMin" << "-3" << "0" << "0.000";
-    QTest::newRow("fraction stays") << "" << "txtMin" << "2.5" << "2.5" << "0.000";
+    QTest::newRow("75 s carries a minute") << "2"
+                                           << "txtSec"
+                                           << "75"
+                                           << "3"
+                                           << "15.000";
+    QTest::newRow("130.5 s carries two") << "2"
+                                         << "txtSec"
+                                         << "130.5"
+                                         << "4"
+                                         << "10.500";
+    QTest::newRow("comma as separator") << "2"
+                                        << "txtSec"
+                                        << "61,25"
+                                        << "3"
+                                        << "1.250";
+    QTest::newRow("negative seconds") << "2"
+                                      << "txtSec"
+                                      << "-2"
+                                      << "2"
+                                      << "0.000";
+    QTest::newRow("seconds in range stay") << "2"
+                                           << "txtSec"
+                                           << "59.5"
+                                           << "2"
+                                           << "59.5";
+    QTest::newRow("carry past the top") << "3599"
+                                        << "txtSec"
+                                        << "120"
+                                        << "3600"
+                                        << "0.000";
+    QTest::newRow("4000 min") << ""
+                              << "txtMin"
+                              << "4000"
+                              << "3600"
+                              << "0.000";
+    QTest::newRow("3600.4 min rounds into range") << ""
+                                                  << "txtMin"
+                                                  << "3600.4"
+                                                  << "3600.4"
+                                                  << "0.000";
+    QTest::newRow("negative minutes") << ""
+                                      << "txtMin"
+                                      << "-3"
+                                      << "0"
+                                      << "0.000";
+    QTest::newRow("fraction stays") << ""
+                                    << "txtMin"
+                                    << "2.5"
+                                    << "2.5"
+                                    << "0.000";
 }
 
 void ShiftDialogTest::fieldsAreCorrectedWhileTyping() {
@@ -247,17 +295,28 @@ void ShiftDialogTest::upDownStepsStayWithinTheirLimits_data() {
     QTest::addColumn<QString>("start");
     QTest::addColumn<int>("direction");
     QTest::addColumn<QString>("result");
-    QTest::newRow("minutes up") << "txtMin" << "5" << 1 << "6";
-    QTest::newRow("minutes up rounds") << "txtMin" << "5.4" << 1 << "6";
-    QTest::newRow("up stops at 3599") << "txtMin" << "3599" << 1 << "3599";
-    QTest::newRow("up reaches 3599") << "txtMin" << "3598" << 1 << "3599";
-    QTest::newRow("minutes down to 0") << "txtMin" << "1" << -1 << "0";
-    QTest::newRow("no minutes below 0") << "txtMin" << "0" << -1 << "0";
-    QTest::newRow("seconds up") << "txtSec" << "12.300" << 1 << "12.400";
-    QTest::newRow("seconds up stops below 60") << "txtSec" << "59.900" << 1 << "59.900";
-    QTest::newRow("seconds up to 59.9") << "txtSec" << "59.800" << 1 << "59.900";
-    QTest::newRow("seconds down to 0") << "txtSec" << "0.100" << -1 << "0.000";
-    QTest::newRow("no seconds below 0") << "txtSec" << "0.050" << -1 << "0.050";
+    QTest::newRow("minutes up") << "txtMin"
+                                << "5" << 1 << "6";
+    QTest::newRow("minutes up rounds") << "txtMin"
+                                       << "5.4" << 1 << "6";
+    QTest::newRow("up stops at 3599") << "txtMin"
+                                      << "3599" << 1 << "3599";
+    QTest::newRow("up reaches 3599") << "txtMin"
+                                     << "3598" << 1 << "3599";
+    QTest::newRow("minutes down to 0") << "txtMin"
+                                       << "1" << -1 << "0";
+    QTest::newRow("no minutes below 0") << "txtMin"
+                                        << "0" << -1 << "0";
+    QTest::newRow("seconds up") << "txtSec"
+                                << "12.300" << 1 << "12.400";
+    QTest::newRow("seconds up stops below 60") << "txtSec"
+                                               << "59.900" << 1 << "59.900";
+    QTest::newRow("seconds up to 59.9") << "txtSec"
+                                        << "59.800" << 1 << "59.900";
+    QTest::newRow("seconds down to 0") << "txtSec"
+                                       << "0.100" << -1 << "0.000";
+    QTest::newRow("no seconds below 0") << "txtSec"
+                                        << "0.050" << -1 << "0.050";
 }
 
 void ShiftDialogTest::upDownStepsStayWithinTheirLimits() {
@@ -268,8 +327,10 @@ void ShiftDialogTest::upDownStepsStayWithinTheirLimits() {
     Bench b({{10, 12}});
     b.box(field.toLatin1())->setText(start);
     UpDown* control = b.control<UpDown>(field == "txtMin" ? "UpDown1" : "UpDown2");
-    if (direction > 0) emit control->UpClick();
-    else emit control->DownClick();
+    if (direction > 0)
+        emit control->UpClick();
+    else
+        emit control->DownClick();
     QCOMPARE(b.box(field.toLatin1())->text(), result);
 }
 
@@ -279,11 +340,26 @@ void ShiftDialogTest::beginningLimitsTheAmountToTheFirstStart_data() {
     QTest::addColumn<QString>("seconds");
     QTest::addColumn<QString>("limitedMinutes");
     QTest::addColumn<QString>("limitedSeconds");
-    QTest::newRow("a minute before 12.5 s") << 12.5 << "1" << "0.000" << "0" << "12.500";
-    QTest::newRow("five minutes before 130.25 s") << 130.25 << "5" << "0.000" << "2" << "10.250";
-    QTest::newRow("amount below the start stays") << 12.5 << "0" << "10.000" << "0" << "10.000";
-    QTest::newRow("amount equal to the start stays") << 12.5 << "0" << "12.500" << "0" << "12.500";
-    QTest::newRow("first title before 0 leaves nothing") << -5.0 << "1" << "0.000" << "0" << "0.000";
+    QTest::newRow("a minute before 12.5 s") << 12.5 << "1"
+                                            << "0.000"
+                                            << "0"
+                                            << "12.500";
+    QTest::newRow("five minutes before 130.25 s") << 130.25 << "5"
+                                                  << "0.000"
+                                                  << "2"
+                                                  << "10.250";
+    QTest::newRow("amount below the start stays") << 12.5 << "0"
+                                                  << "10.000"
+                                                  << "0"
+                                                  << "10.000";
+    QTest::newRow("amount equal to the start stays") << 12.5 << "0"
+                                                     << "12.500"
+                                                     << "0"
+                                                     << "12.500";
+    QTest::newRow("first title before 0 leaves nothing") << -5.0 << "1"
+                                                         << "0.000"
+                                                         << "0"
+                                                         << "0.000";
 }
 
 void ShiftDialogTest::beginningLimitsTheAmountToTheFirstStart() {
@@ -318,10 +394,10 @@ void ShiftDialogTest::heldButtonStepsFasterAndFasterUntilReleased() {
     }
     QCOMPARE(b.box("txtMin")->text(), QString("35"));
     QCOMPARE(b.dialog->repeat().repeatCount(), std::int16_t(35));
-    QCOMPARE(intervals[8], 200);  // after the 9th tick
-    QCOMPARE(intervals[9], 100);  // from the 10th
+    QCOMPARE(intervals[8], 200); // after the 9th tick
+    QCOMPARE(intervals[9], 100); // from the 10th
     QCOMPARE(intervals[28], 100);
-    QCOMPARE(intervals[29], 50);  // from the 30th
+    QCOMPARE(intervals[29], 50); // from the 30th
     QCOMPARE(intervals[34], 50);
 
     b.dialog->UpDown1_MouseUp(1, 0, 0, UpperHalf);

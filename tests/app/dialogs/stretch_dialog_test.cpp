@@ -61,10 +61,14 @@ struct Bench {
     void enter(const Edits& edits) {
         for (const auto& [name, text] : edits) {
             QObject* target = dialog->findChild<QObject*>(name);
-            if (auto* line = qobject_cast<QLineEdit*>(target)) line->setText(text);
-            else if (auto* combo = qobject_cast<QComboBox*>(target)) combo->setCurrentText(text);
-            else if (auto* option = qobject_cast<QRadioButton*>(target)) option->setChecked(true);
-            else qFatal("no control %s", qPrintable(name));
+            if (auto* line = qobject_cast<QLineEdit*>(target))
+                line->setText(text);
+            else if (auto* combo = qobject_cast<QComboBox*>(target))
+                combo->setCurrentText(text);
+            else if (auto* option = qobject_cast<QRadioButton*>(target))
+                option->setChecked(true);
+            else
+                qFatal("no control %s", qPrintable(name));
         }
     }
     Times times() {
@@ -196,16 +200,15 @@ void StretchDialogTest::okAppliesTheMapOfTheChosenTab_data() {
         << Times{{500, 502}, {1000, 1004}} << none << 1 << Edits{{"txtMin", "1"}, {"txtSec", "40"}}
         << Times{{550, 552.2}, {1100, 1104.4}} << std::vector<int>{1, 2};
     QTest::newRow("frame rate 25 to 23.976")
-        << Times{{100, 102}, {1000, 1001}} << none << 2
-        << Edits{{"cboCurrentRate", "25"}, {"cboDesiredRate", "23.976"}}
+        << Times{{100, 102}, {1000, 1001}} << none << 2 << Edits{{"cboCurrentRate", "25"}, {"cboDesiredRate", "23.976"}}
         << Times{{95.904, 97.82208}, {959.04, 959.99904}} << std::vector<int>{1, 2};
     const double f = 25 / 23.976;
-    QTest::newRow("only the selected rows") << Times{{10, 20}, {30, 40}, {50, 60}} << std::vector<int>{1, 3} << 2
-                                            << Edits{} << Times{{10 * f, 20 * f}, {30, 40}, {50 * f, 60 * f}}
-                                            << std::vector<int>{1, 3};
+    QTest::newRow("only the selected rows")
+        << Times{{10, 20}, {30, 40}, {50, 60}} << std::vector<int>{1, 3} << 2 << Edits{}
+        << Times{{10 * f, 20 * f}, {30, 40}, {50 * f, 60 * f}} << std::vector<int>{1, 3};
     QTest::newRow("one row selected still changes all")
-        << Times{{10, 20}, {30, 40}} << std::vector<int>{2} << 2 << Edits{}
-        << Times{{10 * f, 20 * f}, {30 * f, 40 * f}} << std::vector<int>{1, 2};
+        << Times{{10, 20}, {30, 40}} << std::vector<int>{2} << 2 << Edits{} << Times{{10 * f, 20 * f}, {30 * f, 40 * f}}
+        << std::vector<int>{1, 2};
 }
 
 void StretchDialogTest::okAppliesTheMapOfTheChosenTab() {
@@ -249,13 +252,13 @@ void StretchDialogTest::okRefusesWhatGivesNoMapAndChangesNothing_data() {
         << Times{{0, 1}, {1e-290, 2}, {1e20, 1e20}} << 2 << 0
         << Edits{{"txtFirstSubtitle", "00:00:00,000"}, {"txtLastSubtitle", "01:00:00,000"}} << refusals::NotFinite;
     QTest::newRow("last title at 0") << Times{{0, 1}} << 1 << 1 << Edits{{"txtSec", "10"}} << refusals::LastAtZero;
-    QTest::newRow("last title before 0")
-        << Times{{10, 11}, {-3, -2}} << 2 << 1 << Edits{{"txtSec", "10"}} << refusals::LastAtZero;
+    QTest::newRow("last title before 0") << Times{{10, 11}, {-3, -2}} << 2 << 1 << Edits{{"txtSec", "10"}}
+                                         << refusals::LastAtZero;
     QTest::newRow("seconds not a number")
         << two << 2 << 1 << Edits{{"txtSec", "ten"}}
         << "Please enter the seconds as a number from 0 up to below 60, such as 12.5.";
-    QTest::newRow("minutes not a number") << two << 2 << 1 << Edits{{"txtMin", "1 1/2"}}
-                                          << "Please enter the minutes as a number from 0 to 3600.";
+    QTest::newRow("minutes not a number")
+        << two << 2 << 1 << Edits{{"txtMin", "1 1/2"}} << "Please enter the minutes as a number from 0 to 3600.";
     QTest::newRow("rate not a number") << two << 2 << 2 << Edits{{"cboCurrentRate", "PAL"}} << refusals::BadRates;
     QTest::newRow("empty rate") << two << 2 << 2 << Edits{{"cboDesiredRate", ""}} << refusals::BadRates;
     QTest::newRow("zero rate") << two << 2 << 2 << Edits{{"cboCurrentRate", "0"}} << refusals::BadRates;
@@ -318,10 +321,22 @@ void StretchDialogTest::secondsStopBelowSixtyInsteadOfCarrying_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("minutes");
     QTest::addColumn<QString>("seconds");
-    QTest::newRow("75 s") << "txtSec" << "75" << "2" << "59.999";
-    QTest::newRow("60 s") << "txtSec" << "60" << "2" << "59.999";
-    QTest::newRow("-2 s") << "txtSec" << "-2" << "2" << "0.000";
-    QTest::newRow("4000 min") << "txtMin" << "4000" << "3600" << "0.000";
+    QTest::newRow("75 s") << "txtSec"
+                          << "75"
+                          << "2"
+                          << "59.999";
+    QTest::newRow("60 s") << "txtSec"
+                          << "60"
+                          << "2"
+                          << "59.999";
+    QTest::newRow("-2 s") << "txtSec"
+                          << "-2"
+                          << "2"
+                          << "0.000";
+    QTest::newRow("4000 min") << "txtMin"
+                              << "4000"
+                              << "3600"
+                              << "0.000";
 }
 
 void StretchDialogTest::secondsStopBelowSixtyInsteadOfCarrying() {
@@ -346,11 +361,16 @@ void StretchDialogTest::referenceTimesStepBySecondsAndStayAboveZero_data() {
     QTest::addColumn<QString>("start");
     QTest::addColumn<int>("direction");
     QTest::addColumn<QString>("result");
-    QTest::newRow("first down at 0.5 s") << "UDFirst" << "00:00:00,500" << -1 << "00:00:00,500";
-    QTest::newRow("first down at 1.5 s") << "UDFirst" << "00:00:01,500" << -1 << "00:00:00,500";
-    QTest::newRow("first up") << "UDFirst" << "00:00:59,500" << 1 << "00:01:00,500";
-    QTest::newRow("last down to exactly 0") << "UDLast" << "00:00:01,000" << -1 << "00:00:01,000";
-    QTest::newRow("last up") << "UDLast" << "00:00:00,000" << 1 << "00:00:01,000";
+    QTest::newRow("first down at 0.5 s") << "UDFirst"
+                                         << "00:00:00,500" << -1 << "00:00:00,500";
+    QTest::newRow("first down at 1.5 s") << "UDFirst"
+                                         << "00:00:01,500" << -1 << "00:00:00,500";
+    QTest::newRow("first up") << "UDFirst"
+                              << "00:00:59,500" << 1 << "00:01:00,500";
+    QTest::newRow("last down to exactly 0") << "UDLast"
+                                            << "00:00:01,000" << -1 << "00:00:01,000";
+    QTest::newRow("last up") << "UDLast"
+                             << "00:00:00,000" << 1 << "00:00:01,000";
 }
 
 void StretchDialogTest::referenceTimesStepBySecondsAndStayAboveZero() {
@@ -363,8 +383,10 @@ void StretchDialogTest::referenceTimesStepBySecondsAndStayAboveZero() {
     QLineEdit* box = b.box(control == "UDFirst" ? "txtFirstSubtitle" : "txtLastSubtitle");
     box->setText(start);
     auto* upDown = b.control<UpDown>(control);
-    if (direction > 0) emit upDown->UpClick();
-    else emit upDown->DownClick();
+    if (direction > 0)
+        emit upDown->UpClick();
+    else
+        emit upDown->DownClick();
     QCOMPARE(box->text(), result);
 }
 
@@ -396,9 +418,9 @@ void StretchDialogTest::adjustStretchesToTheReferenceTimesAndDeletesTheDialog() 
 
     const double factor = (3600.0 - 10.0) / (100.0 - 5.0);
     const double offset = 10.0 - 5.0 * factor;
-    compareTimes(b.times(), Times{{10, 7 * factor + offset},
-                                  {50 * factor + offset, 52 * factor + offset},
-                                  {3600, 104 * factor + offset}});
+    compareTimes(
+        b.times(),
+        Times{{10, 7 * factor + offset}, {50 * factor + offset, 52 * factor + offset}, {3600, 104 * factor + offset}});
     QCOMPARE(b.editor->markedChanged, (std::vector<int>{1, 2, 3}));
     QCOMPARE(b.Subt().UndoCount(), 0);
     QVERIFY(b.fixture.window->subtitlesChanged());

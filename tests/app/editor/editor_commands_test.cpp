@@ -13,8 +13,8 @@ using namespace cuemark::testing;
 
 namespace {
 
-constexpr std::initializer_list<std::pair<double, double>> Eight = {{1, 2},   {3, 4},   {5, 6},   {7, 8},
-                                                                     {9, 10}, {11, 12}, {13, 14}, {15, 16}};
+constexpr std::initializer_list<std::pair<double, double>> Eight = {{1, 2},  {3, 4},   {5, 6},   {7, 8},
+                                                                    {9, 10}, {11, 12}, {13, 14}, {15, 16}};
 
 } // namespace
 
@@ -157,8 +157,9 @@ void EditorCommandsTest::deleteOfManyRowsKeepsTheOthersColours() {
     e.RunCommand("Later");
     QItemSelectionModel* selection = ListOf(e)->selectionModel();
     selection->clearSelection();
-    selection->select(QItemSelection(ListOf(e)->model()->index(0, TextColumn), ListOf(e)->model()->index(79, TextColumn)),
-                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    selection->select(
+        QItemSelection(ListOf(e)->model()->index(0, TextColumn), ListOf(e)->model()->index(79, TextColumn)),
+        QItemSelectionModel::Select | QItemSelectionModel::Rows);
     e.RunCommand("Delete");
     QCOMPARE(e.RowCount(), 20);
     QCOMPARE(e.CellText(1, TextColumn), std::string("T81"));

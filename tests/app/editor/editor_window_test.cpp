@@ -94,10 +94,14 @@ void EditorWindowTest::cellsShowTextStartAndRoundedDuration_data() {
     QTest::addColumn<double>("end");
     QTest::addColumn<QString>("startCell");
     QTest::addColumn<QString>("durationCell");
-    QTest::newRow("fraction") << 10.0 << 12.5 << "00:00:10,000" << "2.5";
-    QTest::newRow("whole") << 62.5 << 65.5 << "00:01:02,500" << "3";
-    QTest::newRow("rounded down") << 1.0 << 2.2344 << "00:00:01,000" << "1.234";
-    QTest::newRow("rounded up") << 1.0 << 2.2346 << "00:00:01,000" << "1.235";
+    QTest::newRow("fraction") << 10.0 << 12.5 << "00:00:10,000"
+                              << "2.5";
+    QTest::newRow("whole") << 62.5 << 65.5 << "00:01:02,500"
+                           << "3";
+    QTest::newRow("rounded down") << 1.0 << 2.2344 << "00:00:01,000"
+                                  << "1.234";
+    QTest::newRow("rounded up") << 1.0 << 2.2346 << "00:00:01,000"
+                                << "1.235";
 }
 
 void EditorWindowTest::cellsShowTextStartAndRoundedDuration() {
@@ -416,8 +420,9 @@ void EditorWindowTest::anotherFileLoadedRefillsTheListAndResetsTheMarks() {
     frmList& e = f.openEditor({{1, 2}, {3, 4}, {5, 6}, {7, 8}});
     f.selectRows({2});
     e.mnuTimeFirst_Click();
-    const std::string file = f.writeFile("other.srt", "1\r\n00:00:01,000 --> 00:00:02,000\r\nA\r\n\r\n"
-                                                     "2\r\n00:00:03,000 --> 00:00:04,000\r\nB\r\n\r\n");
+    const std::string file = f.writeFile("other.srt",
+                                         "1\r\n00:00:01,000 --> 00:00:02,000\r\nA\r\n\r\n"
+                                         "2\r\n00:00:03,000 --> 00:00:04,000\r\nB\r\n\r\n");
     f.window->OpenSubtitleFile(file);
     QCOMPARE(e.RowCount(), 2);
     QCOMPARE(e.FirstIndex(), 1);

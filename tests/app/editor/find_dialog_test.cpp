@@ -71,7 +71,9 @@ private:
 
     SUBTITLES& store() { return fixture->window->Subt; }
     template <class T>
-    T* control(const char* name) { return find->findChild<T*>(QString::fromLatin1(name)); }
+    T* control(const char* name) {
+        return find->findChild<T*>(QString::fromLatin1(name));
+    }
     void search(const char* text, const char* option = "optAll") {
         control<QLineEdit>("txtFind")->setText(QString::fromUtf8(text));
         control<QRadioButton>(option)->setChecked(true);
@@ -124,21 +126,36 @@ void FindDialogTest::titlesMatchByTheirModeIgnoringCase_data() {
     const auto all = SearchMode::AllWords;
     const auto any = SearchMode::AnyWord;
     const auto exact = SearchMode::ExactPhrase;
-    QTest::newRow("all: every word in any order") << all << "open door" << "The door is OPEN" << true;
-    QTest::newRow("all: one word missing") << all << "open door" << "Open the window" << false;
-    QTest::newRow("any: first word") << any << "open door" << "Open the window" << true;
-    QTest::newRow("any: second word") << any << "open door" << "the door" << true;
-    QTest::newRow("any: neither word") << any << "open door" << "closed" << false;
-    QTest::newRow("exact: whole phrase") << exact << "open door" << "please open door 5" << true;
-    QTest::newRow("exact: words apart") << exact << "open door" << "open the door" << false;
-    QTest::newRow("exact: upper-case search") << exact << "OPEN Door" << "please open door" << true;
-    QTest::newRow("any: two spaces match everything") << any << "open  door" << "closed" << true;
-    QTest::newRow("any: leading space matches everything") << any << " door" << "closed" << true;
-    QTest::newRow("any: trailing space adds no word") << any << "door " << "closed" << false;
-    QTest::newRow("all: words across lines") << all << "first second" << "First\r\nSecond" << true;
-    QTest::newRow("all: beyond ASCII") << all << "ÉTÉ chaud" << "Un été CHAUD" << true;
-    QTest::newRow("exact: beyond ASCII, not found") << exact << "été" << "Un ete chaud" << false;
-    QTest::newRow("all: markup is text") << all << "<i>" << "<I>Quiet</I>" << true;
+    QTest::newRow("all: every word in any order") << all << "open door"
+                                                  << "The door is OPEN" << true;
+    QTest::newRow("all: one word missing") << all << "open door"
+                                           << "Open the window" << false;
+    QTest::newRow("any: first word") << any << "open door"
+                                     << "Open the window" << true;
+    QTest::newRow("any: second word") << any << "open door"
+                                      << "the door" << true;
+    QTest::newRow("any: neither word") << any << "open door"
+                                       << "closed" << false;
+    QTest::newRow("exact: whole phrase") << exact << "open door"
+                                         << "please open door 5" << true;
+    QTest::newRow("exact: words apart") << exact << "open door"
+                                        << "open the door" << false;
+    QTest::newRow("exact: upper-case search") << exact << "OPEN Door"
+                                              << "please open door" << true;
+    QTest::newRow("any: two spaces match everything") << any << "open  door"
+                                                      << "closed" << true;
+    QTest::newRow("any: leading space matches everything") << any << " door"
+                                                           << "closed" << true;
+    QTest::newRow("any: trailing space adds no word") << any << "door "
+                                                      << "closed" << false;
+    QTest::newRow("all: words across lines") << all << "first second"
+                                             << "First\r\nSecond" << true;
+    QTest::newRow("all: beyond ASCII") << all << "ÉTÉ chaud"
+                                       << "Un été CHAUD" << true;
+    QTest::newRow("exact: beyond ASCII, not found") << exact << "été"
+                                                    << "Un ete chaud" << false;
+    QTest::newRow("all: markup is text") << all << "<i>"
+                                         << "<I>Quiet</I>" << true;
 }
 
 void FindDialogTest::titlesMatchByTheirModeIgnoringCase() {

@@ -42,8 +42,8 @@ struct Timing : MainWindowFixture {
         window->Form_KeyUp(32, 0);
     }
     // A key event as the keyboard sends it, to the focused control.
-    void key(QEvent::Type type, Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
-             bool autoRepeat = false, const QString& text = QStringLiteral(" ")) {
+    void key(QEvent::Type type, Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier, bool autoRepeat = false,
+             const QString& text = QStringLiteral(" ")) {
         QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
         QKeyEvent event(type, k, modifiers, text, autoRepeat);
         QApplication::sendEvent(target, &event);
@@ -343,8 +343,7 @@ void ActionKeyTest::adjustRefusesReferenceTimesOutOfOrder() {
     f.player->advanceTo(50);
     f.window->cmdGreen_Click();
     f.window->cmdAdjust_Click();
-    QCOMPARE(f.services.messages,
-             std::vector<std::string>(2, "Title times have been set to an illegal order."));
+    QCOMPARE(f.services.messages, std::vector<std::string>(2, "Title times have been set to an illegal order."));
     QCOMPARE(stretches, 0);
 }
 

@@ -21,11 +21,16 @@ void CommandLineTest::filesAreTakenAsMediaThenSubtitles_data() {
     QTest::addColumn<std::vector<std::string>>("arguments");
     QTest::addColumn<QString>("media");
     QTest::addColumn<QString>("subtitles");
-    QTest::newRow("both") << std::vector<std::string>{"film.mp4", "film.srt"} << "film.mp4" << "film.srt";
-    QTest::newRow("media alone") << std::vector<std::string>{"film.mkv"} << "film.mkv" << "";
-    QTest::newRow("subtitles alone") << std::vector<std::string>{"Film.SMI"} << "" << "Film.SMI";
-    QTest::newRow("after --") << std::vector<std::string>{"--", "-odd.avi"} << "-odd.avi" << "";
-    QTest::newRow("none") << std::vector<std::string>{} << "" << "";
+    QTest::newRow("both") << std::vector<std::string>{"film.mp4", "film.srt"} << "film.mp4"
+                          << "film.srt";
+    QTest::newRow("media alone") << std::vector<std::string>{"film.mkv"} << "film.mkv"
+                                 << "";
+    QTest::newRow("subtitles alone") << std::vector<std::string>{"Film.SMI"} << ""
+                                     << "Film.SMI";
+    QTest::newRow("after --") << std::vector<std::string>{"--", "-odd.avi"} << "-odd.avi"
+                              << "";
+    QTest::newRow("none") << std::vector<std::string>{} << ""
+                          << "";
 }
 
 void CommandLineTest::filesAreTakenAsMediaThenSubtitles() {

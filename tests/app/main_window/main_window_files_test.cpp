@@ -12,8 +12,9 @@ using namespace cuemark::testing;
 
 namespace {
 
-constexpr const char* TwoTitles = "1\r\n00:00:01,000 --> 00:00:02,000\r\nOne\r\n\r\n"
-                                  "2\r\n00:00:05,000 --> 00:00:06,000\r\nTwo\r\n";
+constexpr const char* TwoTitles =
+    "1\r\n00:00:01,000 --> 00:00:02,000\r\nOne\r\n\r\n"
+    "2\r\n00:00:05,000 --> 00:00:06,000\r\nTwo\r\n";
 constexpr const char* SaveFirst = "You have changed subtitles.\r\nSave them first?";
 
 } // namespace
@@ -75,7 +76,7 @@ void MainWindowFilesTest::mediaBrowseCancelledStillRefreshesFromThePlayer() {
     f.open();
     f.services.openNames = {f.mediaFile()};
     f.window->cmdBrowseAVI_Click();
-    f.player->setFileName("gone"); // the player lost its media meanwhile
+    f.player->setFileName("gone");  // the player lost its media meanwhile
     f.window->cmdBrowseAVI_Click(); // cancelled
     QVERIFY(!f.window->AVIFileOK);
     QVERIFY(!f.control<QWidget>("picButtons")->isEnabled());
@@ -175,7 +176,8 @@ void MainWindowFilesTest::newFileStartsWithOneTitle() {
     f.services.openNames = {f.path("new.srt")};
     f.services.answers = {MessageAnswer::Yes};
     f.window->cmdBrowseSRT_Click();
-    QCOMPARE(f.services.messages.back(), std::string("This file does not yet exist.\r\nDo you want to start a new file?"));
+    QCOMPARE(f.services.messages.back(),
+             std::string("This file does not yet exist.\r\nDo you want to start a new file?"));
     QCOMPARE(f.window->Subt.Count(), 1);
     QCOMPARE(f.window->Subt.StartTime(1), 1.0);
     QCOMPARE(f.window->Subt.EndTime(1), 2.0);

@@ -26,11 +26,12 @@ void UserSessionTest::timeFixStretchSaveAsMicroDvdAndLoadBack() {
     f.open();
     InstallEditor(*f.window);
     f.window->OpenMediaFile(f.mediaFile());
-    f.services.openNames = {f.writeFile("film.srt", "1\r\n00:00:10,000 --> 00:00:12,000\r\nOne\r\n\r\n"
-                                                    "2\r\n00:00:20,000 --> 00:00:22,000\r\nTwo\r\n\r\n"
-                                                    "3\r\n00:00:30,000 --> 00:00:32,000\r\n<i>Three</i>\r\n\r\n"
-                                                    "4\r\n00:00:40,000 --> 00:00:42,000\r\nFour\r\n\r\n"
-                                                    "5\r\n00:00:50,000 --> 00:00:52,000\r\nFive\r\n\r\n")};
+    f.services.openNames = {f.writeFile("film.srt",
+                                        "1\r\n00:00:10,000 --> 00:00:12,000\r\nOne\r\n\r\n"
+                                        "2\r\n00:00:20,000 --> 00:00:22,000\r\nTwo\r\n\r\n"
+                                        "3\r\n00:00:30,000 --> 00:00:32,000\r\n<i>Three</i>\r\n\r\n"
+                                        "4\r\n00:00:40,000 --> 00:00:42,000\r\nFour\r\n\r\n"
+                                        "5\r\n00:00:50,000 --> 00:00:52,000\r\nFive\r\n\r\n")};
     f.window->cmdBrowseSRT_Click();
     SUBTITLES& s = f.window->Subt;
     QCOMPARE(s.Count(), 5);
@@ -77,10 +78,11 @@ void UserSessionTest::timeFixStretchSaveAsMicroDvdAndLoadBack() {
     editor->RunCommand("Stretch");
     const double factor = (100.0 - 10.0) / (50.0 - 9.5);
     const double offset = 10.0 - 9.5 * factor;
-    const std::pair<double, double> expected[] = {
-        {9.5 * factor + offset, 11.0 * factor + offset},   {19.1 * factor + offset, 21.6 * factor + offset},
-        {29.8 * factor + offset, 31.0 * factor + offset},  {40.5 * factor + offset, 42.5 * factor + offset},
-        {50.0 * factor + offset, 52.0 * factor + offset}};
+    const std::pair<double, double> expected[] = {{9.5 * factor + offset, 11.0 * factor + offset},
+                                                  {19.1 * factor + offset, 21.6 * factor + offset},
+                                                  {29.8 * factor + offset, 31.0 * factor + offset},
+                                                  {40.5 * factor + offset, 42.5 * factor + offset},
+                                                  {50.0 * factor + offset, 52.0 * factor + offset}};
     for (int i = 1; i <= 5; ++i) {
         QVERIFY(std::abs(s.StartTime(i) - expected[i - 1].first) < 1e-9);
         QVERIFY(std::abs(s.EndTime(i) - expected[i - 1].second) < 1e-9);

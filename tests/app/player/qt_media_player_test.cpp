@@ -46,7 +46,6 @@ struct RecordingListener : cuemark::MediaPlayerListener {
 // One frame of the 25 frames-per-second test picture.
 constexpr double kFrame = 0.040;
 
-
 } // namespace
 
 class QtMediaPlayerTest : public QObject {
@@ -94,14 +93,12 @@ bool QtMediaPlayerTest::makeMedia(const QStringList& arguments, const QString& n
 }
 
 void QtMediaPlayerTest::initTestCase() {
-    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
-        qputenv("QT_MEDIA_BACKEND", "gstreamer");
+    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND")) qputenv("QT_MEDIA_BACKEND", "gstreamer");
     if (QStandardPaths::findExecutable(QStringLiteral("ffmpeg")).isEmpty())
         QSKIP("ffmpeg is needed to make the test media");
     QVERIFY(dir_.isValid());
-    QVERIFY(makeMedia({"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25", "-f", "lavfi", "-i",
-                       "sine=frequency=440", "-t", "6", "-c:v", "libx264", "-pix_fmt", "yuv420p",
-                       "-c:a", "aac"},
+    QVERIFY(makeMedia({"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25", "-f", "lavfi", "-i", "sine=frequency=440",
+                       "-t", "6", "-c:v", "libx264", "-pix_fmt", "yuv420p", "-c:a", "aac"},
                       "video.mp4"));
     QVERIFY(makeMedia({"-f", "lavfi", "-i", "sine=frequency=440", "-t", "2", "-c:a", "aac"}, "sound.m4a"));
     QFile garbage(path("garbage.mp4"));
@@ -262,8 +259,7 @@ void QtMediaPlayerTest::seekLandsWithinOneFrameAndIsReported() {
     QFETCH(double, target);
     QFETCH(double, landing);
     loadVideo();
-    if (landing < 0)
-        landing = player_->Duration();
+    if (landing < 0) landing = player_->Duration();
     player_->setCurrentPosition(2.0);
     playing ? player_->Play() : player_->Pause();
     const int wanted = playing ? cuemark::psPlaying : cuemark::psPaused;
@@ -436,8 +432,8 @@ void QtMediaPlayerTest::optionsMenuSetsSpeedMuteAndVolume() {
     QVERIFY(options->isVisible());
     options->hide();
 
-    for (const char* name : {"playerSpeed50", "playerSpeed75", "playerSpeed100", "playerSpeed125",
-                             "playerSpeed150", "playerSpeed200"})
+    for (const char* name :
+         {"playerSpeed50", "playerSpeed75", "playerSpeed100", "playerSpeed125", "playerSpeed150", "playerSpeed200"})
         QVERIFY2(options->findChild<QAction*>(name), name);
     auto* speed75 = options->findChild<QAction*>("playerSpeed75");
     auto* speed100 = options->findChild<QAction*>("playerSpeed100");

@@ -9,7 +9,9 @@ using namespace cuemark;
 
 namespace {
 
-QImage imageOf(int index) { return StripPicture(index).toImage().convertToFormat(QImage::Format_ARGB32); }
+QImage imageOf(int index) {
+    return StripPicture(index).toImage().convertToFormat(QImage::Format_ARGB32);
+}
 
 // Pixels at which two pictures differ, split by whether they lie in rect.
 struct Difference {
@@ -48,7 +50,8 @@ private slots:
         for (int i = 1; i <= StripPictureCount; ++i) images << imageOf(i);
         for (int i = 0; i < images.size(); ++i)
             for (int j = i + 1; j < images.size(); ++j)
-                QVERIFY2(images[i] != images[j], qPrintable(QStringLiteral("pictures %1 and %2").arg(i + 1).arg(j + 1)));
+                QVERIFY2(images[i] != images[j],
+                         qPrintable(QStringLiteral("pictures %1 and %2").arg(i + 1).arg(j + 1)));
     }
 
     void aLitOrPressedButtonChangesOnlyItsOwnArea_data() {
@@ -69,8 +72,8 @@ private slots:
 
     void aPressedButtonLooksDifferentFromAHoveredOne() {
         for (int b = 1; b <= 4; ++b) {
-            const Difference d = compare(imageOf(StripFirstHoverPicture + b - 1), imageOf(StripFirstPressedPicture + b - 1),
-                                         StripButtonRect(b));
+            const Difference d = compare(imageOf(StripFirstHoverPicture + b - 1),
+                                         imageOf(StripFirstPressedPicture + b - 1), StripButtonRect(b));
             QCOMPARE(d.outside, 0);
             QVERIFY(d.inside > 20);
         }
@@ -95,8 +98,10 @@ private slots:
                 for (int x = 0; x < StripWidth; ++x) {
                     const int tx = x * StripTwipsPerPixel;
                     const int ty = y * StripTwipsPerPixel;
-                    const bool hit = tx >= area.left && tx <= area.right && ty > StripButtonTwipsTop && ty < StripButtonTwipsBottom;
-                    QVERIFY2(rect.contains(x, y) == hit, qPrintable(QStringLiteral("button %1 at %2,%3").arg(b).arg(x).arg(y)));
+                    const bool hit = tx >= area.left && tx <= area.right && ty > StripButtonTwipsTop &&
+                                     ty < StripButtonTwipsBottom;
+                    QVERIFY2(rect.contains(x, y) == hit,
+                             qPrintable(QStringLiteral("button %1 at %2,%3").arg(b).arg(x).arg(y)));
                 }
         }
         QCOMPARE(StripButtonRect(1), QRect(QPoint(10, 6), QPoint(26, 18)));

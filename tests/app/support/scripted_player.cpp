@@ -6,8 +6,7 @@ namespace cuemark::testing {
 
 void ScriptedPlayer::setFileName(const std::string& fileName) {
     fileName_ = fileName;
-    const bool playable =
-        std::find(playableFiles.begin(), playableFiles.end(), fileName) != playableFiles.end();
+    const bool playable = std::find(playableFiles.begin(), playableFiles.end(), fileName) != playableFiles.end();
     ready_ = playable ? 4 : 0;
     duration_ = playable ? durationOfPlayable : 0.0;
     position_ = 0.0;
