@@ -2,7 +2,9 @@
 #include <QtTest>
 
 #include "app/desktop/virtual_keys.h"
+#include "tests/app/support/data_columns.h"
 
+using cuemark::testing::AddColumns;
 using namespace cuemark;
 
 class VirtualKeysTest : public QObject {
@@ -16,9 +18,7 @@ private slots:
 };
 
 void VirtualKeysTest::mapsQtKeysToWindowsCodes_data() {
-    QTest::addColumn<int>("key");
-    QTest::addColumn<int>("modifiers");
-    QTest::addColumn<int>("code");
+    AddColumns<int, int, int>("key", "modifiers", "code");
     const int none = Qt::NoModifier;
     const int shift = Qt::ShiftModifier;
     const int keypad = Qt::KeypadModifier;
@@ -77,8 +77,7 @@ void VirtualKeysTest::mapsEveryFunctionKey() {
 }
 
 void VirtualKeysTest::namesTheKeyBoxShows_data() {
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("name");
+    AddColumns<int, QString>("code", "name");
     QTest::newRow("space bar") << 32 << "Space";
     QTest::newRow("Shift") << 16 << "Shift";
     QTest::newRow("Control") << 17 << "Control";

@@ -14,7 +14,9 @@
 #include "app/dialogs/frm_pick_key.h"
 #include "app/desktop/qt_window_services.h"
 #include "app/desktop/twips.h"
+#include "tests/app/support/data_columns.h"
 
+using cuemark::testing::AddColumns;
 using namespace cuemark;
 
 namespace {
@@ -123,9 +125,7 @@ void DialogsTest::frameRateDialogWritesRatesTheLocaleWay() {
 }
 
 void DialogsTest::frameRateOkTakesOnlyRatesBetweenTenAndFifty_data() {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<bool>("taken");
-    QTest::addColumn<double>("rate");
+    AddColumns<QString, bool, double>("typed", "taken", "rate");
     QTest::newRow("ten is refused") << "10" << false << 30.0;
     QTest::newRow("fifty is refused") << "50" << false << 30.0;
     QTest::newRow("just above ten") << "10.5" << true << 10.5;
@@ -241,9 +241,7 @@ void DialogsTest::keyPickerSitsAroundTheKeyBox() {
 }
 
 void DialogsTest::keyPickerTakesTheFirstKeyReleased_data() {
-    QTest::addColumn<int>("key");
-    QTest::addColumn<int>("modifiers");
-    QTest::addColumn<int>("code");
+    AddColumns<int, int, int>("key", "modifiers", "code");
     QTest::newRow("A") << int(Qt::Key_A) << int(Qt::NoModifier) << 65;
     QTest::newRow("Shift+A") << int(Qt::Key_A) << int(Qt::ShiftModifier) << 65;
     QTest::newRow("space bar") << int(Qt::Key_Space) << int(Qt::NoModifier) << 32;
@@ -358,12 +356,7 @@ void DialogsTest::loadingNoticeComesAndGoesThroughTheServices() {
 }
 
 void DialogsTest::messageBoxesCarryTitleIconAndButtons_data() {
-    QTest::addColumn<int>("buttons");
-    QTest::addColumn<int>("icon");
-    QTest::addColumn<int>("clicked");
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<int>("shownIcon");
-    QTest::addColumn<int>("shownButtons");
+    AddColumns<int, int, int, int, int, int>("buttons", "icon", "clicked", "answer", "shownIcon", "shownButtons");
     const int ok = QMessageBox::Ok;
     const int yesNo = QMessageBox::Yes | QMessageBox::No;
     QTest::newRow("exclamation") << int(MessageButtons::OK) << int(MessageIcon::Exclamation) << ok
@@ -398,8 +391,7 @@ void DialogsTest::messageBoxesCarryTitleIconAndButtons() {
 }
 
 void DialogsTest::filterTextsBecomeQtNameFilters_data() {
-    QTest::addColumn<QString>("filter");
-    QTest::addColumn<QStringList>("nameFilters");
+    AddColumns<QString, QStringList>("filter", "nameFilters");
     QTest::newRow("subtitles")
         << "SAMI files (*.smi)|*.smi|SubRip files (*.srt)|*.srt|MicroDVD Subtitle files (*.sub)|*.sub"
         << QStringList({"SAMI files (*.smi) (*.smi)", "SubRip files (*.srt) (*.srt)",

@@ -12,9 +12,11 @@
 #include "app/widgets/tag_buttons.h"
 #include "app/desktop/twips.h"
 #include "subtitles/time_text.h"
+#include "tests/app/support/data_columns.h"
 #include "tests/app/support/fake_editor.h"
 #include "tests/app/support/main_window_fixture.h"
 
+using cuemark::testing::AddColumns;
 using namespace cuemark;
 using cuemark::testing::FakeEditorWindow;
 using cuemark::testing::MainWindowFixture;
@@ -146,9 +148,7 @@ void EditDialogTest::showsTheTitlesLinesAndStoresThemWithCrLf() {
 }
 
 void EditDialogTest::okChecksTheTimesAgainstMediaAndNeighbours_data() {
-    QTest::addColumn<int>("row");
-    QTest::addColumn<QString>("start");
-    QTest::addColumn<QString>("duration");
+    AddColumns<int, QString, QString>("row", "start", "duration");
     QTest::addColumn<QString>("message"); // empty: stored
 
     // Title 1 ends at 2.345, title 3 starts at 5.123.
@@ -234,8 +234,7 @@ void EditDialogTest::refusedTimesLeaveStoreAndDialogAsTheyWere() {
 }
 
 void EditDialogTest::durationReadsWithEitherDecimalSeparator_data() {
-    QTest::addColumn<QString>("duration");
-    QTest::addColumn<double>("end");
+    AddColumns<QString, double>("duration", "end");
     QTest::newRow("full stop") << "1.5" << 4.5;
     QTest::newRow("comma as a list in such a locale shows it") << "1,5" << 4.5;
     QTest::newRow("number before other text") << "1.25 s" << 4.25;
@@ -254,10 +253,7 @@ void EditDialogTest::durationReadsWithEitherDecimalSeparator() {
 }
 
 void EditDialogTest::tagButtonsFollowTheCaret_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("caret");
-    QTest::addColumn<QString>("bold");
-    QTest::addColumn<QString>("italic");
+    AddColumns<QString, int, QString, QString>("text", "caret", "bold", "italic");
     QTest::newRow("open bold, caret at the end") << "ab<b>cd" << 7 << "</&b>"
                                                  << "<&i>";
     QTest::newRow("caret one before the tag") << "ab<b>cd" << 1 << "<&b>"
@@ -297,12 +293,8 @@ void EditDialogTest::tagButtonsFollowTheCaret() {
 }
 
 void EditDialogTest::tagButtonsInsertAtTheCaretAndMoveItPastTheTag_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("caret");
-    QTest::addColumn<bool>("italic");
-    QTest::addColumn<QString>("after");
-    QTest::addColumn<int>("caretAfter");
-    QTest::addColumn<QString>("captionAfter");
+    AddColumns<QString, int, bool, QString, int, QString>("text", "caret", "italic", "after", "caretAfter",
+                                                          "captionAfter");
     QTest::newRow("bold opened mid-text") << "abcd" << 2 << false << "ab<b>cd" << 5 << "</&b>";
     QTest::newRow("bold closed at the end") << "<b>abc" << 6 << false << "<b>abc</b>" << 10 << "<&b>";
     QTest::newRow("italic at the start") << "abc" << 0 << true << "<i>abc" << 3 << "</&i>";

@@ -12,9 +12,11 @@
 #include "app/editor/editor_window.h"
 #include "app/dialogs/frm_shift.h"
 #include "app/widgets/up_down.h"
+#include "tests/app/support/data_columns.h"
 #include "tests/app/support/fake_editor.h"
 #include "tests/app/support/main_window_fixture.h"
 
+using cuemark::testing::AddColumns;
 using namespace cuemark;
 using cuemark::testing::FakeEditorWindow;
 using cuemark::testing::MainWindowFixture;
@@ -109,10 +111,7 @@ void ShiftDialogTest::opensAtTheDialogOriginWithItsControls() {
 }
 
 void ShiftDialogTest::okMovesEveryTitleOrOnlyTheSelectedOnes_data() {
-    QTest::addColumn<bool>("towardEnd");
-    QTest::addColumn<std::vector<int>>("selection");
-    QTest::addColumn<Times>("expected");
-    QTest::addColumn<std::vector<int>>("marked");
+    AddColumns<bool, std::vector<int>, Times, std::vector<int>>("towardEnd", "selection", "expected", "marked");
     const Times later{{100, 102}, {110, 111}, {120, 125}, {130, 131}};
     QTest::newRow("end, all") << true << std::vector<int>{} << later << std::vector<int>{1, 2, 3, 4};
     QTest::newRow("one row selected still moves all")
@@ -148,9 +147,7 @@ void ShiftDialogTest::okMovesEveryTitleOrOnlyTheSelectedOnes() {
 }
 
 void ShiftDialogTest::zeroAmountOrEmptyStoreClosesWithoutChange_data() {
-    QTest::addColumn<bool>("empty");
-    QTest::addColumn<QString>("minutes");
-    QTest::addColumn<QString>("seconds");
+    AddColumns<bool, QString, QString>("empty", "minutes", "seconds");
     QTest::newRow("zero amount") << false << "0"
                                  << "0.000";
     QTest::newRow("empty fields read as zero") << false << ""
@@ -180,9 +177,7 @@ void ShiftDialogTest::zeroAmountOrEmptyStoreClosesWithoutChange() {
 }
 
 void ShiftDialogTest::amountsThatAreNotNumbersAreRefusedAndKeepTheDialogOpen_data() {
-    QTest::addColumn<QString>("minutes");
-    QTest::addColumn<QString>("seconds");
-    QTest::addColumn<QString>("message");
+    AddColumns<QString, QString, QString>("minutes", "seconds", "message");
     const QString minutesMessage = "Please enter the minutes as a number from 0 to 3600.";
     const QString secondsMessage = "Please enter the seconds as a number from 0 up to below 60, such as 12.5.";
     QTest::newRow("letters in minutes") << "abc"
@@ -220,11 +215,7 @@ void ShiftDialogTest::amountsThatAreNotNumbersAreRefusedAndKeepTheDialogOpen() {
 }
 
 void ShiftDialogTest::fieldsAreCorrectedWhileTyping_data() {
-    QTest::addColumn<QString>("minutesBefore");
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("minutes");
-    QTest::addColumn<QString>("seconds");
+    AddColumns<QString, QString, QString, QString, QString>("minutesBefore", "field", "typed", "minutes", "seconds");
     QTest::newRow("75 s carries a minute") << "2"
                                            << "txtSec"
                                            << "75"
@@ -291,10 +282,7 @@ void ShiftDialogTest::fieldsAreCorrectedWhileTyping() {
 }
 
 void ShiftDialogTest::upDownStepsStayWithinTheirLimits_data() {
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("start");
-    QTest::addColumn<int>("direction");
-    QTest::addColumn<QString>("result");
+    AddColumns<QString, QString, int, QString>("field", "start", "direction", "result");
     QTest::newRow("minutes up") << "txtMin"
                                 << "5" << 1 << "6";
     QTest::newRow("minutes up rounds") << "txtMin"
@@ -335,11 +323,8 @@ void ShiftDialogTest::upDownStepsStayWithinTheirLimits() {
 }
 
 void ShiftDialogTest::beginningLimitsTheAmountToTheFirstStart_data() {
-    QTest::addColumn<double>("firstStart");
-    QTest::addColumn<QString>("minutes");
-    QTest::addColumn<QString>("seconds");
-    QTest::addColumn<QString>("limitedMinutes");
-    QTest::addColumn<QString>("limitedSeconds");
+    AddColumns<double, QString, QString, QString, QString>("firstStart", "minutes", "seconds", "limitedMinutes",
+                                                           "limitedSeconds");
     QTest::newRow("a minute before 12.5 s") << 12.5 << "1"
                                             << "0.000"
                                             << "0"

@@ -18,9 +18,11 @@
 #include "app/desktop/keyvane_settings.h"
 #include "app/desktop/twips.h"
 #include "app/widgets/up_down.h"
+#include "tests/app/support/data_columns.h"
 #include "tests/app/support/fake_editor.h"
 #include "tests/app/support/main_window_fixture.h"
 
+using cuemark::testing::AddColumns;
 using namespace cuemark;
 using cuemark::testing::FakeEditorWindow;
 using cuemark::testing::MainWindowFixture;
@@ -179,12 +181,8 @@ void StretchDialogTest::positionIsWrittenAtCloseAndUsedNextTime() {
 }
 
 void StretchDialogTest::okAppliesTheMapOfTheChosenTab_data() {
-    QTest::addColumn<Times>("titles");
-    QTest::addColumn<std::vector<int>>("selection");
-    QTest::addColumn<int>("tab");
-    QTest::addColumn<Edits>("edits");
-    QTest::addColumn<Times>("expected");
-    QTest::addColumn<std::vector<int>>("marked");
+    AddColumns<Times, std::vector<int>, int, Edits, Times, std::vector<int>>("titles", "selection", "tab", "edits",
+                                                                             "expected", "marked");
     const std::vector<int> none;
     QTest::newRow("by title: factor 1.1, offset 1")
         << Times{{10, 11}, {50, 52}, {110, 115}} << none << 0
@@ -239,11 +237,7 @@ void StretchDialogTest::okAppliesTheMapOfTheChosenTab() {
 }
 
 void StretchDialogTest::okRefusesWhatGivesNoMapAndChangesNothing_data() {
-    QTest::addColumn<Times>("titles");
-    QTest::addColumn<int>("lastMark");
-    QTest::addColumn<int>("tab");
-    QTest::addColumn<Edits>("edits");
-    QTest::addColumn<QString>("message");
+    AddColumns<Times, int, int, Edits, QString>("titles", "lastMark", "tab", "edits", "message");
     const Times two{{10, 11}, {100, 101}};
     QTest::newRow("both marks on the one title") << Times{{10, 12}} << 1 << 0 << Edits{} << refusals::SameStart;
     QTest::newRow("marked titles start together")
@@ -317,10 +311,7 @@ void StretchDialogTest::cancelOrAnEmptyStoreClosesWithoutChange() {
 }
 
 void StretchDialogTest::secondsStopBelowSixtyInsteadOfCarrying_data() {
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("minutes");
-    QTest::addColumn<QString>("seconds");
+    AddColumns<QString, QString, QString, QString>("field", "typed", "minutes", "seconds");
     QTest::newRow("75 s") << "txtSec"
                           << "75"
                           << "2"
@@ -357,10 +348,7 @@ void StretchDialogTest::secondsStopBelowSixtyInsteadOfCarrying() {
 }
 
 void StretchDialogTest::referenceTimesStepBySecondsAndStayAboveZero_data() {
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QString>("start");
-    QTest::addColumn<int>("direction");
-    QTest::addColumn<QString>("result");
+    AddColumns<QString, QString, int, QString>("control", "start", "direction", "result");
     QTest::newRow("first down at 0.5 s") << "UDFirst"
                                          << "00:00:00,500" << -1 << "00:00:00,500";
     QTest::newRow("first down at 1.5 s") << "UDFirst"

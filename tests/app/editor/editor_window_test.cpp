@@ -12,8 +12,10 @@
 #include <QToolButton>
 
 #include "app/desktop/twips.h"
+#include "tests/app/support/data_columns.h"
 #include "tests/app/support/editor_fixture.h"
 
+using cuemark::testing::AddColumns;
 using namespace cuemark;
 using namespace cuemark::testing;
 
@@ -90,10 +92,7 @@ void EditorWindowTest::opensOnAnEmptyStoreAndEveryCommandIsHarmless() {
 }
 
 void EditorWindowTest::cellsShowTextStartAndRoundedDuration_data() {
-    QTest::addColumn<double>("start");
-    QTest::addColumn<double>("end");
-    QTest::addColumn<QString>("startCell");
-    QTest::addColumn<QString>("durationCell");
+    AddColumns<double, double, QString, QString>("start", "end", "startCell", "durationCell");
     QTest::newRow("fraction") << 10.0 << 12.5 << "00:00:10,000"
                               << "2.5";
     QTest::newRow("whole") << 62.5 << 65.5 << "00:01:02,500"

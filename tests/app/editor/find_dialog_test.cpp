@@ -10,9 +10,11 @@
 
 #include "app/editor/frm_find.h"
 #include "app/editor/title_search.h"
+#include "tests/app/support/data_columns.h"
 #include "tests/app/support/fake_editor.h"
 #include "tests/app/support/main_window_fixture.h"
 
+using cuemark::testing::AddColumns;
 using namespace cuemark;
 using cuemark::testing::FakeEditorWindow;
 using cuemark::testing::MainWindowFixture;
@@ -102,8 +104,7 @@ void FindDialogTest::cleanup() {
 }
 
 void FindDialogTest::splitGivesAnEmptyWordForALeadingOrDoubleSpace_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QStringList>("words");
+    AddColumns<QString, QStringList>("text", "words");
     QTest::newRow("two words") << "open door" << QStringList{"open", "door"};
     QTest::newRow("leading space") << " door" << QStringList{"", "door"};
     QTest::newRow("two spaces") << "open  door" << QStringList{"open", "", "door"};
@@ -119,10 +120,7 @@ void FindDialogTest::splitGivesAnEmptyWordForALeadingOrDoubleSpace() {
 }
 
 void FindDialogTest::titlesMatchByTheirModeIgnoringCase_data() {
-    QTest::addColumn<SearchMode>("mode");
-    QTest::addColumn<QString>("search");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<bool>("matches");
+    AddColumns<SearchMode, QString, QString, bool>("mode", "search", "title", "matches");
     const auto all = SearchMode::AllWords;
     const auto any = SearchMode::AnyWord;
     const auto exact = SearchMode::ExactPhrase;
@@ -169,9 +167,7 @@ void FindDialogTest::titlesMatchByTheirModeIgnoringCase() {
 // Plain ASCII titles skip the locale's lowering; in every locale the answer
 // must be the one the locale's own lower case gives.
 void FindDialogTest::plainTitlesLowerAsTheLocaleLowersThem_data() {
-    QTest::addColumn<QString>("locale");
-    QTest::addColumn<QString>("search");
-    QTest::addColumn<QString>("title");
+    AddColumns<QString, QString, QString>("locale", "search", "title");
     for (const char* locale : {"C", "en_US", "de_DE", "tr_TR", "az_AZ", "lt_LT"}) {
         for (const char* search : {"kirmizi", "kırmızı", "İstanbul", "istanbul"}) {
             for (const char* title : {"KIRMIZI", "ISTANBUL", "Kirmizi gul"}) {
@@ -191,10 +187,7 @@ void FindDialogTest::plainTitlesLowerAsTheLocaleLowersThem() {
 }
 
 void FindDialogTest::nextMatchNeverRunsPastTheEnd_data() {
-    QTest::addColumn<int>("titles");
-    QTest::addColumn<int>("from");
-    QTest::addColumn<QString>("search");
-    QTest::addColumn<int>("next");
+    AddColumns<int, int, QString, int>("titles", "from", "search", "next");
     QTest::newRow("from the start") << 4 << 0 << "door" << 3;
     QTest::newRow("after a match") << 4 << 3 << "door" << 4;
     QTest::newRow("after the last match") << 4 << 4 << "door" << 5;

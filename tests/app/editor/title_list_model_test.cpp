@@ -11,7 +11,9 @@
 #include "app/editor/title_cells.h"
 #include "app/editor/title_list_model.h"
 #include "subtitles/store.h"
+#include "tests/app/support/data_columns.h"
 
+using cuemark::testing::AddColumns;
 using namespace cuemark;
 
 namespace {
@@ -105,9 +107,7 @@ void TitleListModelTest::passesQtModelChecksThroughInsertsRemovalsAndRefills() {
 }
 
 void TitleListModelTest::rowsFollowTheStoreAndColoursStayWithTheirTitles_data() {
-    QTest::addColumn<int>("titles");
-    QTest::addColumn<bool>("insert");
-    QTest::addColumn<QList<int>>("numbers");
+    AddColumns<int, bool, QList<int>>("titles", "insert", "numbers");
     QTest::newRow("insert before the first") << 5 << true << QList<int>{1};
     QTest::newRow("insert in the middle") << 5 << true << QList<int>{3};
     QTest::newRow("insert after the last") << 5 << true << QList<int>{6};

@@ -11,9 +11,11 @@
 #include <QTimer>
 
 #include "app/editor/frm_list.h"
+#include "tests/app/support/data_columns.h"
 #include "tests/app/support/main_window_fixture.h"
 #include "tests/app/support/scripted_editor.h"
 
+using cuemark::testing::AddColumns;
 using namespace cuemark;
 using namespace cuemark::testing;
 
@@ -222,11 +224,7 @@ void ActionKeyTest::timingKeyDoesNotAlsoPressAFocusedButton() {
 }
 
 void ActionKeyTest::stripPicturesFollowTheMouse_data() {
-    QTest::addColumn<double>("x");
-    QTest::addColumn<double>("y");
-    QTest::addColumn<int>("button");
-    QTest::addColumn<int>("hover");
-    QTest::addColumn<int>("picture");
+    AddColumns<double, double, int, int, int>("x", "y", "button", "hover", "picture");
     QTest::newRow("button 1") << 150.0 << 150.0 << 0 << 1 << 3;
     QTest::newRow("button 2 right edge") << 705.0 << 150.0 << 0 << 2 << 4;
     QTest::newRow("button 3") << 900.0 << 280.0 << 0 << 3 << 5;
@@ -261,11 +259,7 @@ void ActionKeyTest::disabledStripShowsTheDisabledPicture() {
 }
 
 void ActionKeyTest::positionButtonsMoveThePlayer_data() {
-    QTest::addColumn<double>("x");
-    QTest::addColumn<double>("selectionStart");
-    QTest::addColumn<double>("selectionEnd");
-    QTest::addColumn<double>("position");
-    QTest::addColumn<double>("expected");
+    AddColumns<double, double, double, double, double>("x", "selectionStart", "selectionEnd", "position", "expected");
     QTest::newRow("1 to the selection start") << 200.0 << 10.0 << 50.0 << 30.0 << 10.0;
     QTest::newRow("1 without a start goes to 0") << 200.0 << -1.0 << 50.0 << 30.0 << 0.0;
     QTest::newRow("2 half a second back") << 600.0 << 10.0 << 50.0 << 12.0 << 11.5;

@@ -2,7 +2,9 @@
 #include <QTest>
 
 #include "app/main_window/command_line.h"
+#include "tests/app/support/data_columns.h"
 
+using cuemark::testing::AddColumns;
 using namespace cuemark;
 
 Q_DECLARE_METATYPE(std::vector<std::string>)
@@ -18,9 +20,7 @@ private slots:
 };
 
 void CommandLineTest::filesAreTakenAsMediaThenSubtitles_data() {
-    QTest::addColumn<std::vector<std::string>>("arguments");
-    QTest::addColumn<QString>("media");
-    QTest::addColumn<QString>("subtitles");
+    AddColumns<std::vector<std::string>, QString, QString>("arguments", "media", "subtitles");
     QTest::newRow("both") << std::vector<std::string>{"film.mp4", "film.srt"} << "film.mp4"
                           << "film.srt";
     QTest::newRow("media alone") << std::vector<std::string>{"film.mkv"} << "film.mkv"

@@ -8,9 +8,11 @@
 
 #include "app/widgets/picture_box.h"
 #include "app/desktop/twips.h"
+#include "tests/app/support/data_columns.h"
 #include "tests/app/support/main_window_fixture.h"
 #include "tests/app/support/scripted_editor.h"
 
+using cuemark::testing::AddColumns;
 using namespace cuemark;
 using namespace cuemark::testing;
 
@@ -49,9 +51,7 @@ private slots:
 };
 
 void MainWindowTest::controlsCarryTheirCaptionsAndToolTips_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("toolTip");
+    AddColumns<QString, QString, QString>("name", "caption", "toolTip");
     auto row = [](const char* name, const char* caption, const char* toolTip) {
         QTest::newRow(name) << name << caption << toolTip;
     };

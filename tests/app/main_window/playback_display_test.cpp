@@ -7,9 +7,11 @@
 #include <QTimer>
 
 #include "app/desktop/twips.h"
+#include "tests/app/support/data_columns.h"
 #include "tests/app/support/main_window_fixture.h"
 #include "tests/app/support/scripted_editor.h"
 
+using cuemark::testing::AddColumns;
 using namespace cuemark;
 using namespace cuemark::testing;
 
@@ -245,8 +247,7 @@ void PlaybackDisplayTest::arrowClicksJumpTwentySecondsWithinTheSelection() {
 }
 
 void PlaybackDisplayTest::mouseDownPicksTheDirectionByHalf_data() {
-    QTest::addColumn<bool>("upper");
-    QTest::addColumn<double>("expected");
+    AddColumns<bool, double>("upper", "expected");
     QTest::newRow("upper half goes forward") << true << 50.1;
     QTest::newRow("lower half goes back") << false << 49.9;
 }

@@ -21,8 +21,10 @@
 #include "app/player/player_transport.h"
 #include "app/player/event_wait.h"
 #include "app/player/qt_media_player.h"
+#include "tests/app/support/data_columns.h"
 
 using cuemark::QtMediaPlayer;
+using cuemark::testing::AddColumns;
 
 namespace {
 
@@ -244,9 +246,7 @@ void QtMediaPlayerTest::playAdvancesWithTheWallClock() {
 }
 
 void QtMediaPlayerTest::seekLandsWithinOneFrameAndIsReported_data() {
-    QTest::addColumn<bool>("playing");
-    QTest::addColumn<double>("target");
-    QTest::addColumn<double>("landing");
+    AddColumns<bool, double, double>("playing", "target", "landing");
     QTest::newRow("paused, mid-file") << false << 3.217 << 3.217;
     QTest::newRow("paused, before start") << false << -4.0 << 0.0;
     QTest::newRow("paused, past the end") << false << 100.0 << -1.0;
@@ -405,8 +405,7 @@ void QtMediaPlayerTest::transportPlaysSeeksAndShowsTime() {
 }
 
 void QtMediaPlayerTest::timeTextCutsToTenths_data() {
-    QTest::addColumn<double>("seconds");
-    QTest::addColumn<QString>("text");
+    AddColumns<double, QString>("seconds", "text");
     QTest::newRow("zero") << 0.0 << "0:00:00.0";
     QTest::newRow("tenths cut, not rounded") << 12.39 << "0:00:12.3";
     QTest::newRow("binary fraction below the tenth") << 12.3 << "0:00:12.3";

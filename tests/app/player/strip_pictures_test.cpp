@@ -4,7 +4,9 @@
 #include <climits>
 
 #include "app/player/strip_pictures.h"
+#include "tests/app/support/data_columns.h"
 
+using cuemark::testing::AddColumns;
 using namespace cuemark;
 
 namespace {
@@ -55,8 +57,7 @@ private slots:
     }
 
     void aLitOrPressedButtonChangesOnlyItsOwnArea_data() {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<int>("button");
+        AddColumns<int, int>("index", "button");
         for (int b = 1; b <= 4; ++b) {
             QTest::addRow("button %d hovered", b) << StripFirstHoverPicture + b - 1 << b;
             QTest::addRow("button %d pressed", b) << StripFirstPressedPicture + b - 1 << b;

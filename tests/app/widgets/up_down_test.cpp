@@ -4,7 +4,9 @@
 
 #include "app/desktop/twips.h"
 #include "app/widgets/up_down.h"
+#include "tests/app/support/data_columns.h"
 
+using cuemark::testing::AddColumns;
 using namespace cuemark;
 
 class UpDownTest : public QObject {
@@ -44,9 +46,7 @@ void UpDownTest::sizeHintMatchesATextBox() {
 }
 
 void UpDownTest::clicksOnlyWhenReleasedOverThePressedHalf_data() {
-    QTest::addColumn<QPoint>("pressAt");
-    QTest::addColumn<QPoint>("releaseAt");
-    QTest::addColumn<QStringList>("expected");
+    AddColumns<QPoint, QPoint, QStringList>("pressAt", "releaseAt", "expected");
     const QStringList upClick = {"MouseDown", "MouseUp", "UpClick"};
     const QStringList downClick = {"MouseDown", "MouseUp", "DownClick"};
     const QStringList noClick = {"MouseDown", "MouseUp"};
@@ -81,10 +81,7 @@ void UpDownTest::clicksOnlyWhenReleasedOverThePressedHalf() {
 }
 
 void UpDownTest::reportsButtonShiftAndPositionInTwips_data() {
-    QTest::addColumn<int>("button");
-    QTest::addColumn<int>("modifiers");
-    QTest::addColumn<int>("buttonCode");
-    QTest::addColumn<int>("shiftCode");
+    AddColumns<int, int, int, int>("button", "modifiers", "buttonCode", "shiftCode");
     QTest::newRow("left") << int(Qt::LeftButton) << int(Qt::NoModifier) << 1 << 0;
     QTest::newRow("right with Shift") << int(Qt::RightButton) << int(Qt::ShiftModifier) << 2 << 1;
     QTest::newRow("left with all three") << int(Qt::LeftButton)
