@@ -122,6 +122,7 @@ void frmCuemark::buildControls() {
 
     buildLeftPanel();
     buildRightPanel();
+    connectControls();
 }
 
 void frmCuemark::buildLeftPanel() {
@@ -153,40 +154,7 @@ void frmCuemark::buildLeftPanel() {
     cmdExit = Named(new QPushButton(QStringLiteral("Exit"), PB), "cmdExit", QStringLiteral("Exit Cuemark"));
     cmdSave->setEnabled(false);
     cmdEdit->setEnabled(false);
-
-    grid->addWidget(Label2, 0, 0);
-    grid->addWidget(txtAVI, 0, 1, 1, 2);
-    grid->addWidget(cmdBrowseAVI, 0, 3);
-    grid->addWidget(Label3, 1, 0);
-    grid->addWidget(txtSRT, 1, 1, 1, 2);
-    grid->addWidget(cmdBrowseSRT, 1, 3);
-    grid->addWidget(Label6, 2, 0, 1, 2);
-    grid->addWidget(optShow, 2, 2, 1, 2);
-    grid->addWidget(optPosition, 3, 2, 1, 2);
-    auto* buttons = new QHBoxLayout;
-    buttons->setSpacing(4);
-    buttons->addWidget(cmdSave);
-    buttons->addWidget(cmdEdit);
-    buttons->addWidget(cmdExit);
-    grid->addLayout(buttons, 4, 0, 1, 4);
-    grid->setColumnStretch(1, 1);
-    grid->setColumnStretch(2, 1);
-
-    connect(txtAVI, &QLineEdit::textChanged, this, [this] { txtAVI_Change(); });
-    connect(txtSRT, &QLineEdit::textChanged, this, [this] { txtSRT_Change(); });
-    connect(cmdBrowseAVI, &QPushButton::clicked, this, &frmCuemark::cmdBrowseAVI_Click);
-    connect(cmdBrowseSRT, &QPushButton::clicked, this, &frmCuemark::cmdBrowseSRT_Click);
-    connect(optPosition, &QRadioButton::clicked, this, [this] {
-        Label4->show();
-        txtKey->show();
-    });
-    connect(optShow, &QRadioButton::clicked, this, [this] {
-        Label4->hide();
-        txtKey->hide();
-    });
-    connect(cmdSave, &QPushButton::clicked, this, &frmCuemark::cmdSave_Click);
-    connect(cmdEdit, &QPushButton::clicked, this, &frmCuemark::cmdEdit_Click);
-    connect(cmdExit, &QPushButton::clicked, this, &frmCuemark::cmdExit_Click);
+    layOutLeftPanel(grid);
 }
 
 void frmCuemark::buildRightPanel() {
@@ -232,7 +200,30 @@ void frmCuemark::buildRightPanel() {
     txtSelEnd = Named(new QLineEdit(PB2), "txtSelEnd", QStringLiteral("Shows the current playback end point"));
     Label8 = Named(new QLabel(QStringLiteral(">>"), PB2), "Label8");
     for (QLineEdit* box : {txtSelStart, txtSelEnd}) box->setReadOnly(true);
+    layOutRightPanel(grid);
+}
 
+void frmCuemark::layOutLeftPanel(QGridLayout* grid) {
+    grid->addWidget(Label2, 0, 0);
+    grid->addWidget(txtAVI, 0, 1, 1, 2);
+    grid->addWidget(cmdBrowseAVI, 0, 3);
+    grid->addWidget(Label3, 1, 0);
+    grid->addWidget(txtSRT, 1, 1, 1, 2);
+    grid->addWidget(cmdBrowseSRT, 1, 3);
+    grid->addWidget(Label6, 2, 0, 1, 2);
+    grid->addWidget(optShow, 2, 2, 1, 2);
+    grid->addWidget(optPosition, 3, 2, 1, 2);
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(4);
+    buttons->addWidget(cmdSave);
+    buttons->addWidget(cmdEdit);
+    buttons->addWidget(cmdExit);
+    grid->addLayout(buttons, 4, 0, 1, 4);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(2, 1);
+}
+
+void frmCuemark::layOutRightPanel(QGridLayout* grid) {
     auto* top = new QHBoxLayout;
     top->setSpacing(3);
     top->addWidget(Label1);
@@ -261,7 +252,25 @@ void frmCuemark::buildRightPanel() {
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(4, 1);
     Label8->hide(); // one arrow stands between the two fields in this layout
+}
 
+// Every control is made before any handler can run.
+void frmCuemark::connectControls() {
+    connect(txtAVI, &QLineEdit::textChanged, this, [this] { txtAVI_Change(); });
+    connect(txtSRT, &QLineEdit::textChanged, this, [this] { txtSRT_Change(); });
+    connect(cmdBrowseAVI, &QPushButton::clicked, this, &frmCuemark::cmdBrowseAVI_Click);
+    connect(cmdBrowseSRT, &QPushButton::clicked, this, &frmCuemark::cmdBrowseSRT_Click);
+    connect(optPosition, &QRadioButton::clicked, this, [this] {
+        Label4->show();
+        txtKey->show();
+    });
+    connect(optShow, &QRadioButton::clicked, this, [this] {
+        Label4->hide();
+        txtKey->hide();
+    });
+    connect(cmdSave, &QPushButton::clicked, this, &frmCuemark::cmdSave_Click);
+    connect(cmdEdit, &QPushButton::clicked, this, &frmCuemark::cmdEdit_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &frmCuemark::cmdExit_Click);
     connect(txtTime, &QLineEdit::textChanged, this, [this] { txtTime_Change(); });
     connect(UDTime, &UpDown::UpClick, this, &frmCuemark::UDTime_UpClick);
     connect(UDTime, &UpDown::DownClick, this, &frmCuemark::UDTime_DownClick);

@@ -15,6 +15,7 @@
 #include "subtitles/store.h"
 #include "subtitles/subtitle_files.h"
 
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -129,6 +130,9 @@ private:
     void buildControls();
     void buildLeftPanel();
     void buildRightPanel();
+    void layOutLeftPanel(QGridLayout* grid);
+    void layOutRightPanel(QGridLayout* grid);
+    void connectControls();
     void Form_Load();
     bool Form_QueryUnload();
     void writeSettings();
