@@ -166,8 +166,8 @@ void frmList::buildMenus() {
     mnuEditUndo = entry(mnuEdit, "mnuEditUndo", "&Undo", QKeySequence(Qt::CTRL | Qt::Key_Z), command("Undo"));
     mnuEdit->addSeparator();
     entry(mnuEdit, "mnuEditEdit", "&Open Title...", QKeySequence(), [this] { OpenTitleEditor(); });
-    entry(mnuEdit, "mnuEditSpell", "&Spelling correction", QKeySequence(Qt::CTRL | Qt::Key_F9),
-          [this] { CorrectSpelling(); });
+    // Ctrl+F9 and Ctrl+F8 change titles as their buttons do, flag included.
+    entry(mnuEdit, "mnuEditSpell", "&Spelling correction", QKeySequence(Qt::CTRL | Qt::Key_F9), command("Spelling"));
     entry(mnuEdit, "mnuEditFind", "&Find", QKeySequence(Qt::Key_F3), command("Find"));
     mnuEdit->addSeparator();
     entry(mnuEdit, "mnuEditInsert", "&Insert", QKeySequence(Qt::CTRL | Qt::Key_Insert), command("Insert"));
@@ -187,7 +187,7 @@ void frmList::buildMenus() {
     mnuTiming->addSeparator();
     entry(mnuTiming, "mnuTimeStretch", "S&tretch...", QKeySequence(Qt::CTRL | Qt::Key_F7),
           [this] { OpenStretchDialog(); });
-    entry(mnuTiming, "mnuTimeShift", "S&hift...", QKeySequence(Qt::CTRL | Qt::Key_F8), [this] { OpenShiftDialog(); });
+    entry(mnuTiming, "mnuTimeShift", "S&hift...", QKeySequence(Qt::CTRL | Qt::Key_F8), command("Shift"));
 }
 
 void frmList::Form_Load() {

@@ -33,6 +33,7 @@ private slots:
     void undoOfADeletionRefillsTheList();
     void spellingAndItalicRewriteEveryTitleAndEmptyTheJournal();
     void shiftAndStretchOpenModallyAndFlagEvenWhenCancelled();
+    void shiftThroughCtrlF8FlagsTheChange();
     void shiftOfTheSelectedTitlesEmptiesTheJournal();
     void adjustStretchesSoTheMarkedTitlesStartAtTheReferenceTimes();
     void adjustWithReferencesOutOfOrderChangesNothing();
@@ -212,12 +213,12 @@ void EditorCommandsTest::spellingAndItalicRewriteEveryTitleAndEmptyTheJournal() 
     QCOMPARE(f.window->Subt.Text(3), std::string("<i>very good</i>"));
     QCOMPARE(RowColourOf(e, 3), RowColour::SecondMark);
     QVERIFY(f.window->Subt.UndoEnabled());
-    // The menu entry runs the correction without setting the flag.
+    // Ctrl+F9 changes titles as the toolbar button does, so closing must ask.
     f.window->setSubtitlesChanged(false);
     f.window->Subt.SetText(1, "lt");
     f.action("mnuEditSpell")->trigger();
     QCOMPARE(f.window->Subt.Text(1), std::string("It"));
-    QVERIFY(!f.window->subtitlesChanged());
+    QVERIFY(f.window->subtitlesChanged());
 }
 
 void EditorCommandsTest::shiftAndStretchOpenModallyAndFlagEvenWhenCancelled() {
@@ -229,11 +230,23 @@ void EditorCommandsTest::shiftAndStretchOpenModallyAndFlagEvenWhenCancelled() {
     e.RunCommand("Stretch");
     QVERIFY(f.window->subtitlesChanged());
     f.window->setSubtitlesChanged(false);
-    f.action("mnuTimeShift")->trigger(); // the menu entries leave the flag alone
-    f.action("mnuTimeStretch")->trigger();
+    f.action("mnuTimeStretch")->trigger(); // a cancelled stretch changed nothing
     QVERIFY(!f.window->subtitlesChanged());
-    QCOMPARE(f.services.modalDialogs, (std::vector<std::string>{"frmShift", "frmStretch", "frmShift", "frmStretch"}));
+    QCOMPARE(f.services.modalDialogs, (std::vector<std::string>{"frmShift", "frmStretch", "frmStretch"}));
     QCOMPARE(f.window->Subt.StartTime(2), 3.0);
+}
+
+void EditorCommandsTest::shiftThroughCtrlF8FlagsTheChange() {
+    EditorFixture f;
+    f.openEditor({{1, 2}, {3, 4}});
+    f.services.modalDrivers.push_back([](QDialog& d) {
+        d.findChild<QRadioButton*>("optEnd")->setChecked(true);
+        d.findChild<QLineEdit*>("txtSec")->setText("5.000");
+        QMetaObject::invokeMethod(&d, "cmdOK_Click");
+    });
+    f.action("mnuTimeShift")->trigger();
+    QCOMPARE(f.window->Subt.StartTime(2), 8.0);
+    QVERIFY(f.window->subtitlesChanged());
 }
 
 void EditorCommandsTest::shiftOfTheSelectedTitlesEmptiesTheJournal() {
