@@ -172,6 +172,24 @@ void frmStretch::connectControls() {
     }
 }
 
+namespace {
+
+// The editor's marks name titles that exist; should one not, the stretch
+// takes the first or last title rather than a start that reads as 0.
+std::int32_t MarkedTitle(std::int32_t mark, std::int32_t fallback, const SUBTITLES& Subt) {
+    return mark >= 1 && mark <= Subt.Count() ? mark : fallback;
+}
+
+} // namespace
+
+std::int32_t frmStretch::firstMarked() const {
+    return MarkedTitle(editor_.FirstIndex(), 1, editor_.store());
+}
+
+std::int32_t frmStretch::secondMarked() const {
+    return MarkedTitle(editor_.LastIndex(), editor_.store().Count(), editor_.store());
+}
+
 void frmStretch::Form_Load() {
     lblTitleInfo->clear();
     lblRateInfo->clear();
@@ -185,8 +203,8 @@ void frmStretch::Form_Load() {
     resize(sizeHint().width(), std::max(minimumSizeHint().height(), TwipsToPixels(HeightTwips, this) - frame));
 
     const SUBTITLES& Subt = editor_.store();
-    txtFirstSubtitle->setText(QString::fromStdString(TimeBoxText(Subt.StartTime(editor_.FirstIndex()))));
-    txtLastSubtitle->setText(QString::fromStdString(TimeBoxText(Subt.StartTime(editor_.LastIndex()))));
+    txtFirstSubtitle->setText(QString::fromStdString(TimeBoxText(Subt.StartTime(firstMarked()))));
+    txtLastSubtitle->setText(QString::fromStdString(TimeBoxText(Subt.StartTime(secondMarked()))));
     cboCurrentRate->setCurrentIndex(0);
     cboDesiredRate->setCurrentIndex(2);
     TS_Click();
@@ -214,8 +232,8 @@ void frmStretch::cmdOK_Click() {
     std::optional<LinearMap> map;
     switch (TS->currentIndex()) {
     case ByTitle: {
-        const double a = Subt.StartTime(editor_.FirstIndex());
-        const double b = Subt.StartTime(editor_.LastIndex());
+        const double a = Subt.StartTime(firstMarked());
+        const double b = Subt.StartTime(secondMarked());
         if (a == b) return TellUser(editor_, refusals::SameStart);
         map = MapFromTwoTimes(a, TextToTime(txtFirstSubtitle->text().toStdString()), b,
                               TextToTime(txtLastSubtitle->text().toStdString()));

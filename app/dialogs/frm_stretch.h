@@ -60,6 +60,9 @@ private:
     QWidget* buildByFrameRate();
     void connectControls();
     void Form_Load();
+    // The titles marked first and second in the editor.
+    std::int32_t firstMarked() const;
+    std::int32_t secondMarked() const;
     // Held controls 3 and 4 are UDFirst and UDLast.
     void stepHeld(std::int16_t control, std::int16_t direction) override;
     void stepTime(QLineEdit* box, int direction);

@@ -102,6 +102,8 @@ private:
 
     // The commands.
     void Undo();
+    // After an undo that re-inserted (or removed) `title`.
+    void marksFollowUndo(std::int32_t title, bool inserted);
     void Sooner();
     void Later();
     // Moves every selected title; `move` reports whether it moved one.

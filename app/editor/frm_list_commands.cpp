@@ -50,12 +50,41 @@ void frmList::RunCommand(const std::string& key) {
 
 void frmList::Undo() {
     // An undo that changed the number of rows has refilled the list already.
+    const std::int32_t before = main_.Subt.Count();
     std::int32_t n = main_.Subt.Undo();
+    if (main_.Subt.Count() != before) marksFollowUndo(n, main_.Subt.Count() > before);
     if (n > RowCount() || n <= 0) n = 1;
     if (n != FirstIndex_ && n != LastIndex_) setRowColour(n, RowColour::Normal);
     UnselectCurrentRow();
     selectRow(n, true);
     model_.refreshRow(n);
+}
+
+void frmList::marksFollowUndo(std::int32_t title, bool inserted) {
+    // A mark names a title that exists: it moves with the titles after the
+    // one that came or went, and goes back to its end when its own title went.
+    const std::int32_t count = main_.Subt.Count();
+    // The refill painted the marks where they were.
+    setRowColour(FirstIndex_, RowColour::Normal);
+    setRowColour(LastIndex_, RowColour::Normal);
+    auto follow = [&](std::int32_t& mark, std::int32_t reset) {
+        if (inserted && mark >= title)
+            ++mark;
+        else if (!inserted && mark == title)
+            mark = reset;
+        else if (!inserted && mark > title)
+            --mark;
+        if (mark < 1 || mark > count) mark = reset;
+    };
+    follow(FirstIndex_, 1);
+    follow(LastIndex_, count);
+    if (FirstIndex_ == LastIndex_ && count > 1) {
+        FirstIndex_ = 1;
+        LastIndex_ = count;
+    }
+    OrderMarks();
+    paintMarks();
+    toolbarButton("Delete")->setEnabled(RowCount() > 1);
 }
 
 void frmList::Sooner() {

@@ -31,6 +31,8 @@ private slots:
     void deleteOfManyRowsKeepsTheOthersColours();
     void undoOnAnEmptyJournalSelectsTheFirstRow();
     void undoOfADeletionRefillsTheList();
+    void undoOfAnInsertKeepsTheMarksOnExistingTitles();
+    void undoOfADeletionMovesTheMarksAndEnablesDelete();
     void spellingAndItalicRewriteEveryTitleAndEmptyTheJournal();
     void shiftAndStretchOpenModallyAndFlagEvenWhenCancelled();
     void shiftThroughCtrlF8FlagsTheChange();
@@ -193,8 +195,58 @@ void EditorCommandsTest::undoOfADeletionRefillsTheList() {
     e.RunCommand("Undo");
     QCOMPARE(e.CurrentRow(), 2);
     QCOMPARE(e.CellText(2, StartColumn), std::string("00:00:03,000"));
-    QCOMPARE(RowColourOf(e, 2), RowColour::SecondMark); // the refill keeps the marks shown
+    // The marks stay on their titles, which the undone deletion moved down.
+    QCOMPARE(RowColourOf(e, 2), RowColour::FirstMark);
+    QCOMPARE(RowColourOf(e, 3), RowColour::SecondMark);
     QVERIFY(!f.action("Undo")->isEnabled());
+}
+
+void EditorCommandsTest::undoOfAnInsertKeepsTheMarksOnExistingTitles() {
+    EditorFixture f;
+    frmList& e = f.openEditor({{100, 101}, {200, 202}, {300, 301}, {1100, 1101}});
+    f.selectRows({2});
+    e.RunCommand("Insert");
+    QCOMPARE(e.LastIndex(), 5);
+    e.RunCommand("Undo");
+    QCOMPARE(f.window->Subt.Count(), 4);
+    QCOMPARE(e.FirstIndex(), 1);
+    QCOMPARE(e.LastIndex(), 4);
+    QCOMPARE(RowColourOf(e, 1), RowColour::FirstMark);
+    QCOMPARE(RowColourOf(e, 4), RowColour::SecondMark);
+    // Adjust maps the marked titles, never a title past the last one.
+    f.window->FirstRefTime = 10.0;
+    f.window->SecondRefTime = 3600.0;
+    f.window->cmdAdjust_Click();
+    QCOMPARE(f.window->Subt.StartTime(1), 10.0);
+    QCOMPARE(f.window->Subt.StartTime(4), 3600.0);
+    QVERIFY(qAbs(f.window->Subt.StartTime(2) - 369.0) < 1e-9);
+}
+
+void EditorCommandsTest::undoOfADeletionMovesTheMarksAndEnablesDelete() {
+    EditorFixture f;
+    frmList& e = f.openEditor({{1, 2}, {3, 4}});
+    f.selectRows({1});
+    e.RunCommand("Delete");
+    QVERIFY(!f.action("Delete")->isEnabled());
+    e.RunCommand("Undo");
+    QCOMPARE(e.RowCount(), 2);
+    QVERIFY(f.action("Delete")->isEnabled());
+    QCOMPARE(e.FirstIndex(), 1);
+    QCOMPARE(e.LastIndex(), 2);
+    QCOMPARE(RowColourOf(e, 1), RowColour::FirstMark);
+    QCOMPARE(RowColourOf(e, 2), RowColour::SecondMark);
+
+    // A re-inserted title moves the marks after it along.
+    EditorFixture h;
+    frmList& g = h.openEditor({{1, 2}, {3, 4}, {5, 6}, {7, 8}, {9, 10}});
+    h.selectRows({3});
+    g.RunCommand("Delete");
+    QCOMPARE(g.LastIndex(), 4);
+    g.RunCommand("Undo");
+    QCOMPARE(g.FirstIndex(), 1);
+    QCOMPARE(g.LastIndex(), 5);
+    QCOMPARE(RowColourOf(g, 5), RowColour::SecondMark);
+    QCOMPARE(RowColourOf(g, 4), RowColour::Normal);
 }
 
 void EditorCommandsTest::spellingAndItalicRewriteEveryTitleAndEmptyTheJournal() {

@@ -3,6 +3,7 @@
 // in the editor, stretch by the two marked titles, save as MicroDVD and load
 // the result back.
 #include <QAbstractButton>
+#include <QAction>
 #include <QDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -19,6 +20,7 @@ class UserSessionTest : public QObject {
     Q_OBJECT
 private slots:
     void timeFixStretchSaveAsMicroDvdAndLoadBack();
+    void undoneInsertThenAdjustAndShortcutsThatAskAtExit();
 };
 
 void UserSessionTest::timeFixStretchSaveAsMicroDvdAndLoadBack() {
@@ -104,6 +106,62 @@ void UserSessionTest::timeFixStretchSaveAsMicroDvdAndLoadBack() {
         QVERIFY2(std::abs(s.EndTime(i) - expected[i - 1].second) <= 1.0 / 25 + 1e-9, qPrintable(QString::number(i)));
     }
     QVERIFY(f.services.messages.empty());
+}
+
+void UserSessionTest::undoneInsertThenAdjustAndShortcutsThatAskAtExit() {
+    EditorFixture f;
+    f.open();
+    InstallEditor(*f.window);
+    f.window->OpenMediaFile(f.mediaFile());
+    f.services.openNames = {f.writeFile("film.srt",
+                                        "1\r\n00:00:10,000 --> 00:00:12,000\r\nOne\r\n\r\n"
+                                        "2\r\n00:00:20,000 --> 00:00:22,000\r\nTwo\r\n\r\n"
+                                        "3\r\n00:00:30,000 --> 00:00:32,000\r\nlt is three\r\n\r\n"
+                                        "4\r\n00:01:00,000 --> 00:01:02,000\r\nFour\r\n\r\n")};
+    f.window->cmdBrowseSRT_Click();
+    SUBTITLES& s = f.window->Subt;
+    f.control<QAbstractButton>("cmdEdit")->click();
+    auto* editor = dynamic_cast<frmList*>(f.window->editor());
+    QVERIFY(editor);
+
+    // An Insert taken back leaves the marks on titles 1 and 4.
+    f.selectRowsOn(*editor, {2});
+    editor->RunCommand("Insert");
+    editor->findChild<QAction*>("mnuEditUndo")->trigger();
+    QCOMPARE(s.Count(), 4);
+    QCOMPARE(editor->LastIndex(), 4);
+
+    // Blue at 5 s, green at 65 s: Adjust maps titles 1 and 4 onto them.
+    f.player->advanceTo(5);
+    f.control<QAbstractButton>("cmdBlue")->click();
+    f.player->advanceTo(65);
+    f.control<QAbstractButton>("cmdGreen")->click();
+    f.control<QAbstractButton>("cmdAdjust")->click();
+    QCOMPARE(s.StartTime(1), 5.0);
+    QCOMPARE(s.StartTime(4), 65.0);
+    QVERIFY(std::abs(s.StartTime(2) - 17.0) < 1e-9);
+    QVERIFY(f.services.messages.empty());
+
+    // Saved; then Ctrl+F9 and Ctrl+F8 change titles, and Exit asks first.
+    f.services.saveNames = {f.path("film.srt")};
+    f.window->cmdSave_Click();
+    QVERIFY(!f.window->subtitlesChanged());
+    editor->findChild<QAction*>("mnuEditSpell")->trigger();
+    QCOMPARE(s.Text(3), std::string("It is three"));
+    QVERIFY(f.window->subtitlesChanged());
+    f.services.saveNames = {f.path("film.srt")};
+    f.window->cmdSave_Click();
+    QVERIFY(!f.window->subtitlesChanged());
+    f.services.modalDrivers.push_back([](QDialog& d) {
+        d.findChild<QRadioButton*>("optEnd")->setChecked(true);
+        d.findChild<QLineEdit*>("txtSec")->setText("1.000");
+        QMetaObject::invokeMethod(&d, "cmdOK_Click");
+    });
+    editor->findChild<QAction*>("mnuTimeShift")->trigger();
+    QCOMPARE(s.StartTime(1), 6.0);
+    f.services.answers = {MessageAnswer::No};
+    f.window->close();
+    QCOMPARE(f.services.messages, std::vector<std::string>{"Save subtitles?"});
 }
 
 QTEST_MAIN(UserSessionTest)
