@@ -153,6 +153,8 @@ void frmEdit::Form_Load() {
         txtStart->setText(QString::fromStdString(editor_.CellText(row, 1)));
         txtDuration->setText(QString::fromStdString(editor_.CellText(row, 2)));
     }
+    shownStart_ = txtStart->text();
+    shownDuration_ = txtDuration->text();
     UpdateTagButtons();
 }
 
@@ -266,10 +268,6 @@ void frmEdit::cmdOK_Click() {
         cursor.insertText(closed.mid(raw.size()));
     }
 
-    const double start = TextToTime(txtStart->text().toStdString());
-    const double duration = DurationNumber(txtDuration->text());
-    const double end = RoundToMs(start + duration);
-
     SUBTITLES& subt = editor_.store();
     const std::int32_t ix = editor_.CurrentRow();
     if (ix < 1 || ix > subt.Count()) {
@@ -277,7 +275,19 @@ void frmEdit::cmdOK_Click() {
         return;
     }
 
-    if (const char* refusal = timesRefusal(ix, start, duration, end)) {
+    // The fields show the times rounded to milliseconds, and the rounded
+    // start plus the rounded duration can miss the end's millisecond: a
+    // field the user left alone stands for the stored time itself.
+    const bool startTyped = txtStart->text() != shownStart_;
+    const bool durationTyped = txtDuration->text() != shownDuration_;
+    const bool timesTyped = startTyped || durationTyped;
+    const double start = startTyped ? TextToTime(txtStart->text().toStdString()) : subt.StartTime(ix);
+    const double duration = DurationNumber(txtDuration->text());
+    const double end = timesTyped ? RoundToMs(start + duration) : subt.EndTime(ix);
+
+    // Untouched times are not checked: a text edit is never refused for
+    // times the user did not write.
+    if (const char* refusal = timesTyped ? timesRefusal(ix, start, duration, end) : nullptr) {
         editor_.services().MessageBox(refusal, MessageButtons::OK, MessageIcon::None);
         return;
     }
@@ -286,17 +296,20 @@ void frmEdit::cmdOK_Click() {
     // other line ends counts as unchanged.
     const std::string text = boxText();
     const bool changed = text != LinesJoined(LinesForBox(subt.Text(ix))) ||
-                         RoundToMs(subt.StartTime(ix)) != RoundToMs(start) || RoundToMs(subt.EndTime(ix)) != end;
+                         (timesTyped &&
+                          (RoundToMs(subt.StartTime(ix)) != RoundToMs(start) || RoundToMs(subt.EndTime(ix)) != end));
     if (changed) {
         editor_.markSubtitlesChanged();
         subt.SetText(ix, text);
         // The times ride on the text's journal entry: one undo step. A store
         // not recording stays so.
         const bool recording = subt.UndoEnabled();
-        subt.SetUndoEnabled(false);
-        subt.SetStartTime(ix, start);
-        subt.SetEndTime(ix, end);
-        subt.SetUndoEnabled(recording);
+        if (timesTyped) {
+            subt.SetUndoEnabled(false);
+            subt.SetStartTime(ix, start);
+            subt.SetEndTime(ix, end);
+            subt.SetUndoEnabled(recording);
+        }
         editor_.RefreshRow(ix);
         std::int32_t changedRow = ix;
         editor_.MarkChanged(changedRow);

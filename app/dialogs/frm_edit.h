@@ -58,6 +58,9 @@ private:
     bool boldOpen_ = false;
     bool italicOpen_ = false;
     bool unloaded_ = false;
+    // The time fields as opened, to tell the fields the user changed.
+    QString shownStart_;
+    QString shownDuration_;
 
     QPlainTextEdit* txtSubt = nullptr;
     QWidget* PB = nullptr;

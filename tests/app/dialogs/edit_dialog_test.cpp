@@ -94,6 +94,9 @@ private slots:
     void okClosesOpenTagsInnermostFirstAndKeepsThemWhenRefused();
     void unchangedOkLeavesStoreJournalFlagAndListAlone();
     void untouchedOkKeepsTimesThatAreNotWholeMilliseconds();
+    void untouchedOkWritesNoFrameAlignedTitle();
+    void textOnlyEditIsAcceptedWhateverTheStoredTimes();
+    void changedStartKeepsTheShownDuration();
     void changedOkStoresOneUndoStepAndMarksTheRow();
     void changedOkKeepsAStoreThatIsNotRecordingSo();
     void okWithoutACurrentRowClosesWithoutStoring();
@@ -387,6 +390,57 @@ void EditDialogTest::untouchedOkKeepsTimesThatAreNotWholeMilliseconds() {
     QVERIFY(s.messages().isEmpty());
     QCOMPARE(s.subt().UndoCount(), std::int16_t(0));
     QCOMPARE(s.subt().StartTime(2), 100 / 23.976);
+}
+
+void EditDialogTest::untouchedOkWritesNoFrameAlignedTitle() {
+    // Title 2 lies between 2.345 and 5.123: frames 57 to 122 at 23.976 fps.
+    // Rounding start and duration apart may miss the end's millisecond.
+    EditSession s;
+    int written = 0;
+    for (int first = 57; first <= 90; ++first) {
+        for (int last = first + 6; last <= 122; last += 7) {
+            s.subt().SetUndoEnabled(false);
+            s.subt().SetStartTime(2, first / 23.976);
+            s.subt().SetEndTime(2, last / 23.976);
+            s.subt().SetUndoEnabled(true);
+            auto dialog = s.openDialog();
+            dialog->cmdOK_Click();
+            if (s.subt().UndoCount() != 0 || s.subt().EndTime(2) != last / 23.976) {
+                ++written;
+                qWarning("frames %d to %d were rewritten", first, last);
+                s.subt().ClearUndo();
+            }
+        }
+    }
+    QCOMPARE(written, 0);
+    QVERIFY(!s.fx.window->subtitlesChanged());
+    QVERIFY(s.editor->markedChanged.empty());
+}
+
+void EditDialogTest::textOnlyEditIsAcceptedWhateverTheStoredTimes() {
+    EditSession s(1);
+    s.subt().SetUndoEnabled(false);
+    s.subt().SetStartTime(1, -0.5);
+    s.subt().SetUndoEnabled(true);
+    auto dialog = s.openDialog();
+    control<QPlainTextEdit>(*dialog, "txtSubt")->setPlainText("new words");
+    dialog->cmdOK_Click();
+    QVERIFY(s.messages().isEmpty());
+    QCOMPARE(dialog->result(), int(QDialog::Accepted));
+    QCOMPARE(s.subt().Text(1), std::string("new words"));
+    QCOMPARE(s.subt().StartTime(1), -0.5);
+    QCOMPARE(s.subt().EndTime(1), 2.345);
+    QVERIFY(s.fx.window->subtitlesChanged());
+}
+
+void EditDialogTest::changedStartKeepsTheShownDuration() {
+    EditSession s;
+    auto dialog = s.openDialog();
+    control<QLineEdit>(*dialog, "txtStart")->setText("00:00:03,000");
+    dialog->cmdOK_Click();
+    QCOMPARE(s.subt().StartTime(2), 3.0);
+    QCOMPARE(s.subt().EndTime(2), RoundToMs(4.444));
+    QCOMPARE(s.subt().UndoCount(), std::int16_t(1));
 }
 
 void EditDialogTest::changedOkStoresOneUndoStepAndMarksTheRow() {
