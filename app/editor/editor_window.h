@@ -53,8 +53,7 @@ public:
     // for the current row, whose number is then stored into it.
     virtual void MarkChanged(std::int32_t& index) = 0;
     virtual void LoadList() = 0;
-    // Selects the row (others stay selected), scrolls to it and moves the
-    // player to its start.
+    // Selects the row alone, scrolls to it and moves the player to its start.
     virtual void GoToTitle(const std::int32_t& index) = 0;
     virtual void UnselectCurrentRow() = 0;
 };

@@ -372,8 +372,9 @@ void frmList::SubtitlesReplaced() {
 
 void frmList::GoToTitle(const std::int32_t& index) {
     if (index < 1 || index > RowCount()) return;
-    UnselectCurrentRow();
-    selectRow(index, true);
+    // The found title alone: a Delete that follows must not take rows
+    // selected before the search with it.
+    SelectOnlyRow(index);
     LV->scrollTo(model_.index(index - 1, TextColumn));
     setPlayerPosition(main_.Subt.StartTime(index));
 }

@@ -34,6 +34,7 @@ private slots:
     void severalSelectedRowsLeaveNoCurrentRow();
     void anItemClickMovesThePlayer();
     void goToTitleSelectsScrollsAndSeeks();
+    void findWithSeveralRowsSelectedSelectsTheMatchAlone();
     void inPlaceEditRepairsLineBreaksAndIsOneUndoStep();
     void enterDoubleClickAndEditOpenTheTitleDialogOnTheCurrentRow();
     void findShowsOneWindowThatGoesToMatchesAndClosesWithTheEditor();
@@ -294,6 +295,25 @@ void EditorWindowTest::findShowsOneWindowThatGoesToMatchesAndClosesWithTheEditor
     e.close();
     QApplication::processEvents();
     QVERIFY(!find);
+}
+
+void EditorWindowTest::findWithSeveralRowsSelectedSelectsTheMatchAlone() {
+    EditorFixture f;
+    frmList& e = f.openEditor({{1, 2}, {3, 4}, {5, 6}, {7, 8}});
+    f.window->Subt.SetText(4, "The open door");
+    e.show();
+    f.selectRows({1, 2});
+    e.RunCommand("Find");
+    QPointer<QWidget> find = FindWindowOf(e);
+    find->findChild<QLineEdit*>("txtFind")->setText("door");
+    QMetaObject::invokeMethod(find, "cmdSearch_Click");
+    QCOMPARE(e.CurrentRow(), 4);
+    QVERIFY(!e.RowSelected(1) && !e.RowSelected(2));
+    // A Delete after the find removes the found title and nothing else.
+    e.RunCommand("Delete");
+    QCOMPARE(f.window->Subt.Count(), 3);
+    QCOMPARE(f.window->Subt.StartTime(1), 1.0);
+    QCOMPARE(f.window->Subt.StartTime(3), 5.0);
 }
 
 void EditorWindowTest::undoMenuFollowsTheUndoButton() {

@@ -26,7 +26,8 @@ void FakeEditorWindow::MarkChanged(std::int32_t& index) {
 }
 
 void FakeEditorWindow::GoToTitle(const std::int32_t& index) {
-    selected.insert(index);
+    selected = {index};
+    multipleSelected = false;
     wentTo.push_back(index);
 }
 
