@@ -1,16 +1,20 @@
 #include "subtitles/title_nudges.h"
 
 #include "subtitles/rounding.h"
+#include "subtitles/time_text.h"
 
 namespace cuemark {
 
 bool MoveSooner(SUBTITLES& Subt, std::int32_t ix) {
-    // Rounded halves to even, so a title may drift a little below 0 before
-    // the step refuses.
-    if (RoundHalfEven(Subt.StartTime(ix) - NudgeStep) < 0) return false;
-    Subt.SetStartTime(ix, Subt.StartTime(ix) - NudgeStep);
+    // A start below 0 cannot be saved, so the last step goes only as far as
+    // 0; compared in whole milliseconds, so steps that add up to the start
+    // end on 0 and not a hair either side of it.
+    const double start = Subt.StartTime(ix);
+    if (!(RoundToMs(start) > 0)) return false;
+    const double step = RoundToMs(start - NudgeStep) > 0 ? NudgeStep : start;
+    Subt.SetStartTime(ix, start - step);
     UnrecordedWrites second(Subt);
-    Subt.SetEndTime(ix, Subt.EndTime(ix) - NudgeStep);
+    Subt.SetEndTime(ix, Subt.EndTime(ix) - step);
     return true;
 }
 

@@ -17,8 +17,8 @@ constexpr double GapBeforeNext = 0.25;
 constexpr double LongestInsertedDuration = 2.0;
 constexpr const char* InsertedText = "New title";
 
-// Start and end 0.1 s earlier; false (nothing changed) when the start would
-// round below 0.
+// Start and end 0.1 s earlier, or only as far as a start of 0; false
+// (nothing changed) when the title already starts at 0.
 bool MoveSooner(SUBTITLES& Subt, std::int32_t ix);
 void MoveLater(SUBTITLES& Subt, std::int32_t ix);
 // End 0.05 s earlier, the title lasting at least 0.25 s.

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 
 #include "app/editor/editor_window.h"
 #include "app/widgets/named.h"
@@ -73,7 +74,16 @@ void frmShift::cmdOK_Click() {
         reject();
         return;
     }
-    const double amount = optBeginning->isChecked() ? -*reading.seconds : *reading.seconds;
+    double amount = *reading.seconds;
+    if (optBeginning->isChecked()) {
+        // Typed or stepped, the amount toward the beginning stops the
+        // earliest moving title at 0: a start below 0 cannot be saved.
+        amount = -std::min(amount, std::max(LowestChosenStart(editor_), 0.0));
+        if (amount == 0) {
+            reject();
+            return;
+        }
+    }
     if (!RetimeChosenTitles(editor_, LinearMap{1.0, amount})) {
         TellUser(editor_, refusals::NotFinite);
         return;

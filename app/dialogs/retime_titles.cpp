@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "app/desktop/window_services.h"
@@ -25,6 +26,17 @@ std::optional<int> RetimeChosenTitles(EditorWindow& editor, const LinearMap& map
     ApplyMap(Subt, map, [&take](int i) { return take[static_cast<std::size_t>(i)]; });
     for (std::int32_t row : chosen) editor.MarkChanged(row); // a copy: the editor may write to it
     return static_cast<int>(chosen.size());
+}
+
+double LowestChosenStart(EditorWindow& editor) {
+    const SUBTITLES& Subt = editor.store();
+    const bool onlySelected = editor.MultipleSelected();
+    const std::int32_t rows = std::min(editor.RowCount(), Subt.Count());
+    double lowest = std::numeric_limits<double>::infinity();
+    for (std::int32_t i = 1; i <= rows; ++i) {
+        if (!onlySelected || editor.RowSelected(i)) lowest = std::min(lowest, Subt.StartTime(i));
+    }
+    return lowest;
 }
 
 void TellUser(EditorWindow& editor, const std::string& text) {

@@ -17,6 +17,9 @@ class EditorWindow;
 // new time would not be a finite number.
 std::optional<int> RetimeChosenTitles(EditorWindow& editor, const LinearMap& map);
 
+// The earliest start among the titles RetimeChosenTitles would move.
+double LowestChosenStart(EditorWindow& editor);
+
 // The texts the two dialogs use to refuse an OK.
 namespace refusals {
 inline constexpr const char* NotFinite = "The new times would be too large to hold, so nothing was changed.";

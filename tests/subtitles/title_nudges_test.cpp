@@ -15,13 +15,24 @@ SUBTITLES Store(std::initializer_list<std::pair<double, double>> times) {
 
 } // namespace
 
-TEST(MoveSooner, DriftsBelowZeroUntilTheRoundedStartWouldBeNegative) {
+TEST(MoveSooner, StopsAtZero) {
+    // A start below 0 cannot be saved: the last step moves only as far as 0.
     SUBTITLES s = Store({{0.05, 1.0}});
+    EXPECT_TRUE(MoveSooner(s, 1));
+    EXPECT_EQ(s.StartTime(1), 0.0);
+    EXPECT_NEAR(s.EndTime(1), 0.95, 1e-9);
+    EXPECT_FALSE(MoveSooner(s, 1));
+    EXPECT_EQ(s.StartTime(1), 0.0);
+    EXPECT_EQ(s.UndoCount(), 1);
+
+    // Steps that add up to the start end on 0, not a hair either side.
+    SUBTITLES t = Store({{0.3, 1.0}});
     int steps = 0;
-    while (MoveSooner(s, 1)) ++steps;
-    EXPECT_EQ(steps, 5); // 0.05 down to -0.45; -0.55 rounds to -1
-    EXPECT_NEAR(s.StartTime(1), -0.45, 1e-9);
-    EXPECT_NEAR(s.EndTime(1), 0.5, 1e-9);
+    while (MoveSooner(t, 1)) ++steps;
+    EXPECT_EQ(steps, 3);
+    EXPECT_GE(t.StartTime(1), 0.0);
+    EXPECT_NEAR(t.StartTime(1), 0.0, 1e-9);
+    EXPECT_NEAR(t.EndTime(1), 0.7, 1e-9);
 }
 
 TEST(MoveSooner, EachMoveIsOneUndoStep) {

@@ -118,9 +118,10 @@ void ShiftDialogTest::okMovesEveryTitleOrOnlyTheSelectedOnes_data() {
         << true << std::vector<int>{2} << later << std::vector<int>{1, 2, 3, 4};
     QTest::newRow("three selected") << true << std::vector<int>{1, 3, 4}
                                     << Times{{100, 102}, {20, 21}, {120, 125}, {130, 131}} << std::vector<int>{1, 3, 4};
-    QTest::newRow("beginning, below zero allowed")
-        << false << std::vector<int>{} << Times{{-80, -78}, {-70, -69}, {-60, -55}, {-50, -49}}
-        << std::vector<int>{1, 2, 3, 4};
+    QTest::newRow("beginning stops at 0")
+        << false << std::vector<int>{} << Times{{0, 2}, {10, 11}, {20, 25}, {30, 31}} << std::vector<int>{1, 2, 3, 4};
+    QTest::newRow("beginning stops the earliest selected at 0")
+        << false << std::vector<int>{2, 3} << Times{{10, 12}, {0, 1}, {10, 15}, {40, 41}} << std::vector<int>{2, 3};
 }
 
 void ShiftDialogTest::okMovesEveryTitleOrOnlyTheSelectedOnes() {
@@ -360,7 +361,7 @@ void ShiftDialogTest::beginningLimitsTheAmountToTheFirstStart() {
     QCOMPARE(b.box("txtMin")->text(), limitedMinutes);
     QCOMPARE(b.box("txtSec")->text(), limitedSeconds);
 
-    // Typed afterwards, an amount is not limited.
+    // Typed afterwards, the field keeps the amount; OK then stops at 0.
     b.box("txtMin")->setText("7");
     QCOMPARE(b.box("txtMin")->text(), QString("7"));
 }

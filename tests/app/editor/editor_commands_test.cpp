@@ -22,7 +22,7 @@ class EditorCommandsTest : public QObject {
     Q_OBJECT
 private slots:
     void soonerMovesEverySelectedTitleAndSeeksToTheLast();
-    void soonerStopsAtTheRoundingThreshold();
+    void soonerStopsAtZero();
     void laterThroughItsMenuEntry();
     void shorterAndLongerClampAndAlwaysFlagTheChange();
     void insertPutsANewTitleBeforeTheCurrentAndResetsTheMarks();
@@ -60,12 +60,13 @@ void EditorCommandsTest::soonerMovesEverySelectedTitleAndSeeksToTheLast() {
     QCOMPARE(f.window->Subt.UndoCount(), 2); // one step per title
 }
 
-void EditorCommandsTest::soonerStopsAtTheRoundingThreshold() {
+void EditorCommandsTest::soonerStopsAtZero() {
     EditorFixture f;
     frmList& e = f.openEditor({{0.05, 1}, {3, 4}});
     f.selectRows({1});
     for (int k = 0; k < 8; ++k) e.RunCommand("Sooner");
-    QVERIFY(qAbs(f.window->Subt.StartTime(1) + 0.45) < 1e-9);
+    QCOMPARE(f.window->Subt.StartTime(1), 0.0);
+    QCOMPARE(e.CellText(1, StartColumn), std::string("00:00:00,000"));
 }
 
 void EditorCommandsTest::laterThroughItsMenuEntry() {
