@@ -269,7 +269,9 @@ void WriteSami(LineWriter& out, const SUBTITLES& Subt, const SamiState& sami) {
 
     // A read that stopped inside the body kept the header but found no footer.
     if (sami.SamiHeaderKept && !sami.SamiFooter.empty()) {
-        out.Write(sami.SamiFooter);
+        // The kept footer ends in a line end of its own; the line written
+        // after it leaves the file ending in an empty line.
+        out.WriteLine(sami.SamiFooter);
     } else {
         out.WriteLine("</BODY>");
         out.WriteLine("</SAMI>");

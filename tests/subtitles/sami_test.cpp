@@ -158,7 +158,7 @@ TEST(SamiRoundTrip, KeepsTheLoadedFilesHeaderFooterAndClass) {
     EXPECT_EQ(Written({{1.0, 2.0, "x"}}, sami),
               "<SAMI>\r\n<HEAD><STYLE>.ENCC {Name: English;}</STYLE></HEAD>\r\n<Body>\r\n"
               "<SYNC Start=0><P Class=ENCC><br>\r\n<SYNC Start=1000><P>x\r\n<SYNC Start=2000><P><br>\r\n"
-              "</Body> tail\r\n<!-- end -->\r\n");
+              "</Body> tail\r\n<!-- end -->\r\n\r\n"); // the kept footer, then an empty line
 }
 
 TEST(SamiRoundTrip, WritesAValidFileFromAHeaderWithoutClassOrFooter) {
