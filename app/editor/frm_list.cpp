@@ -105,7 +105,10 @@ void frmList::buildControls() {
     LV->horizontalHeader()->setHighlightSections(false);
     LV->horizontalHeader()->setStretchLastSection(false);
     LV->installEventFilter(this);
+    LV->viewport()->installEventFilter(this);
     setCentralWidget(LV);
+    connect(LV->horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int column, int, int width) { columnResized(column, width); });
     connect(LV, &QTableView::clicked, this, [this](const QModelIndex& index) { LV_ItemClick(index.row() + 1); });
     connect(LV, &QTableView::doubleClicked, this, [this] { LV_DblClick(); });
     connect(LV->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { selectionChanged(); });
@@ -209,6 +212,7 @@ void frmList::Form_Load() {
     SetUndoButtonEnabled(main_.Subt.UndoCount() > 0);
     loaded_ = true;
     Form_Resize();
+    fitTextColumn();
     LoadList();
     FirstIndex_ = 1;
     LastIndex_ = main_.Subt.Count();
@@ -240,6 +244,7 @@ void frmList::readSettings() {
     header->resizeSection(TextColumn, TwipsToPixels(col1, this));
     header->resizeSection(StartColumn, TwipsToPixels(col2, this));
     header->resizeSection(DurationColumn, TwipsToPixels(col3, this));
+    textColumnMinimum_ = TwipsToPixels(col1, this);
 
     QFont font = LV->font();
     font.setFamily(QString::fromStdString(settings.GetString("ListFont", font.family().toStdString())));
@@ -258,7 +263,8 @@ void frmList::writeSettings() {
     settings.SetDword("ListWidth", WholeTwips(width(), this));
     settings.SetDword("ListHeight", WholeTwips(height(), this));
     QHeaderView* header = LV->horizontalHeader();
-    settings.SetDword("ListCol1", WholeTwips(header->sectionSize(TextColumn), this));
+    // The width the column fills is the window's; the one kept is its own.
+    settings.SetDword("ListCol1", WholeTwips(textColumnMinimum_, this));
     settings.SetDword("ListCol2", WholeTwips(header->sectionSize(StartColumn), this));
     settings.SetDword("ListCol3", WholeTwips(header->sectionSize(DurationColumn), this));
     settings.SetDword("Toolbar", mnuViewToolbar->isChecked() ? 1 : 0);
@@ -407,6 +413,7 @@ void frmList::LV_AfterLabelEdit(std::int32_t row, const QString& text) {
 }
 
 bool frmList::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == LV->viewport() && event->type() == QEvent::Resize) fitTextColumn();
     if (watched == LV && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
@@ -508,6 +515,26 @@ void frmList::Form_Resize() {
         return;
     }
     // The list fills the rest; the window's own layout puts it below the toolbar.
+}
+
+void frmList::fitTextColumn() {
+    if (!loaded_ || textColumnSized_) return;
+    QHeaderView* header = LV->horizontalHeader();
+    const int left = LV->viewport()->width() - header->sectionSize(StartColumn) - header->sectionSize(DurationColumn);
+    fittingTextColumn_ = true;
+    header->resizeSection(TextColumn, std::max(textColumnMinimum_, left));
+    fittingTextColumn_ = false;
+}
+
+void frmList::columnResized(int column, int width) {
+    if (fittingTextColumn_) return;
+    if (column == TextColumn) {
+        // Sized by hand (or by the stored width): that width is kept.
+        textColumnMinimum_ = width;
+        if (loaded_) textColumnSized_ = true;
+    } else {
+        fitTextColumn();
+    }
 }
 
 void frmList::ChooseListFont() {

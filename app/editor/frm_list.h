@@ -98,6 +98,10 @@ private:
     void selectRow(std::int32_t row, bool selected);
     void setPlayerPosition(double seconds);
     void applyListFont(const QFont& font);
+    // The Text column takes the width the other two leave, never less than
+    // its stored width, until the user sizes it.
+    void fitTextColumn();
+    void columnResized(int column, int width);
     QAction* toolbarButton(const char* key) const;
 
     // The commands.
@@ -131,6 +135,9 @@ private:
     std::int32_t FirstIndex_ = 0;
     std::int32_t LastIndex_ = 0;
     bool loaded_ = false;
+    int textColumnMinimum_ = 0; // pixels: the stored width, or the user's own
+    bool textColumnSized_ = false;
+    bool fittingTextColumn_ = false;
     bool unloaded_ = false;
 };
 

@@ -19,6 +19,21 @@ using cuemark::testing::AddColumns;
 using namespace cuemark;
 using namespace cuemark::testing;
 
+namespace {
+
+// What Start and Duration leave of the list for the Text column.
+int WidthLeftForText(const frmList& editor) {
+    const QTableView* list = ListOf(editor);
+    return list->viewport()->width() - list->horizontalHeader()->sectionSize(StartColumn) -
+           list->horizontalHeader()->sectionSize(DurationColumn);
+}
+
+int TextColumnWidthOf(const frmList& editor) {
+    return ListOf(editor)->horizontalHeader()->sectionSize(TextColumn);
+}
+
+} // namespace
+
 class EditorWindowTest : public QObject {
     Q_OBJECT
 private slots:
@@ -44,6 +59,7 @@ private slots:
     void columnDefaultsAreHalfAndQuartersOfTheirSum();
     void aStoredZeroHidesTheToolbar();
     void storedColumnsTooNarrowForTheirTimesAreWidened();
+    void textColumnTakesTheWidthTheOthersLeave();
     void fontDialogChangesTheFontUnlessCancelled();
     void closingReenablesEditAndDisablesTheReferenceButtons();
     void anotherFileLoadedRefillsTheListAndResetsTheMarks();
@@ -366,7 +382,7 @@ void EditorWindowTest::settingsAreWrittenAtCloseAndAppliedAtOpen() {
     QVERIFY(f.settings->GetDword("ListWidth", 0) >= 3000);
 
     frmList& again = f.reopenEditor();
-    QCOMPARE(qRound(PixelsToTwips(ListOf(again)->horizontalHeader()->sectionSize(0), &again) / 15.0), 200);
+    QCOMPARE(TextColumnWidthOf(again), std::max(TwipsToPixels(3000, &again), WidthLeftForText(again)));
     QVERIFY(!f.action("mnuViewToolbar")->isChecked());
     QCOMPARE(again.ListFont().pointSize(), 14);
     QVERIFY(again.ListFont().bold());
@@ -393,9 +409,37 @@ void EditorWindowTest::storedColumnsTooNarrowForTheirTimesAreWidened() {
     f.settings->SetDword("ListCol3", 5000);
     frmList& e = f.openEditor({{1, 2}});
     QHeaderView* header = ListOf(e)->horizontalHeader();
-    QCOMPARE(qRound(PixelsToTwips(header->sectionSize(0), &e) / 15.0), 200);
+    QCOMPARE(TextColumnWidthOf(e), std::max(TwipsToPixels(3000, &e), WidthLeftForText(e)));
     QVERIFY(header->sectionSize(1) > QFontMetrics(e.ListFont()).horizontalAdvance("00:00:00,000"));
     QCOMPARE(qRound(PixelsToTwips(header->sectionSize(2), &e) / 15.0), qRound(5000 / 15.0));
+}
+
+void EditorWindowTest::textColumnTakesTheWidthTheOthersLeave() {
+    EditorFixture f;
+    frmList& e = f.openEditor({{1, 2}});
+    e.show();
+    QHeaderView* header = ListOf(e)->horizontalHeader();
+    auto left = [&] { return WidthLeftForText(e); };
+    const int stored = TwipsToPixels(2160, &e);
+    e.resize(TwipsToPixels(12000, &e), e.height());
+    QApplication::processEvents();
+    QVERIFY(left() > stored);
+    QCOMPARE(header->sectionSize(0), left());
+    e.resize(e.width() + 200, e.height());
+    QApplication::processEvents();
+    QCOMPARE(header->sectionSize(0), left());
+    // Narrower than the stored width, the list scrolls instead.
+    e.resize(TwipsToPixels(3000, &e), e.height());
+    QApplication::processEvents();
+    QCOMPARE(header->sectionSize(0), stored);
+
+    // The user's own width is kept, and stored.
+    header->resizeSection(0, TwipsToPixels(2700, &e));
+    e.resize(TwipsToPixels(12000, &e), e.height());
+    QApplication::processEvents();
+    QCOMPARE(header->sectionSize(0), TwipsToPixels(2700, &e));
+    e.close();
+    QCOMPARE(qRound(f.settings->GetDword("ListCol1", 0) / 15.0), 180);
 }
 
 void EditorWindowTest::aStoredZeroHidesTheToolbar() {
