@@ -41,7 +41,7 @@ bool frmCuemark::eventFilter(QObject* watched, QEvent* event) {
         // A press that timed a title does not also type or click.
         return (typed != 0 && keyAscii == 0) || (ActionKeyHeld && !held);
     }
-    const bool acts = keyCode == ActionKey && PlayerActive;
+    const bool acts = keyCode == ActionKey && ActionKeyHeld;
     Form_KeyUp(keyCode, shift);
     return acts;
 }
@@ -54,14 +54,25 @@ void frmCuemark::Form_KeyDown(std::int16_t keyCode, int /*shift*/) {
 }
 
 void frmCuemark::Form_KeyUp(std::int16_t keyCode, int /*shift*/) {
-    if (keyCode != ActionKey || !PlayerActive) return;
+    // Only a held press is timed: a press that was refused, or dropped when
+    // playback stopped or the window lost the focus, has no start to store.
+    if (keyCode != ActionKey || !PlayerActive || !ActionKeyHeld) return;
     ActionKeyHeld = false;
     ReleaseTime = player_->CurrentPosition();
+    // A seek back under the held key would give a start after the end.
+    if (ReleaseTime < PressTime) return;
     Subt.SetTimes(CurrentTitle, PressTime, ReleaseTime);
     // Past the last title the number keeps growing and the boxes stay
     // empty; it wraps only after two thousand million releases.
     if (CurrentTitle < INT32_MAX - 1) ++CurrentTitle;
     showTitleBoxes(CurrentTitle);
+}
+
+void frmCuemark::changeEvent(QEvent* event) {
+    // The key comes up in whichever window has the focus by then: a hold left
+    // behind would refuse the next press and time a title from a stale start.
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) ActionKeyHeld = false;
+    QWidget::changeEvent(event);
 }
 
 void frmCuemark::Form_KeyPress(int& keyAscii) {

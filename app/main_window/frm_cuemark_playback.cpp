@@ -60,6 +60,9 @@ void frmCuemark::PlayerGotFocus() {
 
 void frmCuemark::PlayStateChange(int /*OldState*/, int NewState) {
     PlayerActive = NewState != psStopped;
+    // A stopped player takes no release (the media may have ended under the
+    // held key): the hold ends here and stores nothing.
+    if (NewState == psStopped) ActionKeyHeld = false;
     PB->setEnabled(NewState != psPlaying);
     ShowTitlesAt(player_->CurrentPosition());
     if (NewState == psPlaying)

@@ -67,7 +67,11 @@ private slots:
     void pausedPlayerGivesAStartEqualToTheEnd();
     void stoppedPlayerIgnoresTheKey();
     void releasePastTheLastTitleChangesNothing();
-    void releaseWithoutAnAcceptedPressUsesTheLastPressTime();
+    void releaseWithoutAnAcceptedPressStoresNothing();
+    void heldKeyIsDroppedWhenPlaybackStops();
+    void heldKeyIsDroppedWhenTheWindowLosesFocus();
+    void heldKeyIsDroppedWhenTheRealFilmEndsUnderIt();
+    void releaseNeverStoresAStartAfterItsEnd();
     void charactersAreDiscardedWhilePlaying();
     void timingKeyDoesNotAlsoPressAFocusedButton();
     void stripPicturesFollowTheMouse_data();
@@ -178,14 +182,113 @@ void ActionKeyTest::releasePastTheLastTitleChangesNothing() {
     QCOMPARE(f.window->Subt.UndoCount(), 1);
 }
 
-void ActionKeyTest::releaseWithoutAnAcceptedPressUsesTheLastPressTime() {
+void ActionKeyTest::releaseWithoutAnAcceptedPressStoresNothing() {
     Timing f;
     f.press(3); // stopped: not accepted
     f.player->Play();
     f.player->setCurrentPosition(1.0);
     f.release(5);
-    QCOMPARE(f.window->Subt.StartTime(1), 0.0);
-    QCOMPARE(f.window->Subt.EndTime(1), 5.0);
+    QCOMPARE(f.window->Subt.StartTime(1), 2.0);
+    QCOMPARE(f.window->Subt.EndTime(1), 3.0);
+    QCOMPARE(f.window->Subt.UndoCount(), 0);
+    QCOMPARE(f.currentTitle(), 1);
+}
+
+void ActionKeyTest::heldKeyIsDroppedWhenPlaybackStops() {
+    Timing f;
+    f.player->Play();
+    f.player->setCurrentPosition(13.5); // title 7
+    f.press(14.0);
+    f.player->Stop(); // the media ended under the held key
+    f.release(0.0);
+    f.player->Play();
+    f.player->setCurrentPosition(1.0);
+    f.press(1.5);
+    f.release(2.5);
+    QCOMPARE(f.window->Subt.StartTime(1), 1.5);
+    QCOMPARE(f.window->Subt.EndTime(1), 2.5);
+    QCOMPARE(f.window->Subt.StartTime(7), 14.0);
+    QCOMPARE(f.window->Subt.EndTime(7), 15.0);
+    QCOMPARE(f.window->Subt.UndoCount(), 1);
+}
+
+void ActionKeyTest::heldKeyIsDroppedWhenTheWindowLosesFocus() {
+    Timing f;
+    f.showActive();
+    f.player->Play();
+    f.player->setCurrentPosition(9.5); // title 5
+    f.player->advanceTo(10.0);
+    f.key(QEvent::KeyPress, Qt::Key_Space);
+    {
+        // The key comes up in another window.
+        QWidget other;
+        other.setGeometry(300, 300, 200, 100);
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+    }
+    f.showActive();
+    f.player->setCurrentPosition(1.0);
+    f.player->advanceTo(1.5);
+    f.key(QEvent::KeyPress, Qt::Key_Space);
+    f.player->advanceTo(2.5);
+    f.key(QEvent::KeyRelease, Qt::Key_Space);
+    QCOMPARE(f.window->Subt.StartTime(1), 1.5);
+    QCOMPARE(f.window->Subt.EndTime(1), 2.5);
+    QCOMPARE(f.window->Subt.StartTime(5), 10.0);
+    QCOMPARE(f.window->Subt.EndTime(5), 11.0);
+    QCOMPARE(f.window->Subt.UndoCount(), 1);
+}
+
+void ActionKeyTest::heldKeyIsDroppedWhenTheRealFilmEndsUnderIt() {
+    MainWindowFixture f;
+    f.openOnRealPlayer();
+    const std::string film = f.makeFilm("film.mp4", 1.5);
+    if (film.empty()) QSKIP("ffmpeg is needed to make the test film");
+    f.window->setGeometry(100, 100, 700, 450);
+    f.window->OpenMediaFile(film);
+    QVERIFY(f.window->AVIFileOK);
+    f.loadTitles({{0.2, 0.4}, {0.6, 0.8}});
+    f.control<QRadioButton>("optPosition")->click();
+    f.window->show();
+    f.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    const auto key = [&](QEvent::Type type) {
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : f.window.get();
+        QKeyEvent event(type, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+        QApplication::sendEvent(target, &event);
+    };
+    MediaPlayer& player = f.window->MP();
+    player.Play();
+    QTRY_VERIFY_WITH_TIMEOUT(player.CurrentPosition() >= 1.0, 5000);
+    key(QEvent::KeyPress);
+    QTRY_COMPARE_WITH_TIMEOUT(player.PlayState(), int(psStopped), 5000); // the film ended
+    key(QEvent::KeyRelease);
+    QCOMPARE(f.window->Subt.UndoCount(), 0);
+
+    player.Play(); // from the start again
+    QTRY_VERIFY_WITH_TIMEOUT(player.PlayState() == psPlaying && player.CurrentPosition() >= 0.1, 5000);
+    key(QEvent::KeyPress);
+    QTest::qWait(200);
+    key(QEvent::KeyRelease);
+    QCOMPARE(f.window->Subt.UndoCount(), 1);
+    QVERIFY(f.window->Subt.StartTime(1) < f.window->Subt.EndTime(1));
+    QVERIFY(f.window->Subt.EndTime(1) < 1.0);
+}
+
+void ActionKeyTest::releaseNeverStoresAStartAfterItsEnd() {
+    Timing f;
+    f.player->Play();
+    f.player->setCurrentPosition(7.5); // title 4
+    f.press(8.0);
+    f.player->setCurrentPosition(3.0); // a seek back under the held key
+    f.release(3.5);
+    QCOMPARE(f.window->Subt.StartTime(4), 8.0);
+    QCOMPARE(f.window->Subt.EndTime(4), 9.0);
+    QCOMPARE(f.window->Subt.UndoCount(), 0);
+    f.press(4.0); // the next hold is taken again
+    f.release(4.5);
+    QCOMPARE(f.window->Subt.UndoCount(), 1);
 }
 
 void ActionKeyTest::charactersAreDiscardedWhilePlaying() {
