@@ -51,6 +51,7 @@ void frmCuemark::Form_KeyDown(std::int16_t keyCode, int /*shift*/) {
     PressTime = player_->CurrentPosition();
     subtitlesChanged_ = true;
     ActionKeyHeld = true;
+    heldTitle_ = CurrentTitle;
 }
 
 void frmCuemark::Form_KeyUp(std::int16_t keyCode, int /*shift*/) {
@@ -61,11 +62,18 @@ void frmCuemark::Form_KeyUp(std::int16_t keyCode, int /*shift*/) {
     ReleaseTime = player_->CurrentPosition();
     // A seek back under the held key would give a start after the end.
     if (ReleaseTime < PressTime) return;
-    Subt.SetTimes(CurrentTitle, PressTime, ReleaseTime);
+    Subt.SetTimes(heldTitle_, PressTime, ReleaseTime);
     // Past the last title the number keeps growing and the boxes stay
     // empty; it wraps only after two thousand million releases.
-    if (CurrentTitle < INT32_MAX - 1) ++CurrentTitle;
+    CurrentTitle = heldTitle_ < INT32_MAX - 1 ? heldTitle_ + 1 : heldTitle_;
     showTitleBoxes(CurrentTitle);
+    timingInOrder_ = true;
+    if (!positioningMode()) {
+        // The display follows the key, not the old end of the timed title.
+        ShownStart = Subt.StartTime(CurrentTitle);
+        ShownEnd = Subt.EndTime(CurrentTitle);
+        TitleShown = false;
+    }
 }
 
 void frmCuemark::changeEvent(QEvent* event) {

@@ -44,6 +44,7 @@ void frmCuemark::showTitleBoxes(std::int32_t first) {
 void frmCuemark::ShowTitlesAt(double position) {
     CurrentTitle = Subt.Locate(position);
     if (CurrentTitle == 0) CurrentTitle = 1;
+    if (!ActionKeyHeld) timingInOrder_ = false;
     if (positioningMode()) {
         showTitleBoxes(CurrentTitle);
     } else {
@@ -104,6 +105,12 @@ void frmCuemark::Timer1_Timer() {
         if (p < ShownEnd) return;
         TitleShown = false;
         txtSubtitle->clear();
+        if (ActionKeyHeld || timingInOrder_) {
+            // The key times the titles one after another; the next one waits
+            // for it rather than passing by at its old times.
+            ShownStart = -1;
+            return;
+        }
         ++CurrentTitle;
         if (editor_) {
             if (editor_->SelectedRow() > 0 && CurrentTitle <= Subt.Count()) editor_->SelectOnlyRow(CurrentTitle);

@@ -72,6 +72,8 @@ private slots:
     void heldKeyIsDroppedWhenTheWindowLosesFocus();
     void heldKeyIsDroppedWhenTheRealFilmEndsUnderIt();
     void releaseNeverStoresAStartAfterItsEnd();
+    void viewModeTimesEachTitleInOrder();
+    void pauseOrSeekUnderTheHeldKeyKeepsItsTitle();
     void charactersAreDiscardedWhilePlaying();
     void timingKeyDoesNotAlsoPressAFocusedButton();
     void stripPicturesFollowTheMouse_data();
@@ -289,6 +291,59 @@ void ActionKeyTest::releaseNeverStoresAStartAfterItsEnd() {
     f.press(4.0); // the next hold is taken again
     f.release(4.5);
     QCOMPARE(f.window->Subt.UndoCount(), 1);
+}
+
+void ActionKeyTest::viewModeTimesEachTitleInOrder() {
+    Timing f;
+    f.control<QRadioButton>("optShow")->click();
+    f.player->Play();
+    f.player->setCurrentPosition(1.0);
+    auto tick = [&](double at) {
+        f.player->advanceTo(at);
+        f.window->Timer1_Timer();
+    };
+    tick(2.0); // title 1 on display
+    f.press(2.2);
+    f.release(2.8);
+    tick(3.0); // title 1's old end
+    f.press(3.5);
+    tick(4.0); // title 2's old start and end pass under the held key
+    tick(5.0);
+    tick(5.5);
+    f.release(5.6);
+    tick(6.0); // title 3's old times pass with no key
+
+    tick(7.0);
+    f.press(7.6);
+    f.release(7.9);
+    QCOMPARE(f.window->Subt.StartTime(1), 2.2);
+    QCOMPARE(f.window->Subt.EndTime(1), 2.8);
+    QCOMPARE(f.window->Subt.StartTime(2), 3.5);
+    QCOMPARE(f.window->Subt.EndTime(2), 5.6);
+    QCOMPARE(f.window->Subt.StartTime(3), 7.6);
+    QCOMPARE(f.window->Subt.EndTime(3), 7.9);
+    QCOMPARE(f.window->Subt.StartTime(4), 8.0);
+    QCOMPARE(f.window->Subt.UndoCount(), 3);
+}
+
+void ActionKeyTest::pauseOrSeekUnderTheHeldKeyKeepsItsTitle() {
+    Timing f;
+    f.player->Play();
+    f.player->setCurrentPosition(5.5); // title 3
+    f.press(6.1);
+    f.player->setCurrentPosition(6.5); // the seek chooses title 4
+    f.release(6.9);
+    QCOMPARE(f.window->Subt.StartTime(3), 6.1);
+    QCOMPARE(f.window->Subt.EndTime(3), 6.9);
+    QCOMPARE(f.currentTitle(), 4);
+    f.press(8.1);
+    f.player->advanceTo(8.6);
+    f.player->Pause(); // the pause chooses title 5
+    f.release(8.6);
+    QCOMPARE(f.window->Subt.StartTime(4), 8.1);
+    QCOMPARE(f.window->Subt.EndTime(4), 8.6);
+    QCOMPARE(f.window->Subt.StartTime(5), 10.0);
+    QCOMPARE(f.currentTitle(), 5);
 }
 
 void ActionKeyTest::charactersAreDiscardedWhilePlaying() {
