@@ -1,9 +1,11 @@
 // Timing with the action key, the position buttons over the player, the key
 // picker and the reference-time buttons.
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextEdit>
 
 #include "app/main_window/frm_cuemark.h"
 #include "app/dialogs/frm_pick_key.h"
@@ -14,6 +16,17 @@
 #include "subtitles/time_text.h"
 
 namespace cuemark {
+
+namespace {
+
+bool takesTyping(const QWidget* widget) {
+    if (const auto* line = qobject_cast<const QLineEdit*>(widget)) return !line->isReadOnly();
+    if (const auto* plain = qobject_cast<const QPlainTextEdit*>(widget)) return !plain->isReadOnly();
+    if (const auto* rich = qobject_cast<const QTextEdit*>(widget)) return !rich->isReadOnly();
+    return qobject_cast<const QAbstractSpinBox*>(widget) != nullptr;
+}
+
+} // namespace
 
 bool frmCuemark::eventFilter(QObject* watched, QEvent* event) {
     if (watched == txtKey && event->type() == QEvent::MouseButtonRelease) {
@@ -28,6 +41,12 @@ bool frmCuemark::eventFilter(QObject* watched, QEvent* event) {
     const auto* key = static_cast<QKeyEvent*>(event);
     const std::int16_t keyCode = VirtualKeyOf(*key);
     const int shift = ShiftMask(key->modifiers());
+    // Away from playback the user may be typing a name or a time with the
+    // action key in it: a text box with the focus takes it then. A hold
+    // already running still ends with its own release.
+    if (keyCode == ActionKey && !ActionKeyHeld && player_->PlayState() != psPlaying &&
+        takesTyping(QApplication::focusWidget()))
+        return false;
     // Auto-repeat sends release and press pairs while a key is held; the
     // key went down once and comes up once.
     if (key->isAutoRepeat()) return keyCode == ActionKey || player_->PlayState() == psPlaying;

@@ -76,6 +76,8 @@ private slots:
     void pauseOrSeekUnderTheHeldKeyKeepsItsTitle();
     void charactersAreDiscardedWhilePlaying();
     void timingKeyDoesNotAlsoPressAFocusedButton();
+    void spaceTypedWhilePausedGoesToTheFocusedTextBox_data();
+    void spaceTypedWhilePausedGoesToTheFocusedTextBox();
     void stripPicturesFollowTheMouse_data();
     void stripPicturesFollowTheMouse();
     void disabledStripShowsTheDisabledPicture();
@@ -379,6 +381,42 @@ void ActionKeyTest::timingKeyDoesNotAlsoPressAFocusedButton() {
     f.key(QEvent::KeyRelease, Qt::Key_Space);
     QCOMPARE(clicks.count(), 0);
     QCOMPARE(f.window->Subt.UndoCount(), 1);
+}
+
+void ActionKeyTest::spaceTypedWhilePausedGoesToTheFocusedTextBox_data() {
+    AddColumns<QString>("box");
+    QTest::newRow("media file name") << QStringLiteral("txtAVI");
+    QTest::newRow("time box") << QStringLiteral("txtTime");
+}
+
+void ActionKeyTest::spaceTypedWhilePausedGoesToTheFocusedTextBox() {
+    QFETCH(QString, box);
+    Timing f;
+    f.showActive();
+    f.player->Play();
+    f.player->setCurrentPosition(1.0);
+    f.player->Pause();
+    auto* edit = f.window->findChild<QLineEdit*>(box);
+    edit->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(edit));
+    edit->setText(QStringLiteral("My"));
+    f.key(QEvent::KeyPress, Qt::Key_Space);
+    f.key(QEvent::KeyRelease, Qt::Key_Space);
+    QCOMPARE(edit->text(), QStringLiteral("My "));
+    QCOMPARE(f.window->Subt.UndoCount(), 0);
+    QCOMPARE(f.window->Subt.StartTime(1), 2.0);
+    QCOMPARE(f.window->Subt.EndTime(1), 3.0);
+
+    // While playing the key times, wherever the focus is.
+    f.player->Play();
+    f.player->setCurrentPosition(1.0);
+    f.player->advanceTo(1.5);
+    f.key(QEvent::KeyPress, Qt::Key_Space);
+    f.player->advanceTo(2.5);
+    f.key(QEvent::KeyRelease, Qt::Key_Space);
+    QCOMPARE(f.window->Subt.UndoCount(), 1);
+    QCOMPARE(f.window->Subt.StartTime(1), 1.5);
+    QCOMPARE(f.window->Subt.EndTime(1), 2.5);
 }
 
 void ActionKeyTest::stripPicturesFollowTheMouse_data() {
