@@ -151,6 +151,9 @@ void frmCuemark::UDTime_UpClick() {
 void frmCuemark::UDTime_MouseDown(int /*button*/, int /*shift*/, double /*x*/, double y) {
     const double middle = PixelsToTwips(UDTime->height(), UDTime) / 2;
     RepeatDirection = static_cast<std::int16_t>(middle > y ? 1 : (middle < y ? -1 : 0));
+    // A repeat released off the arrow brings no click to clear the flag;
+    // without this the next quick click would be swallowed.
+    RepeatStarted = false;
     tmrUDTime->start(300);
     RepeatStep = 0.1;
     RepeatTicks = 0;

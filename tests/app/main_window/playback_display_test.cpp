@@ -51,6 +51,7 @@ private slots:
     void focusedTimeBoxIsNotOverwrittenWhilePlaying();
     void heldUpArrowRepeatsWithGrowingSteps();
     void clickAfterARepeatIsSwallowed();
+    void repeatReleasedOffTheArrowKeepsTheNextClick();
     void arrowClicksJumpTwentySecondsWithinTheSelection();
     void mouseDownPicksTheDirectionByHalf_data();
     void mouseDownPicksTheDirectionByHalf();
@@ -223,6 +224,20 @@ void PlaybackDisplayTest::clickAfterARepeatIsSwallowed() {
     f.window->UDTime_MouseUp(1, 0, 100, 10);
     f.window->UDTime_UpClick();
     QCOMPARE(f.player->CurrentPosition(), 100.1);
+    f.window->UDTime_UpClick();
+    QCOMPARE(f.player->CurrentPosition(), 120.1);
+}
+
+void PlaybackDisplayTest::repeatReleasedOffTheArrowKeepsTheNextClick() {
+    Playing f({{1, 2}});
+    f.player->Pause();
+    f.player->setCurrentPosition(100);
+    f.window->UDTime_MouseDown(1, 0, 100, 10);
+    f.window->tmrUDTime_Timer();
+    f.window->UDTime_MouseUp(1, 0, 100, -500); // away from the arrow: no click
+    QCOMPARE(f.player->CurrentPosition(), 100.1);
+    f.window->UDTime_MouseDown(1, 0, 100, 10);
+    f.window->UDTime_MouseUp(1, 0, 100, 10);
     f.window->UDTime_UpClick();
     QCOMPARE(f.player->CurrentPosition(), 120.1);
 }
