@@ -44,6 +44,7 @@ private slots:
     void modeOptionsShowTheKeyBoxOnlyForPositioning();
     void playingDisablesTheLeftPanelAndRunsTheTimer();
     void stoppingEmptiesBothBoxes();
+    void timeBoxShowsTheStartOnceARealFilmLoads();
     void emptyStoreShowsNothingAndNeverFails();
     void pastTheLastTitleTheTimerKeepsGoingHarmlessly();
     void editorRowFollowsTheTitleOnDisplay();
@@ -193,6 +194,16 @@ void PlaybackDisplayTest::focusedTimeBoxIsNotOverwrittenWhilePlaying() {
     f.tickAt(7);
     QCOMPARE(box->text(), QStringLiteral("00:00:4"));
     QCOMPARE(f.player->CurrentPosition(), 7.0);
+}
+
+void PlaybackDisplayTest::timeBoxShowsTheStartOnceARealFilmLoads() {
+    MainWindowFixture f;
+    f.openOnRealPlayer();
+    const std::string film = f.makeFilm("film.mp4", 1);
+    if (film.empty()) QSKIP("ffmpeg is needed to make the test film");
+    f.window->OpenMediaFile(film);
+    QVERIFY(f.window->AVIFileOK);
+    QCOMPARE(f.control<QLineEdit>("txtTime")->text(), QStringLiteral("00:00:00,000"));
 }
 
 void PlaybackDisplayTest::heldUpArrowRepeatsWithGrowingSteps() {
