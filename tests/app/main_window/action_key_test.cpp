@@ -55,6 +55,29 @@ struct Timing : MainWindowFixture {
     void hover(double x, double y, int button = 0) { window->picButtons_MouseMove(button, 0, x, y); }
 };
 
+// A window on the real player with a film made for the test, timing in
+// positioning mode.
+struct OnFilm : MainWindowFixture {
+    bool load(double seconds, std::initializer_list<std::pair<double, double>> titles) {
+        openOnRealPlayer();
+        const std::string film = makeFilm("film.mp4", seconds);
+        if (film.empty()) return false;
+        window->setGeometry(100, 100, 700, 450);
+        window->OpenMediaFile(film);
+        if (!window->AVIFileOK) return false;
+        loadTitles(titles);
+        control<QRadioButton>("optPosition")->click();
+        window->show();
+        window->activateWindow();
+        return QTest::qWaitForWindowActive(window.get());
+    }
+    void key(QEvent::Type type) {
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
+        QKeyEvent event(type, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+        QApplication::sendEvent(target, &event);
+    }
+};
+
 } // namespace
 
 class ActionKeyTest : public QObject {
@@ -73,6 +96,7 @@ private slots:
     void heldKeyIsDroppedWhenTheRealFilmEndsUnderIt();
     void releaseNeverStoresAStartAfterItsEnd();
     void viewModeTimesEachTitleInOrder();
+    void viewModeTimesEachTitleInOrderOnTheRealFilm();
     void pauseOrSeekUnderTheHeldKeyKeepsItsTitle();
     void charactersAreDiscardedWhilePlaying();
     void timingKeyDoesNotAlsoPressAFocusedButton();
@@ -245,36 +269,21 @@ void ActionKeyTest::heldKeyIsDroppedWhenTheWindowLosesFocus() {
 }
 
 void ActionKeyTest::heldKeyIsDroppedWhenTheRealFilmEndsUnderIt() {
-    MainWindowFixture f;
-    f.openOnRealPlayer();
-    const std::string film = f.makeFilm("film.mp4", 1.5);
-    if (film.empty()) QSKIP("ffmpeg is needed to make the test film");
-    f.window->setGeometry(100, 100, 700, 450);
-    f.window->OpenMediaFile(film);
-    QVERIFY(f.window->AVIFileOK);
-    f.loadTitles({{0.2, 0.4}, {0.6, 0.8}});
-    f.control<QRadioButton>("optPosition")->click();
-    f.window->show();
-    f.window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
-    const auto key = [&](QEvent::Type type) {
-        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : f.window.get();
-        QKeyEvent event(type, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
-        QApplication::sendEvent(target, &event);
-    };
+    OnFilm f;
+    if (!f.load(1.5, {{0.2, 0.4}, {0.6, 0.8}})) QSKIP("ffmpeg is needed to make the test film");
     MediaPlayer& player = f.window->MP();
     player.Play();
     QTRY_VERIFY_WITH_TIMEOUT(player.CurrentPosition() >= 1.0, 5000);
-    key(QEvent::KeyPress);
+    f.key(QEvent::KeyPress);
     QTRY_COMPARE_WITH_TIMEOUT(player.PlayState(), int(psStopped), 5000); // the film ended
-    key(QEvent::KeyRelease);
+    f.key(QEvent::KeyRelease);
     QCOMPARE(f.window->Subt.UndoCount(), 0);
 
     player.Play(); // from the start again
     QTRY_VERIFY_WITH_TIMEOUT(player.PlayState() == psPlaying && player.CurrentPosition() >= 0.1, 5000);
-    key(QEvent::KeyPress);
+    f.key(QEvent::KeyPress);
     QTest::qWait(200);
-    key(QEvent::KeyRelease);
+    f.key(QEvent::KeyRelease);
     QCOMPARE(f.window->Subt.UndoCount(), 1);
     QVERIFY(f.window->Subt.StartTime(1) < f.window->Subt.EndTime(1));
     QVERIFY(f.window->Subt.EndTime(1) < 1.0);
@@ -326,6 +335,27 @@ void ActionKeyTest::viewModeTimesEachTitleInOrder() {
     QCOMPARE(f.window->Subt.EndTime(3), 7.9);
     QCOMPARE(f.window->Subt.StartTime(4), 8.0);
     QCOMPARE(f.window->Subt.UndoCount(), 3);
+}
+
+void ActionKeyTest::viewModeTimesEachTitleInOrderOnTheRealFilm() {
+    OnFilm f;
+    if (!f.load(4, {{0.5, 1.0}, {1.5, 2.0}, {2.5, 3.0}})) QSKIP("ffmpeg is needed to make the test film");
+    f.control<QRadioButton>("optShow")->click();
+    MediaPlayer& player = f.window->MP();
+    const auto holdFromTo = [&](double from, double to) {
+        QTRY_VERIFY_WITH_TIMEOUT(player.CurrentPosition() >= from, 5000);
+        f.key(QEvent::KeyPress);
+        QTRY_VERIFY_WITH_TIMEOUT(player.CurrentPosition() >= to, 5000);
+        f.key(QEvent::KeyRelease);
+    };
+    player.Play();
+    holdFromTo(0.6, 0.8); // title 1, while it is on display
+    holdFromTo(1.1, 1.3); // after its old end has passed
+    QCOMPARE(f.window->Subt.UndoCount(), 2);
+    QVERIFY(f.window->Subt.StartTime(2) >= 1.1);
+    QVERIFY(f.window->Subt.EndTime(2) < 1.5);
+    QCOMPARE(f.window->Subt.StartTime(3), 2.5);
+    QCOMPARE(f.window->Subt.EndTime(3), 3.0);
 }
 
 void ActionKeyTest::pauseOrSeekUnderTheHeldKeyKeepsItsTitle() {
