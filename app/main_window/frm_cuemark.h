@@ -122,6 +122,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     // The tests read the state that no control shows.
@@ -202,6 +203,12 @@ private:
     double PressTime = 0.0;
     double ReleaseTime = 0.0;
     bool ActionKeyHeld = false;
+    // The title the held key times, taken at the press: a pause, a seek or
+    // the view-mode display moving on while the key is down keeps it.
+    std::int32_t heldTitle_ = 0;
+    // The key has timed a title since the last seek or play-state change: in
+    // view mode the display then waits for the key instead of running ahead.
+    bool timingInOrder_ = false;
     bool TitleShown = false;
     double ShownStart = 0.0;
     double ShownEnd = 0.0;

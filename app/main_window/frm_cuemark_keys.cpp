@@ -1,9 +1,11 @@
 // Timing with the action key, the position buttons over the player, the key
 // picker and the reference-time buttons.
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextEdit>
 
 #include "app/main_window/frm_cuemark.h"
 #include "app/dialogs/frm_pick_key.h"
@@ -14,6 +16,17 @@
 #include "subtitles/time_text.h"
 
 namespace cuemark {
+
+namespace {
+
+bool takesTyping(const QWidget* widget) {
+    if (const auto* line = qobject_cast<const QLineEdit*>(widget)) return !line->isReadOnly();
+    if (const auto* plain = qobject_cast<const QPlainTextEdit*>(widget)) return !plain->isReadOnly();
+    if (const auto* rich = qobject_cast<const QTextEdit*>(widget)) return !rich->isReadOnly();
+    return qobject_cast<const QAbstractSpinBox*>(widget) != nullptr;
+}
+
+} // namespace
 
 bool frmCuemark::eventFilter(QObject* watched, QEvent* event) {
     if (watched == txtKey && event->type() == QEvent::MouseButtonRelease) {
@@ -28,6 +41,12 @@ bool frmCuemark::eventFilter(QObject* watched, QEvent* event) {
     const auto* key = static_cast<QKeyEvent*>(event);
     const std::int16_t keyCode = VirtualKeyOf(*key);
     const int shift = ShiftMask(key->modifiers());
+    // Away from playback the user may be typing a name or a time with the
+    // action key in it: a text box with the focus takes it then. A hold
+    // already running still ends with its own release.
+    if (keyCode == ActionKey && !ActionKeyHeld && player_->PlayState() != psPlaying &&
+        takesTyping(QApplication::focusWidget()))
+        return false;
     // Auto-repeat sends release and press pairs while a key is held; the
     // key went down once and comes up once.
     if (key->isAutoRepeat()) return keyCode == ActionKey || player_->PlayState() == psPlaying;
@@ -41,7 +60,7 @@ bool frmCuemark::eventFilter(QObject* watched, QEvent* event) {
         // A press that timed a title does not also type or click.
         return (typed != 0 && keyAscii == 0) || (ActionKeyHeld && !held);
     }
-    const bool acts = keyCode == ActionKey && PlayerActive;
+    const bool acts = keyCode == ActionKey && ActionKeyHeld;
     Form_KeyUp(keyCode, shift);
     return acts;
 }
@@ -51,17 +70,36 @@ void frmCuemark::Form_KeyDown(std::int16_t keyCode, int /*shift*/) {
     PressTime = player_->CurrentPosition();
     subtitlesChanged_ = true;
     ActionKeyHeld = true;
+    heldTitle_ = CurrentTitle;
 }
 
 void frmCuemark::Form_KeyUp(std::int16_t keyCode, int /*shift*/) {
-    if (keyCode != ActionKey || !PlayerActive) return;
+    // Only a held press is timed: a press that was refused, or dropped when
+    // playback stopped or the window lost the focus, has no start to store.
+    if (keyCode != ActionKey || !PlayerActive || !ActionKeyHeld) return;
     ActionKeyHeld = false;
     ReleaseTime = player_->CurrentPosition();
-    Subt.SetTimes(CurrentTitle, PressTime, ReleaseTime);
+    // A seek back under the held key would give a start after the end.
+    if (ReleaseTime < PressTime) return;
+    Subt.SetTimes(heldTitle_, PressTime, ReleaseTime);
     // Past the last title the number keeps growing and the boxes stay
     // empty; it wraps only after two thousand million releases.
-    if (CurrentTitle < INT32_MAX - 1) ++CurrentTitle;
+    CurrentTitle = heldTitle_ < INT32_MAX - 1 ? heldTitle_ + 1 : heldTitle_;
     showTitleBoxes(CurrentTitle);
+    timingInOrder_ = true;
+    if (!positioningMode()) {
+        // The display follows the key, not the old end of the timed title.
+        ShownStart = Subt.StartTime(CurrentTitle);
+        ShownEnd = Subt.EndTime(CurrentTitle);
+        TitleShown = false;
+    }
+}
+
+void frmCuemark::changeEvent(QEvent* event) {
+    // The key comes up in whichever window has the focus by then: a hold left
+    // behind would refuse the next press and time a title from a stale start.
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) ActionKeyHeld = false;
+    QWidget::changeEvent(event);
 }
 
 void frmCuemark::Form_KeyPress(int& keyAscii) {

@@ -44,6 +44,7 @@ void frmCuemark::showTitleBoxes(std::int32_t first) {
 void frmCuemark::ShowTitlesAt(double position) {
     CurrentTitle = Subt.Locate(position);
     if (CurrentTitle == 0) CurrentTitle = 1;
+    if (!ActionKeyHeld) timingInOrder_ = false;
     if (positioningMode()) {
         showTitleBoxes(CurrentTitle);
     } else {
@@ -60,6 +61,9 @@ void frmCuemark::PlayerGotFocus() {
 
 void frmCuemark::PlayStateChange(int /*OldState*/, int NewState) {
     PlayerActive = NewState != psStopped;
+    // A stopped player takes no release (the media may have ended under the
+    // held key): the hold ends here and stores nothing.
+    if (NewState == psStopped) ActionKeyHeld = false;
     PB->setEnabled(NewState != psPlaying);
     ShowTitlesAt(player_->CurrentPosition());
     if (NewState == psPlaying)
@@ -101,6 +105,12 @@ void frmCuemark::Timer1_Timer() {
         if (p < ShownEnd) return;
         TitleShown = false;
         txtSubtitle->clear();
+        if (ActionKeyHeld || timingInOrder_) {
+            // The key times the titles one after another; the next one waits
+            // for it rather than passing by at its old times.
+            ShownStart = -1;
+            return;
+        }
         ++CurrentTitle;
         if (editor_) {
             if (editor_->SelectedRow() > 0 && CurrentTitle <= Subt.Count()) editor_->SelectOnlyRow(CurrentTitle);
@@ -141,6 +151,9 @@ void frmCuemark::UDTime_UpClick() {
 void frmCuemark::UDTime_MouseDown(int /*button*/, int /*shift*/, double /*x*/, double y) {
     const double middle = PixelsToTwips(UDTime->height(), UDTime) / 2;
     RepeatDirection = static_cast<std::int16_t>(middle > y ? 1 : (middle < y ? -1 : 0));
+    // A repeat released off the arrow brings no click to clear the flag;
+    // without this the next quick click would be swallowed.
+    RepeatStarted = false;
     tmrUDTime->start(300);
     RepeatStep = 0.1;
     RepeatTicks = 0;

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QVideoSink>
 #include <QVideoWidget>
 
 #include <algorithm>
@@ -30,6 +31,9 @@ constexpr int LoadTimeoutMs = 3000;
 constexpr int EndTickMs = 5;
 // The backend reports whole milliseconds.
 constexpr double PositionStep = 0.001;
+// A paused pipeline brings its first picture within some 50 ms; a slow
+// (sanitized) build needs more, a film without a picture must not hang.
+constexpr int FirstFrameTimeoutMs = 2000;
 
 int playStateOf(QMediaPlayer::PlaybackState state) {
     switch (state) {
@@ -111,6 +115,10 @@ QtMediaPlayer::QtMediaPlayer(QWidget* parent) : QWidget(parent) {
         if (listener_ && now && (now == this || isAncestorOf(now))) listener_->PlayerGotFocus();
     });
 
+    // A stop blanks the picture, a little after the backend says it stopped:
+    // put the first frame back once the blank has come.
+    connect(video_->videoSink(), &QVideoSink::videoFrameChanged, this, &QtMediaPlayer::showStill, Qt::QueuedConnection);
+
     newBackend();
     showScreen();
 }
@@ -162,6 +170,7 @@ void QtMediaPlayer::setListener(MediaPlayerListener* listener) {
 }
 
 void QtMediaPlayer::setFileName(const std::string& fileName) {
+    const double old = CurrentPosition();
     unload();
     fileName_ = fileName;
     if (fileName.empty()) return;
@@ -177,6 +186,7 @@ void QtMediaPlayer::setFileName(const std::string& fileName) {
         return;
     }
     loaded_ = true;
+    takeFirstFrame();
     duration_ = std::max(player_->duration() / 1000.0, 0.0);
     selectionStart_ = -1.0;
     selectionEnd_ = duration_;
@@ -184,6 +194,33 @@ void QtMediaPlayer::setFileName(const std::string& fileName) {
     transport_->showPosition(0.0);
     transport_->showPlayState(PlayState(), true);
     showScreen();
+    // The window's time box shows where the new media stands.
+    if (listener_) listener_->PositionChange(old, 0.0);
+}
+
+void QtMediaPlayer::takeFirstFrame() {
+    if (!player_->hasVideo()) return;
+    QVideoSink* sink = video_->videoSink();
+    QEventLoop loop;
+    connect(sink, &QVideoSink::videoFrameChanged, &loop, [&](const QVideoFrame& frame) {
+        if (frame.isValid()) {
+            still_ = frame;
+            loop.quit();
+        }
+    });
+    QTimer::singleShot(FirstFrameTimeoutMs, &loop, &QEventLoop::quit);
+    quiet_ = true;
+    player_->pause();
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    player_->stop();
+    if (player_->position() != 0) player_->setPosition(0);
+    quiet_ = false;
+}
+
+void QtMediaPlayer::showStill() {
+    QVideoSink* sink = video_->videoSink();
+    if (loaded_ && still_.isValid() && !sink->videoFrame().isValid() && PlayState() == psStopped)
+        sink->setVideoFrame(still_);
 }
 
 void QtMediaPlayer::unload() {
@@ -191,6 +228,7 @@ void QtMediaPlayer::unload() {
     endArmed_ = false;
     if (player_->playbackState() != QMediaPlayer::StoppedState) player_->stop();
     loaded_ = false;
+    still_ = QVideoFrame();
     if (!player_->source().isEmpty()) player_->setSource(QUrl());
     duration_ = 0.0;
     selectionStart_ = -1.0;
@@ -336,6 +374,7 @@ double QtMediaPlayer::playbackRate() const {
 }
 
 void QtMediaPlayer::reportPlayState(int newState) {
+    if (quiet_) return;
     const int old = reportedState_;
     if (newState == old) return;
     reportedState_ = newState;

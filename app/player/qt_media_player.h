@@ -6,6 +6,7 @@
 // call; the backend's periodic position signal only moves the slider.
 
 #include <QMetaObject>
+#include <QVideoFrame>
 #include <QWidget>
 
 #include <string>
@@ -69,6 +70,8 @@ private:
     void checkSelectionEnd();
     void showOptions(const QPoint& position);
     void showScreen();
+    void takeFirstFrame();
+    void showStill();
 
     QMediaPlayer* player_ = nullptr;
     QAudioOutput* audio_;
@@ -88,6 +91,12 @@ private:
     double selectionEnd_ = 0.0;
     double rate_ = 1.0;
     int reportedState_ = psStopped;
+    // True while the player runs for itself (to take the first frame): the
+    // listener hears nothing of it.
+    bool quiet_ = false;
+    // The media's first picture, shown while stopped: the backend itself
+    // draws nothing until it runs.
+    QVideoFrame still_;
     // Set while a run that began before SelectionEnd is heading for it.
     bool endArmed_ = false;
 };

@@ -55,6 +55,29 @@ struct Timing : MainWindowFixture {
     void hover(double x, double y, int button = 0) { window->picButtons_MouseMove(button, 0, x, y); }
 };
 
+// A window on the real player with a film made for the test, timing in
+// positioning mode.
+struct OnFilm : MainWindowFixture {
+    bool load(double seconds, std::initializer_list<std::pair<double, double>> titles) {
+        openOnRealPlayer();
+        const std::string film = makeFilm("film.mp4", seconds);
+        if (film.empty()) return false;
+        window->setGeometry(100, 100, 700, 450);
+        window->OpenMediaFile(film);
+        if (!window->AVIFileOK) return false;
+        loadTitles(titles);
+        control<QRadioButton>("optPosition")->click();
+        window->show();
+        window->activateWindow();
+        return QTest::qWaitForWindowActive(window.get());
+    }
+    void key(QEvent::Type type) {
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
+        QKeyEvent event(type, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+        QApplication::sendEvent(target, &event);
+    }
+};
+
 } // namespace
 
 class ActionKeyTest : public QObject {
@@ -67,9 +90,18 @@ private slots:
     void pausedPlayerGivesAStartEqualToTheEnd();
     void stoppedPlayerIgnoresTheKey();
     void releasePastTheLastTitleChangesNothing();
-    void releaseWithoutAnAcceptedPressUsesTheLastPressTime();
+    void releaseWithoutAnAcceptedPressStoresNothing();
+    void heldKeyIsDroppedWhenPlaybackStops();
+    void heldKeyIsDroppedWhenTheWindowLosesFocus();
+    void heldKeyIsDroppedWhenTheRealFilmEndsUnderIt();
+    void releaseNeverStoresAStartAfterItsEnd();
+    void viewModeTimesEachTitleInOrder();
+    void viewModeTimesEachTitleInOrderOnTheRealFilm();
+    void pauseOrSeekUnderTheHeldKeyKeepsItsTitle();
     void charactersAreDiscardedWhilePlaying();
     void timingKeyDoesNotAlsoPressAFocusedButton();
+    void spaceTypedWhilePausedGoesToTheFocusedTextBox_data();
+    void spaceTypedWhilePausedGoesToTheFocusedTextBox();
     void stripPicturesFollowTheMouse_data();
     void stripPicturesFollowTheMouse();
     void disabledStripShowsTheDisabledPicture();
@@ -178,14 +210,172 @@ void ActionKeyTest::releasePastTheLastTitleChangesNothing() {
     QCOMPARE(f.window->Subt.UndoCount(), 1);
 }
 
-void ActionKeyTest::releaseWithoutAnAcceptedPressUsesTheLastPressTime() {
+void ActionKeyTest::releaseWithoutAnAcceptedPressStoresNothing() {
     Timing f;
     f.press(3); // stopped: not accepted
     f.player->Play();
     f.player->setCurrentPosition(1.0);
     f.release(5);
-    QCOMPARE(f.window->Subt.StartTime(1), 0.0);
-    QCOMPARE(f.window->Subt.EndTime(1), 5.0);
+    QCOMPARE(f.window->Subt.StartTime(1), 2.0);
+    QCOMPARE(f.window->Subt.EndTime(1), 3.0);
+    QCOMPARE(f.window->Subt.UndoCount(), 0);
+    QCOMPARE(f.currentTitle(), 1);
+}
+
+void ActionKeyTest::heldKeyIsDroppedWhenPlaybackStops() {
+    Timing f;
+    f.player->Play();
+    f.player->setCurrentPosition(13.5); // title 7
+    f.press(14.0);
+    f.player->Stop(); // the media ended under the held key
+    f.release(0.0);
+    f.player->Play();
+    f.player->setCurrentPosition(1.0);
+    f.press(1.5);
+    f.release(2.5);
+    QCOMPARE(f.window->Subt.StartTime(1), 1.5);
+    QCOMPARE(f.window->Subt.EndTime(1), 2.5);
+    QCOMPARE(f.window->Subt.StartTime(7), 14.0);
+    QCOMPARE(f.window->Subt.EndTime(7), 15.0);
+    QCOMPARE(f.window->Subt.UndoCount(), 1);
+}
+
+void ActionKeyTest::heldKeyIsDroppedWhenTheWindowLosesFocus() {
+    Timing f;
+    f.showActive();
+    f.player->Play();
+    f.player->setCurrentPosition(9.5); // title 5
+    f.player->advanceTo(10.0);
+    f.key(QEvent::KeyPress, Qt::Key_Space);
+    {
+        // The key comes up in another window.
+        QWidget other;
+        other.setGeometry(300, 300, 200, 100);
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+    }
+    f.showActive();
+    f.player->setCurrentPosition(1.0);
+    f.player->advanceTo(1.5);
+    f.key(QEvent::KeyPress, Qt::Key_Space);
+    f.player->advanceTo(2.5);
+    f.key(QEvent::KeyRelease, Qt::Key_Space);
+    QCOMPARE(f.window->Subt.StartTime(1), 1.5);
+    QCOMPARE(f.window->Subt.EndTime(1), 2.5);
+    QCOMPARE(f.window->Subt.StartTime(5), 10.0);
+    QCOMPARE(f.window->Subt.EndTime(5), 11.0);
+    QCOMPARE(f.window->Subt.UndoCount(), 1);
+}
+
+void ActionKeyTest::heldKeyIsDroppedWhenTheRealFilmEndsUnderIt() {
+    OnFilm f;
+    if (!f.load(1.5, {{0.2, 0.4}, {0.6, 0.8}})) QSKIP("ffmpeg is needed to make the test film");
+    MediaPlayer& player = f.window->MP();
+    player.Play();
+    QTRY_VERIFY_WITH_TIMEOUT(player.CurrentPosition() >= 1.0, 5000);
+    f.key(QEvent::KeyPress);
+    QTRY_COMPARE_WITH_TIMEOUT(player.PlayState(), int(psStopped), 5000); // the film ended
+    f.key(QEvent::KeyRelease);
+    QCOMPARE(f.window->Subt.UndoCount(), 0);
+
+    player.Play(); // from the start again
+    QTRY_VERIFY_WITH_TIMEOUT(player.PlayState() == psPlaying && player.CurrentPosition() >= 0.1, 5000);
+    f.key(QEvent::KeyPress);
+    QTest::qWait(200);
+    f.key(QEvent::KeyRelease);
+    QCOMPARE(f.window->Subt.UndoCount(), 1);
+    QVERIFY(f.window->Subt.StartTime(1) < f.window->Subt.EndTime(1));
+    QVERIFY(f.window->Subt.EndTime(1) < 1.0);
+}
+
+void ActionKeyTest::releaseNeverStoresAStartAfterItsEnd() {
+    Timing f;
+    f.player->Play();
+    f.player->setCurrentPosition(7.5); // title 4
+    f.press(8.0);
+    f.player->setCurrentPosition(3.0); // a seek back under the held key
+    f.release(3.5);
+    QCOMPARE(f.window->Subt.StartTime(4), 8.0);
+    QCOMPARE(f.window->Subt.EndTime(4), 9.0);
+    QCOMPARE(f.window->Subt.UndoCount(), 0);
+    f.press(4.0); // the next hold is taken again
+    f.release(4.5);
+    QCOMPARE(f.window->Subt.UndoCount(), 1);
+}
+
+void ActionKeyTest::viewModeTimesEachTitleInOrder() {
+    Timing f;
+    f.control<QRadioButton>("optShow")->click();
+    f.player->Play();
+    f.player->setCurrentPosition(1.0);
+    auto tick = [&](double at) {
+        f.player->advanceTo(at);
+        f.window->Timer1_Timer();
+    };
+    tick(2.0); // title 1 on display
+    f.press(2.2);
+    f.release(2.8);
+    tick(3.0); // title 1's old end
+    f.press(3.5);
+    tick(4.0); // title 2's old start and end pass under the held key
+    tick(5.0);
+    tick(5.5);
+    f.release(5.6);
+    tick(6.0); // title 3's old times pass with no key
+
+    tick(7.0);
+    f.press(7.6);
+    f.release(7.9);
+    QCOMPARE(f.window->Subt.StartTime(1), 2.2);
+    QCOMPARE(f.window->Subt.EndTime(1), 2.8);
+    QCOMPARE(f.window->Subt.StartTime(2), 3.5);
+    QCOMPARE(f.window->Subt.EndTime(2), 5.6);
+    QCOMPARE(f.window->Subt.StartTime(3), 7.6);
+    QCOMPARE(f.window->Subt.EndTime(3), 7.9);
+    QCOMPARE(f.window->Subt.StartTime(4), 8.0);
+    QCOMPARE(f.window->Subt.UndoCount(), 3);
+}
+
+void ActionKeyTest::viewModeTimesEachTitleInOrderOnTheRealFilm() {
+    OnFilm f;
+    if (!f.load(4, {{0.5, 1.0}, {1.5, 2.0}, {2.5, 3.0}})) QSKIP("ffmpeg is needed to make the test film");
+    f.control<QRadioButton>("optShow")->click();
+    MediaPlayer& player = f.window->MP();
+    const auto holdFromTo = [&](double from, double to) {
+        QTRY_VERIFY_WITH_TIMEOUT(player.CurrentPosition() >= from, 5000);
+        f.key(QEvent::KeyPress);
+        QTRY_VERIFY_WITH_TIMEOUT(player.CurrentPosition() >= to, 5000);
+        f.key(QEvent::KeyRelease);
+    };
+    player.Play();
+    holdFromTo(0.6, 0.8); // title 1, while it is on display
+    holdFromTo(1.1, 1.3); // after its old end has passed
+    QCOMPARE(f.window->Subt.UndoCount(), 2);
+    QVERIFY(f.window->Subt.StartTime(2) >= 1.1);
+    QVERIFY(f.window->Subt.EndTime(2) < 1.5);
+    QCOMPARE(f.window->Subt.StartTime(3), 2.5);
+    QCOMPARE(f.window->Subt.EndTime(3), 3.0);
+}
+
+void ActionKeyTest::pauseOrSeekUnderTheHeldKeyKeepsItsTitle() {
+    Timing f;
+    f.player->Play();
+    f.player->setCurrentPosition(5.5); // title 3
+    f.press(6.1);
+    f.player->setCurrentPosition(6.5); // the seek chooses title 4
+    f.release(6.9);
+    QCOMPARE(f.window->Subt.StartTime(3), 6.1);
+    QCOMPARE(f.window->Subt.EndTime(3), 6.9);
+    QCOMPARE(f.currentTitle(), 4);
+    f.press(8.1);
+    f.player->advanceTo(8.6);
+    f.player->Pause(); // the pause chooses title 5
+    f.release(8.6);
+    QCOMPARE(f.window->Subt.StartTime(4), 8.1);
+    QCOMPARE(f.window->Subt.EndTime(4), 8.6);
+    QCOMPARE(f.window->Subt.StartTime(5), 10.0);
+    QCOMPARE(f.currentTitle(), 5);
 }
 
 void ActionKeyTest::charactersAreDiscardedWhilePlaying() {
@@ -221,6 +411,42 @@ void ActionKeyTest::timingKeyDoesNotAlsoPressAFocusedButton() {
     f.key(QEvent::KeyRelease, Qt::Key_Space);
     QCOMPARE(clicks.count(), 0);
     QCOMPARE(f.window->Subt.UndoCount(), 1);
+}
+
+void ActionKeyTest::spaceTypedWhilePausedGoesToTheFocusedTextBox_data() {
+    AddColumns<QString>("box");
+    QTest::newRow("media file name") << QStringLiteral("txtAVI");
+    QTest::newRow("time box") << QStringLiteral("txtTime");
+}
+
+void ActionKeyTest::spaceTypedWhilePausedGoesToTheFocusedTextBox() {
+    QFETCH(QString, box);
+    Timing f;
+    f.showActive();
+    f.player->Play();
+    f.player->setCurrentPosition(1.0);
+    f.player->Pause();
+    auto* edit = f.window->findChild<QLineEdit*>(box);
+    edit->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(edit));
+    edit->setText(QStringLiteral("My"));
+    f.key(QEvent::KeyPress, Qt::Key_Space);
+    f.key(QEvent::KeyRelease, Qt::Key_Space);
+    QCOMPARE(edit->text(), QStringLiteral("My "));
+    QCOMPARE(f.window->Subt.UndoCount(), 0);
+    QCOMPARE(f.window->Subt.StartTime(1), 2.0);
+    QCOMPARE(f.window->Subt.EndTime(1), 3.0);
+
+    // While playing the key times, wherever the focus is.
+    f.player->Play();
+    f.player->setCurrentPosition(1.0);
+    f.player->advanceTo(1.5);
+    f.key(QEvent::KeyPress, Qt::Key_Space);
+    f.player->advanceTo(2.5);
+    f.key(QEvent::KeyRelease, Qt::Key_Space);
+    QCOMPARE(f.window->Subt.UndoCount(), 1);
+    QCOMPARE(f.window->Subt.StartTime(1), 1.5);
+    QCOMPARE(f.window->Subt.EndTime(1), 2.5);
 }
 
 void ActionKeyTest::stripPicturesFollowTheMouse_data() {

@@ -44,6 +44,7 @@ private slots:
     void modeOptionsShowTheKeyBoxOnlyForPositioning();
     void playingDisablesTheLeftPanelAndRunsTheTimer();
     void stoppingEmptiesBothBoxes();
+    void timeBoxShowsTheStartOnceARealFilmLoads();
     void emptyStoreShowsNothingAndNeverFails();
     void pastTheLastTitleTheTimerKeepsGoingHarmlessly();
     void editorRowFollowsTheTitleOnDisplay();
@@ -51,6 +52,7 @@ private slots:
     void focusedTimeBoxIsNotOverwrittenWhilePlaying();
     void heldUpArrowRepeatsWithGrowingSteps();
     void clickAfterARepeatIsSwallowed();
+    void repeatReleasedOffTheArrowKeepsTheNextClick();
     void arrowClicksJumpTwentySecondsWithinTheSelection();
     void mouseDownPicksTheDirectionByHalf_data();
     void mouseDownPicksTheDirectionByHalf();
@@ -194,6 +196,16 @@ void PlaybackDisplayTest::focusedTimeBoxIsNotOverwrittenWhilePlaying() {
     QCOMPARE(f.player->CurrentPosition(), 7.0);
 }
 
+void PlaybackDisplayTest::timeBoxShowsTheStartOnceARealFilmLoads() {
+    MainWindowFixture f;
+    f.openOnRealPlayer();
+    const std::string film = f.makeFilm("film.mp4", 1);
+    if (film.empty()) QSKIP("ffmpeg is needed to make the test film");
+    f.window->OpenMediaFile(film);
+    QVERIFY(f.window->AVIFileOK);
+    QCOMPARE(f.control<QLineEdit>("txtTime")->text(), QStringLiteral("00:00:00,000"));
+}
+
 void PlaybackDisplayTest::heldUpArrowRepeatsWithGrowingSteps() {
     Playing f({{1, 2}});
     f.player->Pause();
@@ -223,6 +235,20 @@ void PlaybackDisplayTest::clickAfterARepeatIsSwallowed() {
     f.window->UDTime_MouseUp(1, 0, 100, 10);
     f.window->UDTime_UpClick();
     QCOMPARE(f.player->CurrentPosition(), 100.1);
+    f.window->UDTime_UpClick();
+    QCOMPARE(f.player->CurrentPosition(), 120.1);
+}
+
+void PlaybackDisplayTest::repeatReleasedOffTheArrowKeepsTheNextClick() {
+    Playing f({{1, 2}});
+    f.player->Pause();
+    f.player->setCurrentPosition(100);
+    f.window->UDTime_MouseDown(1, 0, 100, 10);
+    f.window->tmrUDTime_Timer();
+    f.window->UDTime_MouseUp(1, 0, 100, -500); // away from the arrow: no click
+    QCOMPARE(f.player->CurrentPosition(), 100.1);
+    f.window->UDTime_MouseDown(1, 0, 100, 10);
+    f.window->UDTime_MouseUp(1, 0, 100, 10);
     f.window->UDTime_UpClick();
     QCOMPARE(f.player->CurrentPosition(), 120.1);
 }

@@ -14,6 +14,9 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QVideoFrame>
+#include <QVideoSink>
+#include <QVideoWidget>
 
 #include <utility>
 #include <vector>
@@ -63,6 +66,7 @@ private slots:
     void failsQuicklyOnFilesItCannotPlay();
     void loadingResetsSelectionAndStopsPlayback();
     void showsDarkAreaForAudioOnlyMedia();
+    void showsTheFirstFrameWhenLoadedAndStopped();
     void playAdvancesWithTheWallClock();
     void seekLandsWithinOneFrameAndIsReported_data();
     void seekLandsWithinOneFrameAndIsReported();
@@ -224,6 +228,32 @@ void QtMediaPlayerTest::showsDarkAreaForAudioOnlyMedia() {
     QCOMPARE(screen->currentWidget()->objectName(), QStringLiteral("playerAudioOnly"));
     loadVideo();
     QCOMPARE(screen->currentWidget()->objectName(), QStringLiteral("playerVideo"));
+}
+
+void QtMediaPlayerTest::showsTheFirstFrameWhenLoadedAndStopped() {
+    auto* video = player_->findChild<QVideoWidget*>(QStringLiteral("playerVideo"));
+    QVERIFY(video);
+    player_->show();
+    player_->setFileName(path("video.mp4").toStdString());
+    QCOMPARE(player_->ReadyState(), 4);
+    QTRY_VERIFY(video->videoSink()->videoFrame().isValid());
+    cuemark::RunFor(300); // the picture stays
+    QVERIFY(video->videoSink()->videoFrame().isValid());
+    QVERIFY(video->videoSink()->videoFrame().startTime() < 200000); // microseconds
+    // Taking the picture plays nothing that the window would hear of; the
+    // load reports where the media stands, for the time box.
+    QVERIFY(listener_.states.empty());
+    QCOMPARE(listener_.positions, (std::vector<std::pair<double, double>>{{0.0, 0.0}}));
+    QCOMPARE(player_->PlayState(), int(cuemark::psStopped));
+    QCOMPARE(player_->CurrentPosition(), 0.0);
+
+    // Stop goes back to the start, and to its picture.
+    player_->Play();
+    cuemark::RunFor(300);
+    player_->Stop();
+    cuemark::RunFor(300);
+    QVERIFY(video->videoSink()->videoFrame().isValid());
+    QVERIFY(video->videoSink()->videoFrame().startTime() < 200000);
 }
 
 void QtMediaPlayerTest::playAdvancesWithTheWallClock() {

@@ -2,9 +2,12 @@
 
 #include <QImage>
 #include <QLabel>
+#include <QProcess>
+#include <QStandardPaths>
 #include <fstream>
 #include <sstream>
 
+#include "app/player/qt_media_player.h"
 #include "app/player/strip_pictures.h"
 
 namespace cuemark::testing {
@@ -24,6 +27,28 @@ frmCuemark& MainWindowFixture::open() {
     player = new ScriptedPlayer;
     window = std::make_unique<frmCuemark>(player, services, *settings);
     return *window;
+}
+
+frmCuemark& MainWindowFixture::openOnRealPlayer() {
+    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND")) qputenv("QT_MEDIA_BACKEND", "gstreamer");
+    window.reset();
+    player = nullptr;
+    window = std::make_unique<frmCuemark>(new QtMediaPlayer, services, *settings);
+    return *window;
+}
+
+std::string MainWindowFixture::makeFilm(const std::string& name, double seconds) {
+    if (QStandardPaths::findExecutable(QStringLiteral("ffmpeg")).isEmpty()) return {};
+    const std::string full = path(name);
+    const QString length = QString::number(seconds);
+    QProcess ffmpeg;
+    const QStringList sources{"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25",
+                              "-f", "lavfi", "-i", "sine=frequency=440"};
+    const QStringList output{"-t", length, "-c:v", "libx264", "-pix_fmt", "yuv420p", "-c:a", "aac"};
+    ffmpeg.start(QStringLiteral("ffmpeg"), QStringList{"-hide_banner", "-loglevel", "error", "-y"} + sources + output +
+                                               QStringList{QString::fromStdString(full)});
+    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0) return {};
+    return full;
 }
 
 bool MainWindowFixture::close() {

@@ -22,6 +22,11 @@ public:
 
     // A fresh window; the registry file stays, so settings carry over.
     frmCuemark& open();
+    // A fresh window on the real Qt Multimedia player (`player` stays null).
+    frmCuemark& openOnRealPlayer();
+    // A test film made with ffmpeg (a picture and a tone); empty when
+    // ffmpeg is missing or fails.
+    std::string makeFilm(const std::string& name, double seconds);
     // Closes the window as its close box would; true when it closed.
     bool close();
 
