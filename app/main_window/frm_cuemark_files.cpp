@@ -120,6 +120,7 @@ void frmCuemark::OpenSubtitleFile(const std::string& fileName) {
     Subt.Add(1.0, 2.0, "First subtitle");
     // A new file is edited like a loaded one, with undo.
     Subt.SetUndoEnabled(true);
+    files_.format = SubtitleFormat::SubRip;
     if (editor_)
         editor_->SubtitlesReplaced();
     else

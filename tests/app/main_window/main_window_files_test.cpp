@@ -1,5 +1,6 @@
 // Choosing the media and subtitle files, the questions about unsaved
 // titles, starting a new file and saving.
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QTest>
 
@@ -41,6 +42,7 @@ private slots:
     void saveWritesTheChosenFormatAndClearsTheFlag();
     void aFailedSaveKeepsTheFlagAndTheChosenName();
     void shortOrMissingNamesLoadNothing();
+    void saveOfANameWithoutExtensionWritesTheOfferedType();
 };
 
 void MainWindowFilesTest::mediaBrowseAsksForAnExistingMediaFile() {
@@ -302,6 +304,32 @@ void MainWindowFilesTest::shortOrMissingNamesLoadNothing() {
     f.control<QLineEdit>("txtSRT")->setText(QString::fromStdString(f.path("missing.srt")));
     f.control<QLineEdit>("txtSRT")->setText(f.folder.path()); // a folder is not a file
     QCOMPARE(f.window->Subt.Count(), 1);
+}
+
+void MainWindowFilesTest::saveOfANameWithoutExtensionWritesTheOfferedType() {
+    MainWindowFixture f;
+    f.open();
+    f.services.openNames = {f.writeFile("film.smi", "<SAMI><BODY>\r\n<SYNC Start=1000><P>Hi\r\n</BODY>\r\n")};
+    f.window->cmdBrowseSRT_Click();
+    f.window->Subt.SetText(1, "Hello");
+    f.window->setSubtitlesChanged(true);
+    // The user presses Save on the suggested name, which has no extension.
+    f.services.saveNames = {f.path("film")};
+    f.window->cmdSave_Click();
+    QCOMPARE(f.services.saveRequests.at(0).fileName, f.path("film"));
+    QCOMPARE(f.services.saveRequests.at(0).filterIndex, 0); // SAMI, as read
+    QVERIFY(f.readFile("film.smi").find("Hello") != std::string::npos);
+    QVERIFY(!QFileInfo::exists(QString::fromStdString(f.path("film"))));
+    QVERIFY(!f.window->subtitlesChanged());
+
+    // Another type chosen in the dialog gives its extension.
+    f.window->setSubtitlesChanged(true);
+    f.services.saveNames = {f.path("film")};
+    f.services.saveTypes = {1};
+    f.window->cmdSave_Click();
+    QVERIFY(f.readFile("film.srt").rfind("1\r\n00:00:01,000 --> ", 0) == 0);
+    QCOMPARE(f.dialogFileName(), f.path("film.srt"));
+    QVERIFY(!f.window->subtitlesChanged());
 }
 
 QTEST_MAIN(MainWindowFilesTest)
