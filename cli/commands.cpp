@@ -26,7 +26,9 @@ public:
     void AskFrameRate(double& FrameRate) override { FrameRate = fps_; }
     void ShowLoadingNotice() override {}
     void HideLoadingNotice() override {}
-    std::optional<std::string> ChooseSaveFile(const SaveFileRequest&) override { return output_; }
+    std::optional<SaveFileChoice> ChooseSaveFile(const SaveFileRequest& request) override {
+        return SaveFileChoice{output_, request.filterIndex};
+    }
 
 private:
     double fps_;

@@ -16,7 +16,9 @@ struct Quiet : cuemark::UserSeam {
     void AskFrameRate(double&) override {}
     void ShowLoadingNotice() override {}
     void HideLoadingNotice() override {}
-    std::optional<std::string> ChooseSaveFile(const cuemark::SaveFileRequest&) override { return std::nullopt; }
+    std::optional<cuemark::SaveFileChoice> ChooseSaveFile(const cuemark::SaveFileRequest&) override {
+        return std::nullopt;
+    }
 };
 } // namespace
 

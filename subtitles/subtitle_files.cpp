@@ -1,11 +1,33 @@
 #include "subtitles/subtitle_files.h"
 
+#include <iterator>
+
 #include "subtitles/messages.h"
 #include "subtitles/microdvd.h"
 #include "subtitles/subrip.h"
 #include "subtitles/time_text.h"
 
 namespace cuemark {
+
+namespace {
+
+int saveFilterIndexOf(SubtitleFormat format) {
+    for (size_t i = 0; i < std::size(SubtitleFiles::SaveFilterFormats); ++i)
+        if (SubtitleFiles::SaveFilterFormats[i] == format) return int(i);
+    return 1; // SubRip
+}
+
+const char* extensionOf(SubtitleFormat format) {
+    switch (format) {
+    case SubtitleFormat::MicroDVD: return ".sub";
+    case SubtitleFormat::Sami: return ".smi";
+    case SubtitleFormat::SubRip:
+    case SubtitleFormat::Unknown: break;
+    }
+    return ".srt";
+}
+
+} // namespace
 
 LoadReport SubtitleFiles::LoadSubtitles(const std::string& fileName) {
     std::string bytes;
@@ -49,6 +71,7 @@ LoadReport SubtitleFiles::load(const std::string& fileName, std::string bytes) {
         report.format = FormatFromContent(in);
         in.Rewind();
     }
+    format = report.format == SubtitleFormat::Unknown ? SubtitleFormat::SubRip : report.format;
     if (report.format == SubtitleFormat::Unknown)
         seam_.MessageBox(messages::UnknownFormat, MessageButtons::OK, MessageIcon::None);
     else
@@ -112,17 +135,31 @@ bool SubtitleFiles::SaveSubtitles(std::string& dialogFileName) {
     SaveFileRequest request;
     request.fileName = WithoutExtension(dialogFileName);
     request.filter = SaveFilter;
-    const std::optional<std::string> chosen = seam_.ChooseSaveFile(request);
+    request.filterIndex = saveFilterIndexOf(format);
+    const std::optional<SaveFileChoice> chosen = seam_.ChooseSaveFile(request);
     if (!chosen) return false;
-    dialogFileName = *chosen;
-    return WriteSubtitles(*chosen);
+    std::string fileName = chosen->fileName;
+    // As file dialogs do: a name without one of the three extensions gets the
+    // chosen type's, rather than a file that no format writes to.
+    if (FormatFromName(fileName) == SubtitleFormat::Unknown) {
+        const int index = chosen->filterIndex;
+        const bool known = index >= 0 && index < int(std::size(SaveFilterFormats));
+        fileName += extensionOf(known ? SaveFilterFormats[index] : format);
+    }
+    dialogFileName = fileName;
+    if (!WriteSubtitles(fileName)) return false;
+    format = FormatFromName(fileName);
+    return true;
 }
 
 bool SubtitleFiles::WriteSubtitles(const std::string& fileName, WriteFaults* faults) {
     lastSaveError.clear();
     bool written = false;
     try {
-        written = WriteFileAtomically(fileName, RenderSubtitles(fileName), &lastSaveError, faults);
+        if (FormatFromName(fileName) == SubtitleFormat::Unknown)
+            lastSaveError = "no format is known for the name " + fileName;
+        else
+            written = WriteFileAtomically(fileName, RenderSubtitles(fileName), &lastSaveError, faults);
     } catch (const TimeOverflow&) {
         lastSaveError = "a time is too large to be written";
     } catch (const EncodingError& e) {

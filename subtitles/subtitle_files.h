@@ -33,6 +33,9 @@ class SubtitleFiles {
 public:
     static constexpr const char* SaveFilter =
         "SAMI files (*.smi)|*.smi|SubRip files (*.srt)|*.srt|MicroDVD Subtitle files (*.sub)|*.sub";
+    // The format of each file type of SaveFilter, in its order.
+    static constexpr SubtitleFormat SaveFilterFormats[] = {SubtitleFormat::Sami, SubtitleFormat::SubRip,
+                                                           SubtitleFormat::MicroDVD};
 
     SubtitleFiles(SUBTITLES& Subt, UserSeam& seam) : Subt_(Subt), seam_(seam) {}
 
@@ -42,13 +45,16 @@ public:
     LoadReport LoadSubtitlesFromBytes(const std::string& fileName, std::string_view bytes);
 
     // Asks for a file name, the dialog starting from `dialogFileName` without
-    // its extension, and writes the whole store to it. A chosen name is put
-    // into `dialogFileName` even when the write then fails. True when a file
-    // was written without any error.
+    // its extension and offering the titles' format, and writes the whole
+    // store to it. A name without one of the three extensions gets the one of
+    // the file type chosen in the dialog. The name written to is put into
+    // `dialogFileName` even when the write then fails. True when a file was
+    // written without any error; the titles then belong to that file.
     bool SaveSubtitles(std::string& dialogFileName);
     // Writes the whole store to the named file, never harming the file that
     // was there; on failure tells the user and keeps the reason in
-    // lastSaveError. `faults` lets tests fail a step of the write.
+    // lastSaveError. A name of none of the three formats is refused: its
+    // file would hold no titles. `faults` lets tests fail a step of the write.
     bool WriteSubtitles(const std::string& fileName, WriteFaults* faults = nullptr);
     // The file's bytes for a name, in the format its extension names and the
     // encoding the titles were read in. Throws TimeOverflow or EncodingError.
@@ -60,6 +66,9 @@ public:
     double FrameRate = 25.0;
     // The encoding of the file last read; new files are UTF-8.
     TextEncoding encoding;
+    // The format of the file the titles belong to, which the save dialog
+    // offers first; titles of no file are SubRip.
+    SubtitleFormat format = SubtitleFormat::SubRip;
     // Read every file in this encoding instead of detecting one.
     std::optional<std::string> forcedEncoding;
     // Why the last save failed, for logs and the command-line tool.

@@ -14,8 +14,14 @@ enum class MessageAnswer { OK, Yes, No };
 struct SaveFileRequest {
     std::string fileName; // the name to suggest (extension already cut off)
     std::string filter;   // "Description (*.ext)|*.ext|..."
+    int filterIndex = 0;  // the file type shown first, counted from 0
     bool overwritePrompt = true;
     bool hideReadOnly = true;
+};
+
+struct SaveFileChoice {
+    std::string fileName; // as typed: it may lack an extension
+    int filterIndex = 0;  // the file type selected when the user pressed Save
 };
 
 class UserSeam {
@@ -28,8 +34,8 @@ public:
     virtual void AskFrameRate(double& FrameRate) = 0;
     virtual void ShowLoadingNotice() = 0;
     virtual void HideLoadingNotice() = 0;
-    // The chosen file name, or nothing when the user cancelled.
-    virtual std::optional<std::string> ChooseSaveFile(const SaveFileRequest& request) = 0;
+    // The chosen file name and type, or nothing when the user cancelled.
+    virtual std::optional<SaveFileChoice> ChooseSaveFile(const SaveFileRequest& request) = 0;
 };
 
 } // namespace cuemark

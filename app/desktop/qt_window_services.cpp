@@ -1,5 +1,7 @@
 #include "app/desktop/qt_window_services.h"
 
+#include <algorithm>
+
 #include <QFile>
 #include <QApplication>
 #include <QFileDialog>
@@ -33,9 +35,15 @@ struct FileDialogSetup {
     QFileDialog::AcceptMode acceptMode;
     QFileDialog::FileMode fileMode;
     bool overwritePrompt;
+    int filterIndex = 0;
 };
 
-std::optional<std::string> runFileDialog(QWidget* parent, const FileDialogSetup& setup) {
+struct FileDialogChoice {
+    std::string fileName;
+    int filterIndex = 0;
+};
+
+std::optional<FileDialogChoice> runFileDialog(QWidget* parent, const FileDialogSetup& setup) {
     QFileDialog dialog(parent, setup.title);
     // The same dialog on every desktop, and one that tests can drive.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -43,7 +51,11 @@ std::optional<std::string> runFileDialog(QWidget* parent, const FileDialogSetup&
     dialog.setAcceptMode(setup.acceptMode);
     dialog.setFileMode(setup.fileMode);
     const QStringList filters = NameFiltersOf(setup.filter);
-    if (!filters.isEmpty()) dialog.setNameFilters(filters);
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        if (setup.filterIndex > 0 && setup.filterIndex < filters.size())
+            dialog.selectNameFilter(filters[setup.filterIndex]);
+    }
     if (!setup.fileName.empty()) {
         const QFileInfo start(QFile::decodeName(QByteArray::fromStdString(setup.fileName)));
         dialog.setDirectory(start.absolutePath());
@@ -51,7 +63,8 @@ std::optional<std::string> runFileDialog(QWidget* parent, const FileDialogSetup&
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     const QString chosen = QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath();
-    return QFile::encodeName(chosen).toStdString();
+    return FileDialogChoice{QFile::encodeName(chosen).toStdString(),
+                            std::max(0, int(filters.indexOf(dialog.selectedNameFilter())))};
 }
 
 } // namespace
@@ -106,15 +119,20 @@ void QtWindowServices::HideLoadingNotice() {
     delete loading_.data();
 }
 
-std::optional<std::string> QtWindowServices::ChooseSaveFile(const SaveFileRequest& request) {
-    return runFileDialog(mainWindow_, {QString(), request.fileName, request.filter, QFileDialog::AcceptSave,
-                                       QFileDialog::AnyFile, request.overwritePrompt});
+std::optional<SaveFileChoice> QtWindowServices::ChooseSaveFile(const SaveFileRequest& request) {
+    const std::optional<FileDialogChoice> chosen = runFileDialog(
+        mainWindow_, {QString(), request.fileName, request.filter, QFileDialog::AcceptSave, QFileDialog::AnyFile,
+                      request.overwritePrompt, request.filterIndex});
+    if (!chosen) return std::nullopt;
+    return SaveFileChoice{chosen->fileName, chosen->filterIndex};
 }
 
 std::optional<std::string> QtWindowServices::ShowOpen(const OpenFileRequest& request) {
-    return runFileDialog(
+    const std::optional<FileDialogChoice> chosen = runFileDialog(
         mainWindow_, {QString::fromStdString(request.title), request.fileName, request.filter, QFileDialog::AcceptOpen,
                       request.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile, true});
+    if (!chosen) return std::nullopt;
+    return chosen->fileName;
 }
 
 void QtWindowServices::RunModal(QDialog& dialog) {

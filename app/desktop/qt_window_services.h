@@ -28,7 +28,7 @@ public:
     void AskFrameRate(double& FrameRate) override;
     void ShowLoadingNotice() override;
     void HideLoadingNotice() override;
-    std::optional<std::string> ChooseSaveFile(const SaveFileRequest& request) override;
+    std::optional<SaveFileChoice> ChooseSaveFile(const SaveFileRequest& request) override;
     std::optional<std::string> ShowOpen(const OpenFileRequest& request) override;
     void RunModal(QDialog& dialog) override;
     std::optional<QFont> ChooseFont(const QFont& current) override;

@@ -146,6 +146,7 @@ private:
     void showStripPicture(int picture);
     void showSelection();
     void showTitleBoxes(std::int32_t first);
+    void showNewTitles();
     bool askSaveFirst();
     bool positioningMode() const;
     void seek(double position);

@@ -2,6 +2,7 @@
 // saving and opening the editor.
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QToolButton>
@@ -64,10 +65,8 @@ void frmCuemark::txtAVI_Change() {
         player_->setFileName(name.toStdString());
         Form_Resize();
     }
-    AVIFileOK = player_->ReadyState() != 0;
-    player_->view()->setEnabled(AVIFileOK);
-    txtTime->setEnabled(AVIFileOK);
-    UDTime->setEnabled(AVIFileOK);
+    // A typed name gets the same controls as a browsed one, the strip too.
+    refreshMediaControls();
     refreshReferenceButtons();
 }
 
@@ -120,10 +119,14 @@ void frmCuemark::OpenSubtitleFile(const std::string& fileName) {
     Subt.Add(1.0, 2.0, "First subtitle");
     // A new file is edited like a loaded one, with undo.
     Subt.SetUndoEnabled(true);
+    files_.format = SubtitleFormat::SubRip;
     if (editor_)
         editor_->SubtitlesReplaced();
     else
         cmdEdit->setEnabled(true);
+    // It can be saved at once, like a loaded file.
+    cmdSave->setEnabled(true);
+    showNewTitles();
 }
 
 void frmCuemark::txtSRT_Change() {
@@ -144,6 +147,20 @@ void frmCuemark::LoadSubtitles(const std::string& fileName) {
     if (report.reachedFormatStep()) {
         cmdEdit->setEnabled(editor_ == nullptr);
         cmdSave->setEnabled(true);
+    }
+    showNewTitles();
+}
+
+// The title boxes would otherwise show the previous file's texts until the
+// player next reports a position.
+void frmCuemark::showNewTitles() {
+    TitleShown = false;
+    if (PlayerActive) {
+        ShowTitlesAt(player_->CurrentPosition());
+        if (!positioningMode()) txtSubtitle->clear();
+    } else {
+        txtSubtitle->clear();
+        txtNextSubtitle->clear();
     }
 }
 

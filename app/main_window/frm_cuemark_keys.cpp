@@ -68,7 +68,9 @@ bool frmCuemark::eventFilter(QObject* watched, QEvent* event) {
 void frmCuemark::Form_KeyDown(std::int16_t keyCode, int /*shift*/) {
     if (keyCode != ActionKey || ActionKeyHeld || !PlayerActive) return;
     PressTime = player_->CurrentPosition();
-    subtitlesChanged_ = true;
+    // With no title to time (none loaded, or past the last) the press
+    // changes nothing.
+    if (CurrentTitle >= 1 && CurrentTitle <= Subt.Count()) subtitlesChanged_ = true;
     ActionKeyHeld = true;
     heldTitle_ = CurrentTitle;
 }

@@ -179,8 +179,12 @@ void frmCuemark::tmrUDTime_Timer() {
 }
 
 void frmCuemark::showSelection() {
-    txtSelStart->setText(QString::fromStdString(TimeBoxText(player_->SelectionStart())));
-    txtSelEnd->setText(QString::fromStdString(TimeBoxText(player_->SelectionEnd())));
+    // Without media the selection means nothing, and a start below 0 is the
+    // player's "no start": such a box stays empty rather than show a time.
+    const bool media = player_->ReadyState() != 0;
+    const double start = player_->SelectionStart();
+    txtSelStart->setText(media && start >= 0 ? QString::fromStdString(TimeBoxText(start)) : QString());
+    txtSelEnd->setText(media ? QString::fromStdString(TimeBoxText(player_->SelectionEnd())) : QString());
 }
 
 void frmCuemark::cmdSelStart_Click() {

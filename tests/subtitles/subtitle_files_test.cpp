@@ -18,6 +18,8 @@ public:
     std::vector<std::string> calls;
     std::optional<double> frameRateAnswer;
     std::optional<std::string> saveAnswer;
+    // The file type chosen in the save dialog; nothing keeps the one offered.
+    std::optional<int> saveTypeAnswer;
     SaveFileRequest lastRequest;
 
     MessageAnswer MessageBox(const std::string& text, MessageButtons, MessageIcon) override {
@@ -30,10 +32,11 @@ public:
     }
     void ShowLoadingNotice() override { calls.push_back("show notice"); }
     void HideLoadingNotice() override {}
-    std::optional<std::string> ChooseSaveFile(const SaveFileRequest& request) override {
+    std::optional<SaveFileChoice> ChooseSaveFile(const SaveFileRequest& request) override {
         calls.push_back("save dialog");
         lastRequest = request;
-        return saveAnswer;
+        if (!saveAnswer) return std::nullopt;
+        return SaveFileChoice{*saveAnswer, saveTypeAnswer.value_or(request.filterIndex)};
     }
 };
 
@@ -182,14 +185,51 @@ TEST_F(SubtitleFilesTest, SavesInTheFormatOfTheChosenName) {
     EXPECT_EQ(TempDir::read(dir.file("out.srt")), twoTitles);
 }
 
-TEST_F(SubtitleFilesTest, AnUnknownExtensionOrAnEmptyStoreWritesAnEmptyFile) {
+TEST_F(SubtitleFilesTest, AnEmptyStoreWritesAnEmptyFile) {
     seam.saveAnswer = dir.file("empty.srt");
     EXPECT_TRUE(save());
     EXPECT_EQ(TempDir::read(dir.file("empty.srt")), "");
-    Subt.Add(1, 2, "x");
+}
+
+TEST_F(SubtitleFilesTest, SaveDialogOffersTheFormatTheTitlesWereReadIn) {
+    // SAMI, SubRip, MicroDVD: the order of the save filter.
+    save();
+    EXPECT_EQ(seam.lastRequest.filterIndex, 1); // nothing read yet: SubRip
+    load("in.smi", "<SAMI><BODY>\r\n<SYNC Start=1000><P>Hi\r\n</BODY>\r\n");
+    save();
+    EXPECT_EQ(seam.lastRequest.filterIndex, 0);
+    seam.frameRateAnswer = 25.0;
+    load("in.sub", "{25}{50}Hi\r\n");
+    save();
+    EXPECT_EQ(seam.lastRequest.filterIndex, 2);
+    load("in.srt", twoTitles);
+    save();
+    EXPECT_EQ(seam.lastRequest.filterIndex, 1);
+}
+
+TEST_F(SubtitleFilesTest, ANameWithoutAKnownExtensionGetsTheChosenTypes) {
+    load("in.srt", twoTitles);
+    seam.saveAnswer = dir.file("notes");
+    EXPECT_TRUE(save()); // the type offered: SubRip, as read
+    EXPECT_EQ(TempDir::read(dir.file("notes.srt")), twoTitles);
+    EXPECT_EQ(dialogFileName, dir.file("notes.srt"));
     seam.saveAnswer = dir.file("notes.txt");
+    seam.saveTypeAnswer = 2;
+    seam.frameRateAnswer = 25.0;
     EXPECT_TRUE(save());
-    EXPECT_EQ(TempDir::read(dir.file("notes.txt")), "");
+    EXPECT_EQ(TempDir::read(dir.file("notes.txt.sub")), "{25}{62}Hello|world\r\n{75}{100}Bye\r\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("notes.txt")));
+    // A name with one of the three extensions keeps it, whatever the type.
+    seam.saveAnswer = dir.file("kept.SRT");
+    EXPECT_TRUE(save());
+    EXPECT_EQ(TempDir::read(dir.file("kept.SRT")), twoTitles);
+}
+
+TEST_F(SubtitleFilesTest, WritingToANameOfNoFormatWritesNothingAndFails) {
+    Subt.Add(1, 2, "x");
+    EXPECT_FALSE(files.WriteSubtitles(dir.file("notes.txt")));
+    EXPECT_EQ(seam.messages, std::vector<std::string>{messages::SaveErrors});
+    EXPECT_FALSE(std::filesystem::exists(dir.file("notes.txt")));
 }
 
 TEST_F(SubtitleFilesTest, WritesBackInTheEncodingItRead) {

@@ -14,6 +14,7 @@
 #include "app/dialogs/frm_pick_key.h"
 #include "app/desktop/qt_window_services.h"
 #include "app/desktop/twips.h"
+#include "subtitles/subtitle_files.h"
 #include "tests/app/support/data_columns.h"
 
 using cuemark::testing::AddColumns;
@@ -85,6 +86,7 @@ private slots:
     void openDialogCancelledReturnsNothing();
     void saveDialogAsksBeforeOverwritingOnlyWhenTold_data();
     void saveDialogAsksBeforeOverwritingOnlyWhenTold();
+    void saveDialogOffersTheGivenTypeAndReportsTheChosenOne();
 };
 
 void DialogsTest::cleanup() {
@@ -489,9 +491,32 @@ void DialogsTest::saveDialogAsksBeforeOverwritingOnlyWhenTold() {
     request.fileName = folder.filePath("saved").toStdString();
     request.filter = "SubRip files (*.srt)|*.srt";
     request.overwritePrompt = overwritePrompt;
-    const std::optional<std::string> chosen = services.ChooseSaveFile(request);
+    const std::optional<SaveFileChoice> chosen = services.ChooseSaveFile(request);
     QVERIFY(chosen);
-    QCOMPARE(QString::fromStdString(*chosen), QFileInfo(folder.filePath("saved.srt")).absoluteFilePath());
+    QCOMPARE(QString::fromStdString(chosen->fileName), QFileInfo(folder.filePath("saved.srt")).absoluteFilePath());
+}
+
+void DialogsTest::saveDialogOffersTheGivenTypeAndReportsTheChosenOne() {
+    QTemporaryDir folder;
+    QWidget main;
+    QtWindowServices services(&main);
+    const QStringList types = NameFiltersOf(SubtitleFiles::SaveFilter);
+    QString offered;
+    whenModal<QFileDialog>([&](QFileDialog* dialog) {
+        offered = dialog->selectedNameFilter();
+        dialog->selectNameFilter(types[2]);
+        dialog->selectFile("saved");
+        static_cast<QDialog*>(dialog)->accept(); // QFileDialog::accept checks the choice
+    });
+    SaveFileRequest request;
+    request.fileName = folder.filePath("saved").toStdString();
+    request.filter = SubtitleFiles::SaveFilter;
+    request.filterIndex = 1;
+    const std::optional<SaveFileChoice> chosen = services.ChooseSaveFile(request);
+    QCOMPARE(offered, types[1]);
+    QVERIFY(chosen);
+    QCOMPARE(chosen->filterIndex, 2);
+    QCOMPARE(QString::fromStdString(chosen->fileName), QFileInfo(folder.filePath("saved")).absoluteFilePath());
 }
 
 QTEST_MAIN(DialogsTest)

@@ -98,6 +98,7 @@ private slots:
     void viewModeTimesEachTitleInOrder();
     void viewModeTimesEachTitleInOrderOnTheRealFilm();
     void pauseOrSeekUnderTheHeldKeyKeepsItsTitle();
+    void aPressWithNothingToTimeLeavesTheTitlesUnchanged();
     void charactersAreDiscardedWhilePlaying();
     void timingKeyDoesNotAlsoPressAFocusedButton();
     void spaceTypedWhilePausedGoesToTheFocusedTextBox_data();
@@ -590,6 +591,32 @@ void ActionKeyTest::installedAdjustStretchesThroughTheOpenEditor() {
     f.window->EditorOpened(&editor);
     f.window->cmdAdjust_Click();
     QCOMPARE(editor.stretches, (std::vector<std::pair<double, double>>{{10.0, 3600.0}}));
+}
+
+void ActionKeyTest::aPressWithNothingToTimeLeavesTheTitlesUnchanged() {
+    {
+        MainWindowFixture f; // no subtitles loaded
+        f.open();
+        f.window->OpenMediaFile(f.mediaFile());
+        f.player->Play();
+        f.player->advanceTo(3);
+        f.window->Form_KeyDown(32, 0);
+        f.player->advanceTo(4);
+        f.window->Form_KeyUp(32, 0);
+        QVERIFY(!f.window->subtitlesChanged());
+        f.player->Pause();
+        QVERIFY(f.close()); // Exit asks nothing
+        QVERIFY(f.services.messages.empty());
+    }
+    Timing f;
+    f.player->Play();
+    f.player->setCurrentPosition(13.5); // title 7, the last
+    f.press(14);
+    f.release(15);
+    f.window->setSubtitlesChanged(false); // saved
+    f.press(16);
+    f.release(17);
+    QVERIFY(!f.window->subtitlesChanged());
 }
 
 QTEST_MAIN(ActionKeyTest)

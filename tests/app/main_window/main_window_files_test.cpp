@@ -1,6 +1,10 @@
 // Choosing the media and subtitle files, the questions about unsaved
 // titles, starting a new file and saving.
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 
 #include "subtitles/messages.h"
@@ -41,6 +45,10 @@ private slots:
     void saveWritesTheChosenFormatAndClearsTheFlag();
     void aFailedSaveKeepsTheFlagAndTheChosenName();
     void shortOrMissingNamesLoadNothing();
+    void typedMediaNameEnablesThePositionStrip();
+    void newFileCanBeSavedAtOnceAsSubRip();
+    void loadingWhilePausedShowsTheNewFilesTitles();
+    void saveOfANameWithoutExtensionWritesTheOfferedType();
 };
 
 void MainWindowFilesTest::mediaBrowseAsksForAnExistingMediaFile() {
@@ -183,7 +191,7 @@ void MainWindowFilesTest::newFileStartsWithOneTitle() {
     QCOMPARE(f.window->Subt.EndTime(1), 2.0);
     QCOMPARE(f.window->Subt.Text(1), std::string("First subtitle"));
     QVERIFY(f.control<QWidget>("cmdEdit")->isEnabled());
-    QVERIFY(!f.control<QWidget>("cmdSave")->isEnabled());
+    QVERIFY(f.control<QWidget>("cmdSave")->isEnabled());
     // The old file's edits cannot be undone onto the new one; the new
     // file's own edits can.
     QCOMPARE(f.window->Subt.UndoCount(), 0);
@@ -302,6 +310,93 @@ void MainWindowFilesTest::shortOrMissingNamesLoadNothing() {
     f.control<QLineEdit>("txtSRT")->setText(QString::fromStdString(f.path("missing.srt")));
     f.control<QLineEdit>("txtSRT")->setText(f.folder.path()); // a folder is not a file
     QCOMPARE(f.window->Subt.Count(), 1);
+}
+
+void MainWindowFilesTest::typedMediaNameEnablesThePositionStrip() {
+    MainWindowFixture f;
+    f.open();
+    f.control<QLineEdit>("txtAVI")->setText(QString::fromStdString(f.mediaFile()));
+    QVERIFY(f.window->AVIFileOK);
+    QVERIFY(f.control<QWidget>("picButtons")->isEnabled());
+    QCOMPARE(f.stripPicture(), 2);
+    f.control<QLineEdit>("txtAVI")->setText(QString::fromStdString(f.writeFile("broken.avi", "x")));
+    QVERIFY(!f.control<QWidget>("picButtons")->isEnabled());
+    QCOMPARE(f.stripPicture(), 1);
+}
+
+void MainWindowFilesTest::newFileCanBeSavedAtOnceAsSubRip() {
+    MainWindowFixture f;
+    f.open();
+    f.services.openNames = {f.path("new.txt")};
+    f.services.answers = {MessageAnswer::Yes};
+    f.window->cmdBrowseSRT_Click();
+    QVERIFY(f.control<QPushButton>("cmdSave")->isEnabled());
+    f.services.saveNames = {f.path("new")};
+    f.control<QPushButton>("cmdSave")->click();
+    QCOMPARE(f.services.saveRequests.at(0).filterIndex, 1); // SubRip
+    QCOMPARE(f.readFile("new.srt"), std::string("1\r\n00:00:01,000 --> 00:00:02,000\r\nFirst subtitle\r\n\r\n"));
+}
+
+void MainWindowFilesTest::loadingWhilePausedShowsTheNewFilesTitles() {
+    MainWindowFixture f;
+    f.open();
+    f.window->OpenMediaFile(f.mediaFile());
+    f.window->OpenSubtitleFile(f.writeFile("film.srt", TwoTitles));
+    const std::string other = f.writeFile("other.srt",
+                                          "1\r\n00:00:01,000 --> 00:00:02,000\r\nUno\r\n\r\n"
+                                          "2\r\n00:00:05,000 --> 00:00:06,000\r\nDos\r\n");
+    auto* shown = f.control<QPlainTextEdit>("txtSubtitle");
+    auto* next = f.control<QPlainTextEdit>("txtNextSubtitle");
+
+    // Positioning: the boxes show the new file's titles at once.
+    f.control<QRadioButton>("optPosition")->click();
+    f.player->Play();
+    f.player->advanceTo(0.5);
+    f.player->Pause();
+    QCOMPARE(shown->toPlainText(), QStringLiteral("One"));
+    f.window->OpenSubtitleFile(other);
+    QCOMPARE(shown->toPlainText(), QStringLiteral("Uno"));
+    QCOMPARE(next->toPlainText(), QStringLiteral("Dos"));
+
+    // Viewing: the old file's title on display goes; the new one's comes at its start.
+    f.control<QRadioButton>("optShow")->click();
+    f.player->Play();
+    f.player->advanceTo(1.5);
+    f.window->Timer1_Timer();
+    f.player->Pause();
+    QCOMPARE(shown->toPlainText(), QStringLiteral("Uno"));
+    f.window->OpenSubtitleFile(f.path("film.srt"));
+    QCOMPARE(shown->toPlainText(), QString());
+    f.player->Play();
+    f.player->advanceTo(5.0);
+    f.window->Timer1_Timer();
+    QCOMPARE(shown->toPlainText(), QStringLiteral("Two"));
+}
+
+void MainWindowFilesTest::saveOfANameWithoutExtensionWritesTheOfferedType() {
+    MainWindowFixture f;
+    f.open();
+    f.services.openNames = {f.writeFile("film.smi", "<SAMI><BODY>\r\n<SYNC Start=1000><P>Hi\r\n</BODY>\r\n")};
+    f.window->cmdBrowseSRT_Click();
+    f.window->Subt.SetText(1, "Hello");
+    f.window->setSubtitlesChanged(true);
+    // The user presses Save on the suggested name, which has no extension.
+    f.services.saveNames = {f.path("film")};
+    f.window->cmdSave_Click();
+    QCOMPARE(f.services.saveRequests.at(0).fileName, f.path("film"));
+    QCOMPARE(f.services.saveRequests.at(0).filterIndex, 0); // SAMI, as read
+    QVERIFY(f.readFile("film.smi").find("Hello") != std::string::npos);
+    QVERIFY(!QFileInfo::exists(QString::fromStdString(f.path("film"))));
+    QVERIFY(!f.window->subtitlesChanged());
+
+    // Another type chosen in the dialog gives its extension.
+    f.window->setSubtitlesChanged(true);
+    f.services.saveNames = {f.path("film")};
+    f.services.saveTypes = {1};
+    f.window->cmdSave_Click();
+    QVERIFY(f.readFile("film.srt").rfind("1\r\n00:00:01,000 --> ", 0) == 0);
+    QCOMPARE(f.dialogFileName(), f.path("film.srt"));
+    QVERIFY(!f.window->subtitlesChanged());
 }
 
 QTEST_MAIN(MainWindowFilesTest)

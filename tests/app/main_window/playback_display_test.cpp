@@ -58,6 +58,7 @@ private slots:
     void mouseDownPicksTheDirectionByHalf();
     void selectionButtonsSetAndShowTheRange();
     void stateChangeShowsASetSelection();
+    void selectionBoxesShowATimeOnlyWhenThereIsOne();
 };
 
 void PlaybackDisplayTest::viewModeShowsATitleFromItsStartToItsEnd() {
@@ -310,6 +311,24 @@ void PlaybackDisplayTest::stateChangeShowsASetSelection() {
     f.player->setSelectionStart(3);
     f.player->Pause();
     QCOMPARE(f.control<QLineEdit>("txtSelStart")->text(), QStringLiteral("00:00:03,000"));
+}
+
+void PlaybackDisplayTest::selectionBoxesShowATimeOnlyWhenThereIsOne() {
+    MainWindowFixture f;
+    f.open();
+    auto* start = f.control<QLineEdit>("txtSelStart");
+    auto* end = f.control<QLineEdit>("txtSelEnd");
+    f.window->cmdSelEnd_Click(); // no media
+    QCOMPARE(start->text(), QString());
+    QCOMPARE(end->text(), QString());
+    f.window->OpenMediaFile(f.mediaFile());
+    f.player->setCurrentPosition(40);
+    f.window->cmdSelEnd_Click(); // no start set
+    QCOMPARE(start->text(), QString());
+    QCOMPARE(end->text(), QStringLiteral("00:00:40,000"));
+    f.player->setCurrentPosition(0);
+    f.window->cmdSelStart_Click(); // a start at the very beginning is a time
+    QCOMPARE(start->text(), QStringLiteral("00:00:00,000"));
 }
 
 QTEST_MAIN(PlaybackDisplayTest)

@@ -1,10 +1,11 @@
 // One user's whole session, through the real windows: load a SubRip file,
 // time three titles with the action key while the film plays, fix two titles
 // in the editor, stretch by the two marked titles, save as MicroDVD and load
-// the result back.
+// the result back; change it once more and save on Exit.
 #include <QAbstractButton>
 #include <QAction>
 #include <QDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
@@ -106,6 +107,23 @@ void UserSessionTest::timeFixStretchSaveAsMicroDvdAndLoadBack() {
         QVERIFY2(std::abs(s.EndTime(i) - expected[i - 1].second) <= 1.0 / 25 + 1e-9, qPrintable(QString::number(i)));
     }
     QVERIFY(f.services.messages.empty());
+
+    // One more change, then Exit: "Save subtitles?", Yes, and Enter on the
+    // name the save dialog suggests, which has no extension.
+    const std::string saved = f.readFile("film.sub");
+    f.selectRowsOn(*editor, {1});
+    editor->RunCommand("Later");
+    QVERIFY(f.window->subtitlesChanged());
+    f.services.answers = {MessageAnswer::Yes};
+    f.services.saveNames = {f.path("film")};
+    QVERIFY(f.close());
+    QCOMPARE(f.services.messages, std::vector<std::string>{"Save subtitles?"});
+    QCOMPARE(f.services.saveRequests.back().fileName, f.path("film"));
+    QVERIFY(!QFileInfo::exists(QString::fromStdString(f.path("film"))));
+    const std::string resaved = f.readFile("film.sub");
+    QVERIFY(!resaved.empty());
+    QVERIFY(resaved != saved);
+    QCOMPARE(resaved.substr(resaved.find('}', resaved.find('}') + 1) + 1, 3), std::string("One"));
 }
 
 void UserSessionTest::undoneInsertThenAdjustAndShortcutsThatAskAtExit() {

@@ -32,9 +32,16 @@ void ScriptedServices::AskFrameRate(double& FrameRate) {
     if (frameRate) FrameRate = *frameRate;
 }
 
-std::optional<std::string> ScriptedServices::ChooseSaveFile(const SaveFileRequest& request) {
+std::optional<SaveFileChoice> ScriptedServices::ChooseSaveFile(const SaveFileRequest& request) {
     saveRequests.push_back(request);
-    return nextName(saveNames);
+    std::optional<std::string> name = nextName(saveNames);
+    int type = request.filterIndex;
+    if (!saveTypes.empty()) {
+        type = saveTypes.front();
+        saveTypes.pop_front();
+    }
+    if (!name) return std::nullopt;
+    return SaveFileChoice{*name, type};
 }
 
 std::optional<std::string> ScriptedServices::ShowOpen(const OpenFileRequest& request) {

@@ -19,7 +19,7 @@ public:
     void AskFrameRate(double& FrameRate) override;
     void ShowLoadingNotice() override { ++loadingNoticesShown; }
     void HideLoadingNotice() override { ++loadingNoticesHidden; }
-    std::optional<std::string> ChooseSaveFile(const SaveFileRequest& request) override;
+    std::optional<SaveFileChoice> ChooseSaveFile(const SaveFileRequest& request) override;
     std::optional<std::string> ShowOpen(const OpenFileRequest& request) override;
     // Runs the next queued driver on the dialog instead of showing it; with
     // none queued the dialog is closed unanswered (rejected).
@@ -31,6 +31,9 @@ public:
     // File names for the open and save dialogs; nothing means cancel.
     std::deque<std::optional<std::string>> openNames;
     std::deque<std::optional<std::string>> saveNames;
+    // The file type picked in each save dialog; the one offered when none
+    // is left.
+    std::deque<int> saveTypes;
     // The rate the frame-rate question confirms; nothing closes it unconfirmed.
     std::optional<double> frameRate;
 
