@@ -21,6 +21,8 @@ public:
     // After every change of play state.
     virtual void PlayStateChange(int OldState, int NewState) = 0;
     // After the position was changed by a seek (not while merely playing).
+    // A player may also report a load, at 0, so that the time shown is the
+    // new media's.
     virtual void PositionChange(double oldPosition, double newPosition) = 0;
     // The player's view took the keyboard focus.
     virtual void PlayerGotFocus() {}
