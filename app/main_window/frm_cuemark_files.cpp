@@ -16,8 +16,11 @@ namespace cuemark {
 
 namespace {
 
+// The first entry also holds the containers in use today, so that a film is
+// listed without changing the filter.
 constexpr const char* MediaFilter =
-    "Video and Audio Files|*.avi;*.mpg;*.mpeg;*.asf;*.mov;*.wav;*.mp3|"
+    "Video and Audio Files|*.avi;*.mpg;*.mpeg;*.asf;*.mov;*.wav;*.mp3;"
+    "*.mp4;*.m4v;*.mkv;*.webm;*.ogg;*.ogv;*.m4a;*.aac;*.flac;*.opus|"
     "Video files (avi, mpg, asf, mov)|*.avi;*.mpg;*.mpeg;*.asf;*.mov|"
     "Audio Files (wav, mp3)|*.wav;*.mp3|"
     "AVI files (*.avi)|*.avi|"

@@ -45,6 +45,7 @@ private slots:
     void saveWritesTheChosenFormatAndClearsTheFlag();
     void aFailedSaveKeepsTheFlagAndTheChosenName();
     void shortOrMissingNamesLoadNothing();
+    void mediaFilterListsTodaysContainersInItsFirstEntry();
     void typedMediaNameEnablesThePositionStrip();
     void newFileCanBeSavedAtOnceAsSubRip();
     void loadingWhilePausedShowsTheNewFilesTitles();
@@ -60,7 +61,7 @@ void MainWindowFilesTest::mediaBrowseAsksForAnExistingMediaFile() {
     QCOMPARE(r.title, std::string("Select an existing media file"));
     QVERIFY(r.fileMustExist);
     QVERIFY(r.hideReadOnly);
-    QVERIFY(r.filter.rfind("Video and Audio Files|*.avi;*.mpg;*.mpeg;*.asf;*.mov;*.wav;*.mp3|", 0) == 0);
+    QVERIFY(r.filter.rfind("Video and Audio Files|*.avi;*.mpg;*.mpeg;*.asf;*.mov;*.wav;*.mp3", 0) == 0);
     QVERIFY(r.filter.find("|Windows WAV audio|*.wav|All Files (*.*)|*.*") != std::string::npos);
 }
 
@@ -310,6 +311,17 @@ void MainWindowFilesTest::shortOrMissingNamesLoadNothing() {
     f.control<QLineEdit>("txtSRT")->setText(QString::fromStdString(f.path("missing.srt")));
     f.control<QLineEdit>("txtSRT")->setText(f.folder.path()); // a folder is not a file
     QCOMPARE(f.window->Subt.Count(), 1);
+}
+
+void MainWindowFilesTest::mediaFilterListsTodaysContainersInItsFirstEntry() {
+    MainWindowFixture f;
+    f.open();
+    f.window->cmdBrowseAVI_Click();
+    const QString filter = QString::fromStdString(f.services.openRequests.at(0).filter);
+    const QStringList first = filter.section(QLatin1Char('|'), 1, 1).split(QLatin1Char(';'));
+    for (const char* pattern : {"*.avi", "*.mpg", "*.mpeg", "*.asf", "*.mov", "*.wav", "*.mp3", "*.mp4", "*.m4v",
+                                "*.mkv", "*.webm", "*.ogg", "*.ogv", "*.m4a", "*.aac", "*.flac", "*.opus"})
+        QVERIFY2(first.contains(QLatin1String(pattern)), pattern);
 }
 
 void MainWindowFilesTest::typedMediaNameEnablesThePositionStrip() {
