@@ -170,6 +170,10 @@ void frmCuemark::showNewTitles() {
 bool frmCuemark::SaveSubtitles() {
     if (!files_.SaveSubtitles(dialogFileName_)) return false;
     subtitlesChanged_ = false;
+    // The titles now belong to the file just written; it is already what
+    // they hold, so it is shown without loading it.
+    const QSignalBlocker quiet(txtSRT);
+    txtSRT->setText(QString::fromStdString(dialogFileName_));
     return true;
 }
 

@@ -50,6 +50,7 @@ private slots:
     void newFileCanBeSavedAtOnceAsSubRip();
     void loadingWhilePausedShowsTheNewFilesTitles();
     void saveOfANameWithoutExtensionWritesTheOfferedType();
+    void saveAsShowsTheFileTheTitlesNowBelongTo();
 };
 
 void MainWindowFilesTest::mediaBrowseAsksForAnExistingMediaFile() {
@@ -409,6 +410,28 @@ void MainWindowFilesTest::saveOfANameWithoutExtensionWritesTheOfferedType() {
     QVERIFY(f.readFile("film.srt").rfind("1\r\n00:00:01,000 --> ", 0) == 0);
     QCOMPARE(f.dialogFileName(), f.path("film.srt"));
     QVERIFY(!f.window->subtitlesChanged());
+}
+
+void MainWindowFilesTest::saveAsShowsTheFileTheTitlesNowBelongTo() {
+    MainWindowFixture f;
+    f.open();
+    f.window->OpenSubtitleFile(f.writeFile("film.srt", TwoTitles));
+    f.window->Subt.SetText(1, "edited");
+    f.window->setSubtitlesChanged(true);
+    const int loads = f.services.loadingNoticesShown;
+    f.services.saveNames = {f.path("copy.sub")};
+    f.services.frameRate = 25.0;
+    f.window->cmdSave_Click();
+    QCOMPARE(f.control<QLineEdit>("txtSRT")->text().toStdString(), f.path("copy.sub"));
+    // Not read back: the titles and their journal stay as they were.
+    QCOMPARE(f.services.loadingNoticesShown, loads);
+    QCOMPARE(f.services.frameRateQuestions, 1);
+    QCOMPARE(f.window->Subt.UndoCount(), 1);
+    QCOMPARE(f.window->Subt.Text(1), std::string("edited"));
+    // The next save offers the format the titles now have.
+    f.window->cmdSave_Click(); // cancelled
+    QCOMPARE(f.services.saveRequests.at(1).fileName, f.path("copy"));
+    QCOMPARE(f.services.saveRequests.at(1).filterIndex, 2);
 }
 
 QTEST_MAIN(MainWindowFilesTest)
