@@ -120,7 +120,7 @@ std::string SubtitleFiles::RenderSubtitles(const std::string& fileName) {
     case SubtitleFormat::SubRip: WriteSubRip(out, Subt_); break;
     case SubtitleFormat::Sami: WriteSami(out, Subt_, sami); break;
     case SubtitleFormat::Unknown:
-        // Any other name gets an empty file.
+        // No format to write in: callers check the name first (WriteSubtitles refuses it).
         return std::string();
     }
     return EncodeText(out.Text(), encoding);

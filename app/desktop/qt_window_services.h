@@ -13,8 +13,9 @@ namespace cuemark {
 
 class frmLoading;
 
-// "Desc|*.a;*.b|Desc2|*.c" as Qt name filters: "Desc (*.a *.b)", "Desc2 (*.c)".
-// A description without a pattern is dropped.
+// "Desc|*.a;*.b|Desc2 (*.c)|*.c" as Qt name filters: "Desc (*.a *.b)",
+// "Desc2 (*.c)", each showing its patterns once; "*.*" becomes "*". A
+// description without a pattern is dropped.
 QStringList NameFiltersOf(const std::string& filter);
 
 class QtWindowServices : public WindowServices {

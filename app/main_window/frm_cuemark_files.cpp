@@ -16,8 +16,11 @@ namespace cuemark {
 
 namespace {
 
+// The first entry also holds the containers in use today, so that a film is
+// listed without changing the filter.
 constexpr const char* MediaFilter =
-    "Video and Audio Files|*.avi;*.mpg;*.mpeg;*.asf;*.mov;*.wav;*.mp3|"
+    "Video and Audio Files|*.avi;*.mpg;*.mpeg;*.asf;*.mov;*.wav;*.mp3;"
+    "*.mp4;*.m4v;*.mkv;*.webm;*.ogg;*.ogv;*.m4a;*.aac;*.flac;*.opus|"
     "Video files (avi, mpg, asf, mov)|*.avi;*.mpg;*.mpeg;*.asf;*.mov|"
     "Audio Files (wav, mp3)|*.wav;*.mp3|"
     "AVI files (*.avi)|*.avi|"
@@ -167,6 +170,10 @@ void frmCuemark::showNewTitles() {
 bool frmCuemark::SaveSubtitles() {
     if (!files_.SaveSubtitles(dialogFileName_)) return false;
     subtitlesChanged_ = false;
+    // The titles now belong to the file just written; it is already what
+    // they hold, so it is shown without loading it.
+    const QSignalBlocker quiet(txtSRT);
+    txtSRT->setText(QString::fromStdString(dialogFileName_));
     return true;
 }
 

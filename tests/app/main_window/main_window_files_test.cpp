@@ -45,10 +45,12 @@ private slots:
     void saveWritesTheChosenFormatAndClearsTheFlag();
     void aFailedSaveKeepsTheFlagAndTheChosenName();
     void shortOrMissingNamesLoadNothing();
+    void mediaFilterListsTodaysContainersInItsFirstEntry();
     void typedMediaNameEnablesThePositionStrip();
     void newFileCanBeSavedAtOnceAsSubRip();
     void loadingWhilePausedShowsTheNewFilesTitles();
     void saveOfANameWithoutExtensionWritesTheOfferedType();
+    void saveAsShowsTheFileTheTitlesNowBelongTo();
 };
 
 void MainWindowFilesTest::mediaBrowseAsksForAnExistingMediaFile() {
@@ -60,7 +62,7 @@ void MainWindowFilesTest::mediaBrowseAsksForAnExistingMediaFile() {
     QCOMPARE(r.title, std::string("Select an existing media file"));
     QVERIFY(r.fileMustExist);
     QVERIFY(r.hideReadOnly);
-    QVERIFY(r.filter.rfind("Video and Audio Files|*.avi;*.mpg;*.mpeg;*.asf;*.mov;*.wav;*.mp3|", 0) == 0);
+    QVERIFY(r.filter.rfind("Video and Audio Files|*.avi;*.mpg;*.mpeg;*.asf;*.mov;*.wav;*.mp3", 0) == 0);
     QVERIFY(r.filter.find("|Windows WAV audio|*.wav|All Files (*.*)|*.*") != std::string::npos);
 }
 
@@ -312,6 +314,17 @@ void MainWindowFilesTest::shortOrMissingNamesLoadNothing() {
     QCOMPARE(f.window->Subt.Count(), 1);
 }
 
+void MainWindowFilesTest::mediaFilterListsTodaysContainersInItsFirstEntry() {
+    MainWindowFixture f;
+    f.open();
+    f.window->cmdBrowseAVI_Click();
+    const QString filter = QString::fromStdString(f.services.openRequests.at(0).filter);
+    const QStringList first = filter.section(QLatin1Char('|'), 1, 1).split(QLatin1Char(';'));
+    for (const char* pattern : {"*.avi", "*.mpg", "*.mpeg", "*.asf", "*.mov", "*.wav", "*.mp3", "*.mp4", "*.m4v",
+                                "*.mkv", "*.webm", "*.ogg", "*.ogv", "*.m4a", "*.aac", "*.flac", "*.opus"})
+        QVERIFY2(first.contains(QLatin1String(pattern)), pattern);
+}
+
 void MainWindowFilesTest::typedMediaNameEnablesThePositionStrip() {
     MainWindowFixture f;
     f.open();
@@ -397,6 +410,28 @@ void MainWindowFilesTest::saveOfANameWithoutExtensionWritesTheOfferedType() {
     QVERIFY(f.readFile("film.srt").rfind("1\r\n00:00:01,000 --> ", 0) == 0);
     QCOMPARE(f.dialogFileName(), f.path("film.srt"));
     QVERIFY(!f.window->subtitlesChanged());
+}
+
+void MainWindowFilesTest::saveAsShowsTheFileTheTitlesNowBelongTo() {
+    MainWindowFixture f;
+    f.open();
+    f.window->OpenSubtitleFile(f.writeFile("film.srt", TwoTitles));
+    f.window->Subt.SetText(1, "edited");
+    f.window->setSubtitlesChanged(true);
+    const int loads = f.services.loadingNoticesShown;
+    f.services.saveNames = {f.path("copy.sub")};
+    f.services.frameRate = 25.0;
+    f.window->cmdSave_Click();
+    QCOMPARE(f.control<QLineEdit>("txtSRT")->text().toStdString(), f.path("copy.sub"));
+    // Not read back: the titles and their journal stay as they were.
+    QCOMPARE(f.services.loadingNoticesShown, loads);
+    QCOMPARE(f.services.frameRateQuestions, 1);
+    QCOMPARE(f.window->Subt.UndoCount(), 1);
+    QCOMPARE(f.window->Subt.Text(1), std::string("edited"));
+    // The next save offers the format the titles now have.
+    f.window->cmdSave_Click(); // cancelled
+    QCOMPARE(f.services.saveRequests.at(1).fileName, f.path("copy"));
+    QCOMPARE(f.services.saveRequests.at(1).filterIndex, 2);
 }
 
 QTEST_MAIN(MainWindowFilesTest)
