@@ -257,7 +257,7 @@ void frmStretch::cmdOK_Click() {
         break;
     }
     }
-    const std::optional<int> changed = RetimeChosenTitles(editor_, *map);
+    const std::optional<int> changed = RetimeChosenTitles(editor_, *map, everyTitle_ ? Titles::All : Titles::Chosen);
     if (!changed) return TellUser(editor_, refusals::NotFinite);
     if (*changed > 0) editor_.markSubtitlesChanged();
     editor_.LoadList();
@@ -321,6 +321,7 @@ void AdjustByReferences(EditorWindow& editor, double firstTime, double secondTim
     QObject::connect(dialog, &QDialog::finished, dialog, &QObject::deleteLater);
     dialog->txtFirstSubtitle->setText(QString::fromStdString(TimeBoxText(firstTime)));
     dialog->txtLastSubtitle->setText(QString::fromStdString(TimeBoxText(secondTime)));
+    dialog->everyTitle_ = true;
     dialog->show();
     dialog->cmdOK_Click();
 }

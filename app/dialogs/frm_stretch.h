@@ -89,6 +89,8 @@ private:
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;
     bool unloaded_ = false;
+    // Set for Adjust, which re-times the whole file.
+    bool everyTitle_ = false;
 };
 
 // The main window's adjust button: stretches so that the titles marked first

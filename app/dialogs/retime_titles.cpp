@@ -11,9 +11,9 @@
 
 namespace cuemark {
 
-std::optional<int> RetimeChosenTitles(EditorWindow& editor, const LinearMap& map) {
+std::optional<int> RetimeChosenTitles(EditorWindow& editor, const LinearMap& map, Titles which) {
     SUBTITLES& Subt = editor.store();
-    const bool onlySelected = editor.MultipleSelected();
+    const bool onlySelected = which == Titles::Chosen && editor.MultipleSelected();
     const std::int32_t rows = std::min(editor.RowCount(), Subt.Count());
     std::vector<std::int32_t> chosen;
     for (std::int32_t i = 1; i <= rows; ++i) {

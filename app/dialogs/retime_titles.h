@@ -15,7 +15,9 @@ class EditorWindow;
 // selected rows when the editor has a multiple selection, marking each one
 // changed. Returns how many changed; nothing (and no title touched) when a
 // new time would not be a finite number.
-std::optional<int> RetimeChosenTitles(EditorWindow& editor, const LinearMap& map);
+// Adjust passes Titles::All: it re-times the whole file whatever is selected.
+enum class Titles { Chosen, All };
+std::optional<int> RetimeChosenTitles(EditorWindow& editor, const LinearMap& map, Titles which = Titles::Chosen);
 
 // The earliest start among the titles RetimeChosenTitles would move.
 double LowestChosenStart(EditorWindow& editor);

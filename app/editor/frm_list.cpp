@@ -221,6 +221,7 @@ void frmList::Form_Load() {
     selectionChanged();
     main_.FirstRefTime = main_.Subt.StartTime(1);
     main_.SecondRefTime = main_.Subt.StartTime(RowCount());
+    main_.ShowReferenceTimes();
 }
 
 void frmList::readSettings() {

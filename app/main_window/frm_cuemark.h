@@ -46,6 +46,9 @@ public:
     bool AVIFileOK = false;
     double FirstRefTime = 0.0;
     double SecondRefTime = 0.0;
+    // Shows the two reference times in the blue and green buttons' tips, so
+    // that Adjust never uses times the user has not seen.
+    void ShowReferenceTimes();
 
     // Program-wide values.
     bool subtitlesChanged() const { return subtitlesChanged_; }

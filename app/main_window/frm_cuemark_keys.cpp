@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextEdit>
+#include <QToolButton>
 
 #include "app/main_window/frm_cuemark.h"
 #include "app/dialogs/frm_pick_key.h"
@@ -168,10 +169,19 @@ void frmCuemark::txtKey_Click() {
 
 void frmCuemark::cmdBlue_Click() {
     FirstRefTime = player_->CurrentPosition();
+    ShowReferenceTimes();
 }
 
 void frmCuemark::cmdGreen_Click() {
     SecondRefTime = player_->CurrentPosition();
+    ShowReferenceTimes();
+}
+
+void frmCuemark::ShowReferenceTimes() {
+    cmdBlue->setToolTip(
+        QStringLiteral("First reference time: %1").arg(QString::fromStdString(TimeToText(FirstRefTime))));
+    cmdGreen->setToolTip(
+        QStringLiteral("Second reference time: %1").arg(QString::fromStdString(TimeToText(SecondRefTime))));
 }
 
 void frmCuemark::cmdAdjust_Click() {

@@ -114,6 +114,7 @@ private slots:
     void heldReferenceButtonRepeatsUnderItsOwnCode();
 
     void adjustStretchesToTheReferenceTimesAndDeletesTheDialog();
+    void aMarkBeyondTheLastTitleStandsForTheLastTitle();
     void refusedAdjustLeavesTheDialogOpenUntilClosed();
 };
 
@@ -415,6 +416,20 @@ void StretchDialogTest::adjustStretchesToTheReferenceTimesAndDeletesTheDialog() 
     QPointer<frmStretch> dialog = b.editor->window.findChild<frmStretch*>();
     QVERIFY(dialog.isNull() || dialog->isHidden());
     QTRY_VERIFY(dialog.isNull());
+}
+
+void StretchDialogTest::aMarkBeyondTheLastTitleStandsForTheLastTitle() {
+    // A title past the last reads as starting at 0: a map from it would
+    // send every title far below 0.
+    Bench b({{100, 101}, {200, 202}, {1100, 1101}});
+    b.editor->firstIndex = 1;
+    b.editor->lastIndex = 4;
+    frmStretch& d = b.open();
+    QCOMPARE(b.control<QLineEdit>("txtLastSubtitle")->text(), QString("00:18:20,000"));
+    AdjustByReferences(*b.editor, 10.0, 3600.0);
+    QCOMPARE(b.Subt().StartTime(1), 10.0);
+    QCOMPARE(b.Subt().StartTime(3), 3600.0);
+    d.reject();
 }
 
 void StretchDialogTest::refusedAdjustLeavesTheDialogOpenUntilClosed() {

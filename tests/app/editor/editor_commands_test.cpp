@@ -39,6 +39,8 @@ private slots:
     void shiftOfTheSelectedTitlesEmptiesTheJournal();
     void adjustStretchesSoTheMarkedTitlesStartAtTheReferenceTimes();
     void adjustWithReferencesOutOfOrderChangesNothing();
+    void referenceTimesShowInTheBlueAndGreenButtonsTips();
+    void adjustStretchesEveryTitleWhateverIsSelected();
     void unknownKeyDoesNothing();
     void oneTitleCommandsWithoutACurrentRowDoNothing();
 };
@@ -350,6 +352,35 @@ void EditorCommandsTest::adjustWithReferencesOutOfOrderChangesNothing() {
     f.window->cmdAdjust_Click();
     QCOMPARE(f.services.messages, std::vector<std::string>{"Title times have been set to an illegal order."});
     QCOMPARE(f.window->Subt.StartTime(2), 3.0);
+}
+
+void EditorCommandsTest::referenceTimesShowInTheBlueAndGreenButtonsTips() {
+    EditorFixture f;
+    f.openEditor({{100, 101}, {200, 202}, {1100, 1101}});
+    auto* blue = f.control<QAbstractButton>("cmdBlue");
+    auto* green = f.control<QAbstractButton>("cmdGreen");
+    // Opening the editor notes the first and last starts.
+    QVERIFY2(blue->toolTip().contains("00:01:40,000"), qPrintable(blue->toolTip()));
+    QVERIFY2(green->toolTip().contains("00:18:20,000"), qPrintable(green->toolTip()));
+    f.player->advanceTo(12.5);
+    f.window->cmdBlue_Click();
+    QVERIFY2(blue->toolTip().contains("00:00:12,500"), qPrintable(blue->toolTip()));
+    f.player->advanceTo(3600);
+    f.window->cmdGreen_Click();
+    QVERIFY2(green->toolTip().contains("01:00:00,000"), qPrintable(green->toolTip()));
+    QVERIFY(blue->toolTip().contains("00:00:12,500"));
+}
+
+void EditorCommandsTest::adjustStretchesEveryTitleWhateverIsSelected() {
+    EditorFixture f;
+    f.openEditor({{100, 101}, {200, 202}, {300, 301}, {1100, 1101}});
+    f.selectRows({2, 3});
+    f.window->FirstRefTime = 10.0;
+    f.window->SecondRefTime = 3600.0;
+    f.window->cmdAdjust_Click();
+    QCOMPARE(f.window->Subt.StartTime(1), 10.0);
+    QCOMPARE(f.window->Subt.StartTime(4), 3600.0);
+    QVERIFY(qAbs(f.window->Subt.StartTime(2) - 369.0) < 1e-9);
 }
 
 void EditorCommandsTest::unknownKeyDoesNothing() {
