@@ -44,6 +44,30 @@ ReadOutcome ReadSubRip(LineReader& in, SUBTITLES& Subt, MarkupState& markup) {
     return ReadOutcome{};
 }
 
+namespace {
+
+// Writes a title's lines as the reader will split them (CR, CR LF or LF). An
+// empty line after the first would end the block there and leave the rest as
+// a block the reader stops on, so it is left out: "a<br><br>b" comes back as
+// the two lines "a" and "b". The first line stays even when empty, as the
+// reader takes it as text.
+void WriteTextLines(LineWriter& out, std::string_view text) {
+    size_t from = 0;
+    bool first = true;
+    while (true) {
+        const size_t end = text.find_first_of("\r\n", from);
+        const std::string_view line = text.substr(from, end == std::string_view::npos ? end : end - from);
+        if (first || !line.empty()) out.WriteLine(line);
+        first = false;
+        if (end == std::string_view::npos) return;
+        from = end + 1;
+        if (text[end] == '\r' && from < text.size() && text[from] == '\n') ++from;
+        if (from == text.size()) return;
+    }
+}
+
+} // namespace
+
 void WriteSubRip(LineWriter& out, const SUBTITLES& Subt) {
     std::string timesLine;
     for (int32_t i = 1; i <= Subt.Count(); ++i) {
@@ -57,9 +81,9 @@ void WriteSubRip(LineWriter& out, const SUBTITLES& Subt) {
 
         const std::string& text = Subt.Text(i);
         if (text.find('<') == std::string::npos) {
-            out.WriteLine(text);
+            WriteTextLines(out, text);
         } else {
-            out.WriteLine(StripTags(text));
+            WriteTextLines(out, StripTags(text));
         }
         out.WriteLine("");
     }

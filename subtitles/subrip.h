@@ -10,8 +10,9 @@ namespace cuemark {
 
 // Adds every title read with Subt.Add, in file order.
 ReadOutcome ReadSubRip(LineReader& in, SUBTITLES& Subt, MarkupState& markup);
-// Writes titles 1..Count without markup. Throws TimeOverflow for a time that
-// cannot be written.
+// Writes titles 1..Count without markup, leaving out empty lines after a
+// title's first line (the reader would end the title there). Throws
+// TimeOverflow for a time that cannot be written.
 void WriteSubRip(LineWriter& out, const SUBTITLES& Subt);
 
 } // namespace cuemark

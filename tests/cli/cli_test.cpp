@@ -57,6 +57,19 @@ TEST_F(CommandLine, ReadsStandardInputAndWritesStandardOutput) {
               "00:00:04,000\r\nBye\r\n\r\n");
 }
 
+TEST_F(CommandLine, ASamiFileWithAnEmptyLineConvertsToSubRipThatReadsBack) {
+    const std::string smi = dir.write("in.smi",
+                                      "<SAMI>\r\n<BODY>\r\n<SYNC Start=1000><P>a<br><br>b\r\n"
+                                      "<SYNC Start=2000><P>&nbsp;\r\n</BODY>\r\n</SAMI>\r\n");
+    auto r = run({"convert", smi, dir.file("out.srt")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(TempDir::read(dir.file("out.srt")).rfind("1\r\n00:00:01,000 --> 00:00:02,000\r\na\r\nb\r\n\r\n2\r\n", 0),
+              0u);
+    r = run({"convert", dir.file("out.srt"), dir.file("back.smi")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(TempDir::read(dir.file("back.smi")).find("<SYNC Start=1000><P>a<br>b\r\n"), std::string::npos);
+}
+
 TEST_F(CommandLine, ShiftsBySecondsOrByATimeText) {
     auto r = run({"shift", in, "-", "--by", "-0.5"});
     EXPECT_EQ(r.status, 0) << r.err;

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "subtitles/messages.h"
+#include "subtitles/sami.h"
 #include "subtitles/time_text.h"
 #include "format_test_support.h"
 
@@ -121,13 +122,43 @@ TEST(SubRipRoundTrip, GivesBackTheTitlesToTheMillisecondWithoutMarkup) {
     cuemark::testing::ExpectTitlesBack(ReadText(Written(titles)), titles, StripTags);
 }
 
-TEST(SubRipRoundTrip, KeepsAnEmptyTextButEndsTheBlockAtAnEmptyTextLine) {
+TEST(SubRipRoundTrip, KeepsAnEmptyTextAndAnEmptyFirstLine) {
     Read r = ReadText(Written({{1.0, 2.0, ""}, {3.0, 4.0, "b"}}));
     EXPECT_TRUE(r.outcome.complete());
     EXPECT_EQ(r.titles, (std::vector<Title>{{1.0, 2.0, ""}, {3.0, 4.0, "b"}}));
 
-    r = ReadText(Written({{1.0, 2.0, "A\r\n\r\nB"}}));
-    EXPECT_EQ(r.outcome.status, Status::BadInput);
-    EXPECT_EQ(r.outcome.line, 5);
-    EXPECT_EQ(r.titles, (std::vector<Title>{{1.0, 2.0, "A"}}));
+    r = ReadText(Written({{1.0, 2.0, "\r\nB"}}));
+    EXPECT_TRUE(r.outcome.complete());
+    EXPECT_EQ(r.titles, (std::vector<Title>{{1.0, 2.0, "\r\nB"}}));
+}
+
+TEST(SubRipRoundTrip, LeavesOutEmptyLinesThatWouldEndATitleEarly) {
+    // Each text must read back whole, and the next title after it.
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"A\r\n\r\nB", "A\r\nB"}, {"A\r\n\r\n\r\nB\r\n\r\nC", "A\r\nB\r\nC"},
+        {"A\r\n", "A"},           {"A\n\nB", "A\r\nB"},
+        {"A\r\rB", "A\r\nB"},     {"A\r\n<i></i>\r\nB", "A\r\nB"},
+        {"\r\n\r\nB", "\r\nB"},
+    };
+    for (const auto& [text, back] : cases) {
+        const Read r = ReadText(Written({{1.0, 2.0, text}, {3.0, 4.0, "next"}}));
+        EXPECT_TRUE(r.outcome.complete()) << text;
+        EXPECT_EQ(r.titles, (std::vector<Title>{{1.0, 2.0, back}, {3.0, 4.0, "next"}})) << text;
+    }
+}
+
+TEST(SubRipRoundTrip, ASamiLineBreakTwiceConvertsToAFileThatReadsBack) {
+    SamiState sami;
+    const Read fromSami = cuemark::testing::ReadWith(
+        "<SAMI>\n<BODY>\n<SYNC Start=1000><P>a<br><br>b\n<SYNC Start=2000><P>&nbsp;\n</BODY>\n</SAMI>\n",
+        [&](LineReader& in, SUBTITLES& store) { return ReadSami(in, store, sami); });
+    ASSERT_TRUE(fromSami.outcome.complete());
+    ASSERT_EQ(fromSami.titles.size(), 2u);
+    ASSERT_EQ(fromSami.titles[0], (Title{1.0, 2.0, "a\r\n\r\nb"}));
+
+    std::vector<Title> expected = fromSami.titles;
+    expected[0].text = "a\r\nb";
+    const Read r = ReadText(Written(fromSami.titles));
+    EXPECT_TRUE(r.outcome.complete());
+    EXPECT_EQ(r.titles, expected);
 }
