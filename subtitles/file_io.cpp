@@ -1,6 +1,8 @@
 #include "subtitles/file_io.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -88,27 +90,87 @@ bool ResolveLinks(const std::string& path, std::string& resolved, int& error) {
     return false;
 }
 
+constexpr char Letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+constexpr size_t SuffixLength = 6;
+constexpr std::string_view TempExtension = ".tmp";
+
+std::string TemporaryPrefix(const std::string& target) {
+    return "." + NameOf(target).substr(0, kMaxBaseInTempName) + ".";
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// A temporary file is held by its save for as long as that save runs (an
+// advisory lock, dropped by the kernel when the process dies), so one whose
+// lock can be taken was left by a save that was killed.
+void RemoveStaleTemporaries(const std::string& target) {
+    const std::string folder = FolderOf(target);
+    const std::string prefix = TemporaryPrefix(target);
+    DIR* listing = ::opendir(folder.c_str());
+    if (listing == nullptr) return;
+    const int folderFd = ::dirfd(listing);
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string_view name = entry->d_name;
+        if (name.size() != prefix.size() + SuffixLength + TempExtension.size() || !name.starts_with(prefix) ||
+            !name.ends_with(TempExtension))
+            continue;
+        const std::string_view suffix = name.substr(prefix.size(), SuffixLength);
+        if (suffix.find_first_not_of(std::string_view(Letters, sizeof Letters - 1)) != std::string_view::npos) continue;
+        const std::string entryName(name);
+        FileDescriptor file(::openat(folderFd, entryName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat opened;
+        if (file.get() < 0 || ::fstat(file.get(), &opened) != 0 || !S_ISREG(opened.st_mode)) continue;
+        // Another user's file is not ours to judge, even where we may remove it.
+        if (opened.st_uid != ::geteuid()) continue;
+        // A lock that cannot be taken, or a file system without locks: keep it.
+        if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) continue;
+        // Only the file we locked goes, not one that took its name meanwhile.
+        struct stat named;
+        if (::fstatat(folderFd, entryName.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 || !SameFile(named, opened))
+            continue;
+        ::unlinkat(folderFd, entryName.c_str(), 0);
+    }
+    ::closedir(listing);
+}
+
 std::string RandomSuffix() {
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     thread_local std::mt19937_64 generator(
         std::random_device{}() ^ static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
         static_cast<uint64_t>(::getpid()));
-    std::uniform_int_distribution<size_t> pick(0, sizeof kLetters - 2);
-    std::string suffix(6, ' ');
-    for (char& c : suffix) c = kLetters[pick(generator)];
+    std::uniform_int_distribution<size_t> pick(0, sizeof Letters - 2);
+    std::string suffix(SuffixLength, ' ');
+    for (char& c : suffix) c = Letters[pick(generator)];
     return suffix;
 }
 
 // Creates ".name.XXXXXX.tmp" beside the target, exclusively, so no other
 // file is ever overwritten; 0666 lets the umask decide as for any new file.
+// The file comes back locked (see RemoveStaleTemporaries).
 int CreateTemporary(const std::string& target, std::string& temporary) {
     const std::string folder = FolderOf(target);
-    const std::string base = NameOf(target).substr(0, kMaxBaseInTempName);
-    const std::string prefix = (folder.ends_with('/') ? folder : folder + "/") + "." + base + ".";
+    const std::string prefix = (folder.ends_with('/') ? folder : folder + "/") + TemporaryPrefix(target);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = prefix + RandomSuffix() + ".tmp";
+        temporary = prefix + RandomSuffix() + std::string(TempExtension);
         const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            return fd;
+        }
+        // Between creating and locking, another save may have found the file
+        // unlocked and removed it; it is ours only if it still has its name
+        // once locked. Without locks (some network file systems) it stays
+        // unlocked, and other saves leave it alone.
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            struct stat opened;
+            struct stat named;
+            if (::fstat(fd, &opened) == 0 && ::lstat(temporary.c_str(), &named) == 0 && SameFile(opened, named))
+                return fd;
+        } else if (errno != EWOULDBLOCK) {
+            return fd;
+        }
+        ::close(fd);
     }
     errno = EEXIST;
     return -1;
@@ -160,6 +222,9 @@ public:
     void Keep() { path.clear(); }
 
     FileDescriptor descriptor;
+    // Shares the descriptor's lock and keeps it after the descriptor is
+    // closed (to see close's error) until the file is renamed or removed.
+    FileDescriptor lock;
     std::string path;
 };
 
@@ -211,6 +276,8 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
     if (!ResolveLinks(path, target, linkError))
         return Fail(error, "cannot write " + path + ": " + SystemMessage(linkError));
 
+    RemoveStaleTemporaries(target);
+
     TemporaryFile temporary;
     int fd = -1;
     if (injected(WriteStep::CreateTemp))
@@ -224,6 +291,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
                                SystemMessage(failure));
     }
     temporary.descriptor.Reset(fd);
+    temporary.lock.Reset(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
 
     if (exists) {
         // Keep the owner where we may (root saving a user's file) and the

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -183,6 +184,70 @@ TEST_F(FileIo, AsksTheSeamAboutEveryStepInOrder) {
     ASSERT_TRUE(WriteFileAtomically(PathOf("a.srt"), "x", nullptr, &faults));
     EXPECT_EQ(faults.steps,
               (std::vector<WriteStep>{WriteStep::CreateTemp, WriteStep::Write, WriteStep::Sync, WriteStep::Rename}));
+}
+
+// A save killed part-way leaves its ".NAME.XXXXXX.tmp" behind; the next save
+// of that name clears those no running save holds, and nothing else.
+TEST_F(FileIo, NextSaveRemovesStaleTemporaryFilesOfItsName) {
+    Put(PathOf(".a.srt.Ab12cd.tmp"), "left by a killed save");
+    Put(PathOf(".a.srt.Zz99zz.tmp"), "being written");
+    Put(PathOf(".b.srt.Ab12cd.tmp"), "another name's");
+    Put(PathOf(".a.srt.notours.tmp"), "not a temporary name");
+    Put(PathOf("elsewhere"), "behind a link");
+    ASSERT_EQ(::symlink("elsewhere", PathOf(".a.srt.Lk12ab.tmp").c_str()), 0);
+    // A save in progress holds its lock through its own open file.
+    const int held = ::open(PathOf(".a.srt.Zz99zz.tmp").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+
+    std::set<std::string> kept{"a.srt",     ".a.srt.Zz99zz.tmp", ".b.srt.Ab12cd.tmp", ".a.srt.notours.tmp",
+                               "elsewhere", ".a.srt.Lk12ab.tmp"};
+    // Root may remove anyone's file in a shared folder; another user's is not its to judge.
+    if (::geteuid() == 0) {
+        Put(PathOf(".a.srt.Ot12er.tmp"), "another user's");
+        ASSERT_EQ(::chown(PathOf(".a.srt.Ot12er.tmp").c_str(), 65534, 65534), 0);
+        kept.insert(".a.srt.Ot12er.tmp");
+    }
+
+    ASSERT_TRUE(WriteFileAtomically(PathOf("a.srt"), "new"));
+    ::close(held);
+    EXPECT_EQ(Contents(PathOf("a.srt")), "new");
+    EXPECT_EQ(Entries(), kept);
+    EXPECT_EQ(Contents(PathOf("elsewhere")), "behind a link");
+
+    // Once its holder is gone, the same file is stale.
+    ASSERT_TRUE(WriteFileAtomically(PathOf("a.srt"), "newer"));
+    EXPECT_EQ(Entries().count(".a.srt.Zz99zz.tmp"), 0u);
+}
+
+// Another save must be able to tell this one's temporary file from a stale one
+// right up to the rename.
+TEST_F(FileIo, HoldsALockOnItsTemporaryFileUntilTheRename) {
+    class ProbeAtRename : public WriteFaults {
+    public:
+        explicit ProbeAtRename(std::string folder) : folder_(std::move(folder)) {}
+        bool failAt(WriteStep step) override {
+            if (step != WriteStep::Rename) return false;
+            for (const auto& entry : fs::directory_iterator(folder_)) {
+                const std::string name = entry.path().filename().string();
+                if (!name.starts_with(".a.srt.")) continue;
+                ++temporaries;
+                const int fd = ::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC);
+                if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) ++locked;
+                if (fd >= 0) ::close(fd);
+            }
+            return false;
+        }
+        int temporaries = 0;
+        int locked = 0;
+
+    private:
+        std::string folder_;
+    };
+    ProbeAtRename probe(folder_);
+    ASSERT_TRUE(WriteFileAtomically(PathOf("a.srt"), "x", nullptr, &probe));
+    EXPECT_EQ(probe.temporaries, 1);
+    EXPECT_EQ(probe.locked, 1);
 }
 
 struct FaultCase {
