@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "cli/options.h"
+#include "subtitles/file_io.h"
 #include "subtitles/messages.h"
 #include "subtitles/retiming.h"
 #include "subtitles/subtitle_files.h"
@@ -63,7 +64,15 @@ struct Job {
     // Reads the input; returns the exit status so far (Success or a failure).
     int load(LoadReport& report) {
         if (options.input == "-") {
-            std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            // Bounded as files are: standard input may never end.
+            std::string bytes;
+            char chunk[64 * 1024];
+            while (bytes.size() <= MaxInputBytes && in.read(chunk, sizeof chunk).gcount() > 0)
+                bytes.append(chunk, static_cast<size_t>(in.gcount()));
+            if (bytes.size() > MaxInputBytes) {
+                complain("cannot read " + displayName(options.input) + ": " + messages::InputTooLarge);
+                return CannotRead;
+            }
             report = files.LoadSubtitlesFromBytes("-", bytes);
         } else {
             report = files.LoadSubtitles(options.input);

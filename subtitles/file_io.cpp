@@ -1,5 +1,7 @@
 #include "subtitles/file_io.h"
 
+#include "subtitles/messages.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -9,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <random>
 #include <system_error>
 
@@ -239,10 +242,21 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* err
     if (S_ISDIR(status.st_mode)) return Fail(error, "cannot read " + path + ": " + SystemMessage(EISDIR));
     // Read straight into the result: a regular file's size is known, and
     // anything else (a pipe) grows it as it comes.
+    auto tooLarge = [&] {
+        bytes.clear();
+        bytes.shrink_to_fit();
+        return Fail(error, "cannot read " + path + ": " + messages::InputTooLarge);
+    };
+    if (S_ISREG(status.st_mode) && static_cast<uintmax_t>(status.st_size) > MaxInputBytes) return tooLarge();
+    // One byte past the limit tells a file of exactly the limit from a larger one.
+    constexpr size_t Capacity = MaxInputBytes + 1;
     size_t filled = 0;
     bytes.resize(S_ISREG(status.st_mode) ? static_cast<size_t>(status.st_size) + 1 : 64 * 1024);
     for (;;) {
-        if (filled == bytes.size()) bytes.resize(bytes.size() * 2);
+        if (filled == bytes.size()) {
+            if (filled >= Capacity) return tooLarge();
+            bytes.resize(std::min(bytes.size() * 2, Capacity));
+        }
         const ssize_t got = ::read(file.get(), bytes.data() + filled, bytes.size() - filled);
         if (got < 0) {
             if (errno == EINTR) continue;
@@ -251,6 +265,7 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* err
             return Fail(error, "cannot read " + path + ": " + SystemMessage(failure));
         }
         if (got == 0) {
+            if (filled > MaxInputBytes) return tooLarge();
             bytes.resize(filled);
             return true;
         }

@@ -3,13 +3,18 @@
 // bytes go to a temporary file in the same folder, are flushed to disk, and
 // are renamed over the target (which keeps the old file's permissions).
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace cuemark {
 
+// The most an input may hold: far above any real subtitle file, and a stop
+// for endless ones (/dev/zero, a pipe that never ends).
+inline constexpr size_t MaxInputBytes = size_t{256} << 20;
+
 // Reads the whole file; false (with a reason in *error) when it cannot be
-// opened or read.
+// opened or read, or holds more than MaxInputBytes.
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* error = nullptr);
 
 // The steps of an atomic write, named so tests can make one of them fail.

@@ -13,5 +13,7 @@ inline constexpr const char* IllegalFrameRate = "Illegal frame rate!";
 inline constexpr const char* StoreFull =
     "This file holds more than 32,700 subtitles, the most Cuemark can keep.\r\n"
     "The first 32,700 were loaded; the rest of the file was not read.";
+inline constexpr const char* InputTooLarge =
+    "The file is larger than 256 MB, far more than any subtitle file; it was not read.";
 
 } // namespace cuemark::messages

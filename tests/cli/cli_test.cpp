@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <sstream>
 
+#include "subtitles/file_io.h"
+#include "subtitles/messages.h"
 #include "temp_dir.h"
 
 using cuemark::testing::TempDir;
@@ -183,4 +188,24 @@ TEST_F(CommandLine, TheProgramReportsItsExitStatus) {
               2);
     EXPECT_EQ(WEXITSTATUS(std::system((program + " bogus 2>/dev/null").c_str())), 1);
     EXPECT_EQ(WEXITSTATUS(std::system((program + " convert " + in + " - --to sub >/dev/null").c_str())), 0);
+}
+
+// No subtitle file comes near the limit; an input past it (or one that never
+// ends) stops before it takes all the memory there is.
+TEST_F(CommandLine, AnInputPastTheSizeLimitStopsWithTwo) {
+    const std::string huge = dir.write("huge.srt", sample);
+    ASSERT_EQ(::truncate(huge.c_str(), static_cast<off_t>(cuemark::MaxInputBytes + 1)), 0);
+    auto r = run({"info", huge});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find(cuemark::messages::InputTooLarge), std::string::npos) << r.err;
+
+    const std::string program = std::string(CUEMARK_BIN_DIR) + "/cuemark-cli";
+    const std::string err = dir.file("err.txt");
+    for (const std::string& endless : {program + " info /dev/zero", program + " info - </dev/zero"}) {
+        SCOPED_TRACE(endless);
+        const int status = std::system((endless + " >/dev/null 2>" + err).c_str());
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 2);
+        EXPECT_NE(TempDir::read(err).find(cuemark::messages::InputTooLarge), std::string::npos);
+    }
 }
