@@ -65,9 +65,13 @@ LoadReport SubtitleFiles::load(const std::string& fileName, std::string bytes) {
     report.encoding = decoded.encoding;
     encoding = decoded.encoding;
 
+    // No subtitle text holds NUL: what is left after UTF-16 was ruled out is
+    // binary, or text in an encoding not recognised, and no reader would make
+    // titles of it.
+    const bool binary = decoded.utf8.find('\0') != std::string::npos;
     LineReader in(std::move(decoded.utf8));
-    report.format = FormatFromName(fileName);
-    if (report.format == SubtitleFormat::Unknown) {
+    report.format = binary ? SubtitleFormat::Unknown : FormatFromName(fileName);
+    if (report.format == SubtitleFormat::Unknown && !binary) {
         report.format = FormatFromContent(in);
         in.Rewind();
     }

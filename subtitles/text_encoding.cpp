@@ -482,6 +482,32 @@ bool IsUtfUnits(const std::string& name) {
            name == "UTF-32BE";
 }
 
+// UTF-16 without a byte-order mark shows itself by its NUL bytes: the high
+// byte of every ASCII character, and a subtitle file is full of digits,
+// arrows and line ends. NULs on (almost) only the odd bytes mean
+// little-endian, on only the even ones big-endian; any other NULs are left
+// for the reader to stop on. A line end in the same byte order is asked for
+// too, so that a few stray NULs in a short file do not pass. Returns nullptr
+// for no UTF-16.
+const char* Utf16ByItsNuls(std::string_view bytes) {
+    const std::string_view sample = bytes.substr(0, kDetectionSample);
+    size_t evenNuls = 0;
+    size_t oddNuls = 0;
+    for (size_t i = 0; i < sample.size(); ++i)
+        if (sample[i] == '\0') ++(i % 2 == 0 ? evenNuls : oddNuls);
+    const size_t units = sample.size() / 2;
+    const size_t most = std::max(evenNuls, oddNuls);
+    const size_t fewest = std::min(evenNuls, oddNuls);
+    if (most == 0 || most < units / 4 || fewest * 16 > most) return nullptr;
+    const bool littleEndian = oddNuls > evenNuls;
+    for (size_t i = 0; i + 1 < sample.size(); i += 2) {
+        const char low = littleEndian ? sample[i] : sample[i + 1];
+        const char high = littleEndian ? sample[i + 1] : sample[i];
+        if (high == '\0' && (low == '\n' || low == '\r')) return littleEndian ? "UTF-16LE" : "UTF-16BE";
+    }
+    return nullptr;
+}
+
 } // namespace
 
 DecodedText DecodeText(std::string_view bytes) {
@@ -489,6 +515,7 @@ DecodedText DecodeText(std::string_view bytes) {
     if (bytes.starts_with(kUtf32BeBom)) return DecodeUtfUnits(bytes, "UTF-32BE");
     if (bytes.starts_with(kUtf16LeBom)) return DecodeUtfUnits(bytes, "UTF-16LE");
     if (bytes.starts_with(kUtf16BeBom)) return DecodeUtfUnits(bytes, "UTF-16BE");
+    if (const char* utf16 = Utf16ByItsNuls(bytes)) return DecodeUtfUnits(bytes, utf16);
     const bool bom = bytes.starts_with(kUtf8Bom);
     if (bom) bytes.remove_prefix(kUtf8Bom.size());
     if (ValidUtf8Prefix(bytes) == bytes.size()) return DecodedText{std::string(bytes), TextEncoding{"UTF-8", bom}};
@@ -503,7 +530,7 @@ DecodedText DecodeTextInPlace(std::string bytes) {
     const bool unitBom = view.starts_with(kUtf16LeBom) || view.starts_with(kUtf16BeBom) ||
                          view.starts_with(kUtf32BeBom);
     const std::string_view body = view.substr(bom ? kUtf8Bom.size() : 0);
-    if (unitBom || ValidUtf8Prefix(body) != body.size()) return DecodeText(view);
+    if (unitBom || ValidUtf8Prefix(body) != body.size() || Utf16ByItsNuls(view)) return DecodeText(view);
     if (bom) bytes.erase(0, kUtf8Bom.size());
     return DecodedText{std::move(bytes), TextEncoding{"UTF-8", bom}};
 }

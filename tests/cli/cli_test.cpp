@@ -150,6 +150,19 @@ TEST_F(CommandLine, AnInputThatCannotBeReadOrRecognisedExitsWithTwo) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("out.srt")));
 }
 
+TEST_F(CommandLine, Utf16WithoutByteOrderMarkIsReadAndOtherNulBytesExitWithTwo) {
+    std::string utf16;
+    for (const char c : std::string(sample)) utf16.append({c, '\0'});
+    auto r = run({"info", dir.write("wide.srt", utf16)});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("titles:      2"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("UTF-16LE"), std::string::npos) << r.out;
+
+    r = run({"info", dir.write("nul.srt", std::string(sample) + std::string("x\0y\r\n", 5))});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("Could not determine file format"), std::string::npos) << r.err;
+}
+
 TEST_F(CommandLine, BadInputNamesTheLineAndWritesNothingUnlessAskedTo) {
     const std::string bad = dir.write("bad.srt",
                                       std::string(sample) + "x\r\n00:00:05,000 --> 00:00:06,000\r\nLost\r\n");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "subtitles/messages.h"
+#include "subtitles/text_encoding.h"
 #include "temp_dir.h"
 
 using namespace cuemark;
@@ -141,6 +142,25 @@ TEST_F(SubtitleFilesTest, AReaderThatStopsShowsItsMessageAndKeepsEarlierTitles) 
     EXPECT_EQ(report.outcome.status, ReadOutcome::Status::BadInput);
     EXPECT_EQ(report.outcome.line, 10);
     EXPECT_EQ(seam.messages, std::vector<std::string>{messages::SubRipCorrupt});
+}
+
+TEST_F(SubtitleFilesTest, NulBytesOutsideUtf16EndInTheFormatMessageWithAnEmptyStore) {
+    const std::string stray = std::string(twoTitles) + std::string("x\0y\r\n", 5);
+    const std::string utf32 = EncodeText(twoTitles, {"UTF-32LE", false});
+    for (const std::string& content : {stray, utf32}) {
+        for (const char* name : {"x.srt", "x.txt"}) {
+            auto report = load(name, content);
+            EXPECT_EQ(report.format, SubtitleFormat::Unknown) << name;
+            EXPECT_EQ(Subt.Count(), 0);
+            ASSERT_FALSE(seam.messages.empty());
+            EXPECT_EQ(seam.messages.back(), messages::UnknownFormat);
+        }
+    }
+    seam.messages.clear();
+    auto report = load("x.srt", EncodeText(twoTitles, {"UTF-16LE", false}));
+    EXPECT_TRUE(seam.messages.empty());
+    EXPECT_EQ(report.encoding, (TextEncoding{"UTF-16LE", false}));
+    EXPECT_EQ(Subt.Count(), 2);
 }
 
 TEST_F(SubtitleFilesTest, ReadsAUtf8FileWithAByteOrderMark) {

@@ -212,6 +212,25 @@ TEST(TextDecoding, IgnoresUtf16GuessesWithoutByteOrderMark) {
     EXPECT_EQ(EncodeText(decoded.utf8, decoded.encoding), bytes);
 }
 
+TEST(TextDecoding, ReadsUtf16WithoutByteOrderMarkByItsNulBytes) {
+    const std::string text = "1\r\n00:00:01,000 --> 00:00:02,000\r\nCaf\u00E9 \u4E2D\u6587 cr\u00E8me\r\n\r\n";
+    for (const char* name : {"UTF-16LE", "UTF-16BE"}) {
+        const std::string bytes = EncodeText(text, {name, false});
+        for (const DecodedText& decoded : {DecodeText(bytes), DecodeTextInPlace(bytes)}) {
+            EXPECT_EQ(decoded.encoding, (TextEncoding{name, false}));
+            EXPECT_EQ(decoded.utf8, text);
+        }
+    }
+    // NULs in no such pattern (UTF-32 without its mark, stray NULs in 8-bit
+    // text) are left in the text for the reader to stop on.
+    for (const std::string bytes : {EncodeText(text, {"UTF-32LE", false}), std::string("ab\0\0cd\0\0ef\0\0", 12),
+                                    std::string("1\r\nx\0y\r\n", 8)}) {
+        const DecodedText decoded = DecodeText(bytes);
+        EXPECT_FALSE(decoded.encoding.name.starts_with("UTF-16")) << decoded.encoding.name;
+        EXPECT_NE(decoded.utf8.find('\0'), std::string::npos);
+    }
+}
+
 TEST(TextDecoding, FallsBackToWindows1252WhenNothingFits) {
     std::mt19937 random(7);
     std::string noise;
