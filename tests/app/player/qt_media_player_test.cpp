@@ -301,7 +301,12 @@ void QtMediaPlayerTest::seekLandsWithinOneFrameAndIsReported() {
     player_->setCurrentPosition(target);
     QVERIFY(qAbs(player_->CurrentPosition() - landing) <= kFrame);
     QCOMPARE(listener_.positions.size(), size_t(1));
-    QCOMPARE(listener_.positions[0].first, before);
+    // While playing, the clock runs on between reading `before` and the seek.
+    if (playing) {
+        QVERIFY(listener_.positions[0].first >= before && listener_.positions[0].first - before <= kFrame);
+    } else {
+        QCOMPARE(listener_.positions[0].first, before);
+    }
     QVERIFY(qAbs(listener_.positions[0].second - landing) <= kFrame);
     QVERIFY(listener_.states.empty());
 
