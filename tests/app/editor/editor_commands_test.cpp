@@ -13,6 +13,17 @@ using namespace cuemark::testing;
 
 namespace {
 
+// Adjust with blue at 10 s and green at an hour: the first and last titles
+// land there and the ones between stretch with them.
+void AdjustToTenSecondsAndAnHour(EditorFixture& f) {
+    f.window->FirstRefTime = 10.0;
+    f.window->SecondRefTime = 3600.0;
+    f.window->cmdAdjust_Click();
+    QCOMPARE(f.window->Subt.StartTime(1), 10.0);
+    QCOMPARE(f.window->Subt.StartTime(4), 3600.0);
+    QVERIFY(qAbs(f.window->Subt.StartTime(2) - 369.0) < 1e-9);
+}
+
 constexpr std::initializer_list<std::pair<double, double>> Eight = {{1, 2},  {3, 4},   {5, 6},   {7, 8},
                                                                     {9, 10}, {11, 12}, {13, 14}, {15, 16}};
 
@@ -217,12 +228,7 @@ void EditorCommandsTest::undoOfAnInsertKeepsTheMarksOnExistingTitles() {
     QCOMPARE(RowColourOf(e, 1), RowColour::FirstMark);
     QCOMPARE(RowColourOf(e, 4), RowColour::SecondMark);
     // Adjust maps the marked titles, never a title past the last one.
-    f.window->FirstRefTime = 10.0;
-    f.window->SecondRefTime = 3600.0;
-    f.window->cmdAdjust_Click();
-    QCOMPARE(f.window->Subt.StartTime(1), 10.0);
-    QCOMPARE(f.window->Subt.StartTime(4), 3600.0);
-    QVERIFY(qAbs(f.window->Subt.StartTime(2) - 369.0) < 1e-9);
+    AdjustToTenSecondsAndAnHour(f);
 }
 
 void EditorCommandsTest::undoOfADeletionMovesTheMarksAndEnablesDelete() {
@@ -375,12 +381,7 @@ void EditorCommandsTest::adjustStretchesEveryTitleWhateverIsSelected() {
     EditorFixture f;
     f.openEditor({{100, 101}, {200, 202}, {300, 301}, {1100, 1101}});
     f.selectRows({2, 3});
-    f.window->FirstRefTime = 10.0;
-    f.window->SecondRefTime = 3600.0;
-    f.window->cmdAdjust_Click();
-    QCOMPARE(f.window->Subt.StartTime(1), 10.0);
-    QCOMPARE(f.window->Subt.StartTime(4), 3600.0);
-    QVERIFY(qAbs(f.window->Subt.StartTime(2) - 369.0) < 1e-9);
+    AdjustToTenSecondsAndAnHour(f);
 }
 
 void EditorCommandsTest::unknownKeyDoesNothing() {

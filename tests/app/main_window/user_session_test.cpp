@@ -17,6 +17,19 @@
 using namespace cuemark;
 using namespace cuemark::testing;
 
+namespace {
+
+// The film and a SubRip file, opened as a user would, with the editor ready.
+void OpenFilmAndTitles(EditorFixture& f, const std::string& srt) {
+    f.open();
+    InstallEditor(*f.window);
+    f.window->OpenMediaFile(f.mediaFile());
+    f.services.openNames = {f.writeFile("film.srt", srt)};
+    f.window->cmdBrowseSRT_Click();
+}
+
+} // namespace
+
 class UserSessionTest : public QObject {
     Q_OBJECT
 private slots:
@@ -26,16 +39,12 @@ private slots:
 
 void UserSessionTest::timeFixStretchSaveAsMicroDvdAndLoadBack() {
     EditorFixture f;
-    f.open();
-    InstallEditor(*f.window);
-    f.window->OpenMediaFile(f.mediaFile());
-    f.services.openNames = {f.writeFile("film.srt",
-                                        "1\r\n00:00:10,000 --> 00:00:12,000\r\nOne\r\n\r\n"
-                                        "2\r\n00:00:20,000 --> 00:00:22,000\r\nTwo\r\n\r\n"
-                                        "3\r\n00:00:30,000 --> 00:00:32,000\r\n<i>Three</i>\r\n\r\n"
-                                        "4\r\n00:00:40,000 --> 00:00:42,000\r\nFour\r\n\r\n"
-                                        "5\r\n00:00:50,000 --> 00:00:52,000\r\nFive\r\n\r\n")};
-    f.window->cmdBrowseSRT_Click();
+    OpenFilmAndTitles(f,
+                      "1\r\n00:00:10,000 --> 00:00:12,000\r\nOne\r\n\r\n"
+                      "2\r\n00:00:20,000 --> 00:00:22,000\r\nTwo\r\n\r\n"
+                      "3\r\n00:00:30,000 --> 00:00:32,000\r\n<i>Three</i>\r\n\r\n"
+                      "4\r\n00:00:40,000 --> 00:00:42,000\r\nFour\r\n\r\n"
+                      "5\r\n00:00:50,000 --> 00:00:52,000\r\nFive\r\n\r\n");
     SUBTITLES& s = f.window->Subt;
     QCOMPARE(s.Count(), 5);
 
@@ -128,15 +137,11 @@ void UserSessionTest::timeFixStretchSaveAsMicroDvdAndLoadBack() {
 
 void UserSessionTest::undoneInsertThenAdjustAndShortcutsThatAskAtExit() {
     EditorFixture f;
-    f.open();
-    InstallEditor(*f.window);
-    f.window->OpenMediaFile(f.mediaFile());
-    f.services.openNames = {f.writeFile("film.srt",
-                                        "1\r\n00:00:10,000 --> 00:00:12,000\r\nOne\r\n\r\n"
-                                        "2\r\n00:00:20,000 --> 00:00:22,000\r\nTwo\r\n\r\n"
-                                        "3\r\n00:00:30,000 --> 00:00:32,000\r\nlt is three\r\n\r\n"
-                                        "4\r\n00:01:00,000 --> 00:01:02,000\r\nFour\r\n\r\n")};
-    f.window->cmdBrowseSRT_Click();
+    OpenFilmAndTitles(f,
+                      "1\r\n00:00:10,000 --> 00:00:12,000\r\nOne\r\n\r\n"
+                      "2\r\n00:00:20,000 --> 00:00:22,000\r\nTwo\r\n\r\n"
+                      "3\r\n00:00:30,000 --> 00:00:32,000\r\nlt is three\r\n\r\n"
+                      "4\r\n00:01:00,000 --> 00:01:02,000\r\nFour\r\n\r\n");
     SUBTITLES& s = f.window->Subt;
     f.control<QAbstractButton>("cmdEdit")->click();
     auto* editor = dynamic_cast<frmList*>(f.window->editor());
