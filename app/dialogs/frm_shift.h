@@ -5,14 +5,10 @@
 #include "app/dialogs/retime_titles.h"
 #include "app/widgets/amount_dialog.h"
 
-class QLabel;
-class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
 namespace cuemark {
-
-class EditorWindow;
 
 class frmShift : public AmountDialog {
     Q_OBJECT
