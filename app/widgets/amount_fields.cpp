@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "subtitles/rounding.h"
+
 namespace cuemark {
 
 namespace {
@@ -65,7 +67,7 @@ AmountFields::AmountFields(QLineEdit* txtMin, QLineEdit* txtSec, SecondsOverflow
 
 void AmountFields::minutesChanged() {
     // Halves go to the even neighbour; a fraction in range stays as typed.
-    const double minutes = std::nearbyint(FieldNumber(txtMin_->text()));
+    const double minutes = RoundHalfEven(FieldNumber(txtMin_->text()));
     if (minutes < 0) txtMin_->setText("0");
     if (minutes > MaxMinutes) txtMin_->setText(MinutesText(MaxMinutes));
 }
@@ -86,7 +88,7 @@ void AmountFields::secondsChanged() {
 }
 
 void AmountFields::stepMinutes(int direction) {
-    const double minutes = std::nearbyint(FieldNumber(txtMin_->text()) + direction);
+    const double minutes = RoundHalfEven(FieldNumber(txtMin_->text()) + direction);
     // The up button stops at 3599.
     if (direction < 0 ? minutes >= 0 : minutes < MaxMinutes) txtMin_->setText(MinutesText(minutes));
 }
