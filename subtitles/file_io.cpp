@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <chrono>
 #include <cstdint>
 #include <random>
@@ -68,29 +69,105 @@ std::string NameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// The kernel refuses to follow, in a sticky world-writable folder such as
+// /tmp, a link that neither the follower nor the folder's owner made, so
+// that no one can aim another user's save at a file of their choosing. We
+// follow links ourselves, so the same rule is kept here.
+bool MayFollow(const std::string& link, const struct stat& linkStatus) {
+    struct stat folder;
+    if (::stat(FolderOf(link).c_str(), &folder) != 0) return false;
+    const bool shared = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
+    return !shared || linkStatus.st_uid == ::geteuid() || linkStatus.st_uid == folder.st_uid;
+}
+
+// What a save replaces, decided before anything is written and checked
+// again at the rename.
+struct Target {
+    std::string path; // links followed
+    bool exists = false;
+    struct stat status {}; // of the file replaced, when it exists
+    // Held open so that its number is not given to another file before the
+    // rename compares them.
+    FileDescriptor held;
+};
+
 // Follows symbolic links in the last component so that the file a link
 // points at is replaced, not the link itself. A dangling link resolves to the
-// path it names, which is then created.
-bool ResolveLinks(const std::string& path, std::string& resolved, int& error) {
-    resolved = path;
+// path it names, which is then created. Only regular files are replaced:
+// a device, pipe or socket is refused rather than written in place.
+bool FindTarget(const std::string& path, Target& target, std::string* error) {
+    target.path = path;
     for (int hop = 0; hop <= kMaxLinkHops; ++hop) {
         struct stat status;
-        if (::lstat(resolved.c_str(), &status) != 0) {
-            error = errno;
-            return error == ENOENT;
+        if (::lstat(target.path.c_str(), &status) != 0) {
+            if (errno == ENOENT) return true;
+            return Fail(error, "cannot write " + path + ": " + SystemMessage(errno));
         }
-        if (!S_ISLNK(status.st_mode)) return true;
-        std::string link(static_cast<size_t>(status.st_size > 0 ? status.st_size : 4096) + 1, '\0');
-        const ssize_t length = ::readlink(resolved.c_str(), link.data(), link.size());
-        if (length < 0) {
-            error = errno;
-            return false;
+        if (S_ISLNK(status.st_mode)) {
+            if (!MayFollow(target.path, status))
+                return Fail(error, "cannot write " + path + ": " + messages::ForeignLink);
+            std::string link(static_cast<size_t>(status.st_size > 0 ? status.st_size : 4096) + 1, '\0');
+            const ssize_t length = ::readlink(target.path.c_str(), link.data(), link.size());
+            if (length < 0) return Fail(error, "cannot write " + path + ": " + SystemMessage(errno));
+            link.resize(static_cast<size_t>(length));
+            target.path = link.starts_with('/') ? link : FolderOf(target.path) + "/" + link;
+            continue;
         }
-        link.resize(static_cast<size_t>(length));
-        resolved = link.starts_with('/') ? link : FolderOf(resolved) + "/" + link;
+        target.held.Reset(::open(target.path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+        // Gone or swapped since the lstat: look again.
+        if (target.held.get() < 0 || ::fstat(target.held.get(), &status) != 0 || S_ISLNK(status.st_mode)) continue;
+        if (S_ISDIR(status.st_mode)) return Fail(error, "cannot write " + path + ": " + SystemMessage(EISDIR));
+        if (!S_ISREG(status.st_mode)) return Fail(error, "cannot write " + path + ": " + messages::NotARegularFile);
+        target.exists = true;
+        target.status = status;
+        return true;
     }
-    error = ELOOP;
-    return false;
+    return Fail(error, "cannot write " + path + ": " + SystemMessage(ELOOP));
+}
+
+// File systems that know neither flag of renameat2 (some network ones).
+bool FlagUnsupported(int error) {
+    return error == EINVAL || error == ENOSYS || error == ENOTSUP;
+}
+
+// Renames the temporary file over the target only if the target is still
+// what was checked: absent, or the same file. A link or device put there
+// meanwhile stays, and the save fails.
+bool ReplaceTarget(const std::string& temporary, const Target& target, const std::string& path, std::string* error) {
+    const char* from = temporary.c_str();
+    const char* to = target.path.c_str();
+    const auto changed = [&] { return Fail(error, "cannot replace " + path + ": " + messages::TargetChanged); };
+    const auto failed = [&](int failure) {
+        return Fail(error, "cannot replace " + path + ": " + SystemMessage(failure));
+    };
+    if (!target.exists) {
+        if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return true;
+        if (errno == EEXIST) return changed();
+        if (!FlagUnsupported(errno)) return failed(errno);
+    } else {
+        // Swapped in one step, so the file taken out can be checked after.
+        if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_EXCHANGE) == 0) {
+            struct stat replaced;
+            if (::lstat(from, &replaced) == 0 && SameFile(replaced, target.status)) {
+                ::unlink(from);
+                return true;
+            }
+            ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_EXCHANGE);
+            return changed();
+        }
+        if (errno == ENOENT) return changed();
+        if (!FlagUnsupported(errno)) return failed(errno);
+    }
+    // Without the flags the check and the rename are two steps.
+    struct stat now;
+    const bool present = ::lstat(to, &now) == 0;
+    if (present != target.exists || (present && !SameFile(now, target.status))) return changed();
+    if (::rename(from, to) != 0) return failed(errno);
+    return true;
 }
 
 constexpr char Letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
@@ -99,10 +176,6 @@ constexpr std::string_view TempExtension = ".tmp";
 
 std::string TemporaryPrefix(const std::string& target) {
     return "." + NameOf(target).substr(0, kMaxBaseInTempName) + ".";
-}
-
-bool SameFile(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 // A temporary file is held by its save for as long as that save runs (an
@@ -201,18 +274,6 @@ bool WriteAll(int fd, std::string_view bytes, WriteFaults* faults, int& error) {
     return true;
 }
 
-// Devices and pipes (/dev/stdout, a FIFO) cannot be replaced by renaming;
-// they are written in place.
-bool WriteInPlace(const std::string& path, std::string_view bytes, std::string* error, WriteFaults* faults) {
-    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
-    if (file.get() < 0) return Fail(error, "cannot open " + path + " for writing: " + SystemMessage(errno));
-    int failure = 0;
-    if (!WriteAll(file.get(), bytes, faults, failure))
-        return Fail(error, "cannot write " + path + ": " + SystemMessage(failure));
-    if (file.Close() != 0) return Fail(error, "cannot write " + path + ": " + SystemMessage(errno));
-    return true;
-}
-
 // Undoes a half-done write: the temporary file goes, the target stays.
 class TemporaryFile {
 public:
@@ -233,8 +294,9 @@ public:
 
 } // namespace
 
-bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* error) {
+bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* error, bool* tooLarge) {
     bytes.clear();
+    if (tooLarge != nullptr) *tooLarge = false;
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0) return Fail(error, "cannot open " + path + ": " + SystemMessage(errno));
     struct stat status;
@@ -242,19 +304,20 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* err
     if (S_ISDIR(status.st_mode)) return Fail(error, "cannot read " + path + ": " + SystemMessage(EISDIR));
     // Read straight into the result: a regular file's size is known, and
     // anything else (a pipe) grows it as it comes.
-    auto tooLarge = [&] {
+    auto stopTooLarge = [&] {
         bytes.clear();
         bytes.shrink_to_fit();
+        if (tooLarge != nullptr) *tooLarge = true;
         return Fail(error, "cannot read " + path + ": " + messages::InputTooLarge);
     };
-    if (S_ISREG(status.st_mode) && static_cast<uintmax_t>(status.st_size) > MaxInputBytes) return tooLarge();
+    if (S_ISREG(status.st_mode) && static_cast<uintmax_t>(status.st_size) > MaxInputBytes) return stopTooLarge();
     // One byte past the limit tells a file of exactly the limit from a larger one.
     constexpr size_t Capacity = MaxInputBytes + 1;
     size_t filled = 0;
     bytes.resize(S_ISREG(status.st_mode) ? static_cast<size_t>(status.st_size) + 1 : 64 * 1024);
     for (;;) {
         if (filled == bytes.size()) {
-            if (filled >= Capacity) return tooLarge();
+            if (filled >= Capacity) return stopTooLarge();
             bytes.resize(std::min(bytes.size() * 2, Capacity));
         }
         const ssize_t got = ::read(file.get(), bytes.data() + filled, bytes.size() - filled);
@@ -265,7 +328,7 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* err
             return Fail(error, "cannot read " + path + ": " + SystemMessage(failure));
         }
         if (got == 0) {
-            if (filled > MaxInputBytes) return tooLarge();
+            if (filled > MaxInputBytes) return stopTooLarge();
             bytes.resize(filled);
             return true;
         }
@@ -277,38 +340,31 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
     auto injected = [faults](WriteStep step) { return faults != nullptr && faults->failAt(step); };
     if (path.empty()) return Fail(error, "cannot write a file without a name");
 
-    struct stat existing;
-    const bool exists = ::stat(path.c_str(), &existing) == 0;
-    if (!exists && errno != ENOENT) return Fail(error, "cannot write " + path + ": " + SystemMessage(errno));
-    if (exists && S_ISDIR(existing.st_mode)) return Fail(error, "cannot write " + path + ": " + SystemMessage(EISDIR));
-    if (exists && !S_ISREG(existing.st_mode)) return WriteInPlace(path, bytes, error, faults);
+    Target target;
+    if (!FindTarget(path, target, error)) return false;
     // Renaming would get round a file's own write protection; honour it.
-    if (exists && ::access(path.c_str(), W_OK) != 0)
+    if (target.exists && ::access(target.path.c_str(), W_OK) != 0)
         return Fail(error, "cannot write " + path + ": " + SystemMessage(errno));
 
-    std::string target;
-    int linkError = 0;
-    if (!ResolveLinks(path, target, linkError))
-        return Fail(error, "cannot write " + path + ": " + SystemMessage(linkError));
-
-    RemoveStaleTemporaries(target);
+    RemoveStaleTemporaries(target.path);
 
     TemporaryFile temporary;
     int fd = -1;
     if (injected(WriteStep::CreateTemp))
         errno = EACCES;
     else
-        fd = CreateTemporary(target, temporary.path);
+        fd = CreateTemporary(target.path, temporary.path);
     if (fd < 0) {
         const int failure = errno;
         temporary.path.clear();
-        return Fail(error, "cannot create a temporary file in " + FolderOf(target) + " to write " + path + ": " +
+        return Fail(error, "cannot create a temporary file in " + FolderOf(target.path) + " to write " + path + ": " +
                                SystemMessage(failure));
     }
     temporary.descriptor.Reset(fd);
     temporary.lock.Reset(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
 
-    if (exists) {
+    if (target.exists) {
+        const struct stat& existing = target.status;
         // Keep the owner where we may (root saving a user's file) and the
         // permission bits always; chown first, as it clears set-id bits.
         if ((existing.st_uid != ::geteuid() || existing.st_gid != ::getegid()) &&
@@ -328,14 +384,13 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
     if (temporary.descriptor.Close() != 0) return Fail(error, "cannot write " + path + ": " + SystemMessage(errno));
 
     if (injected(WriteStep::Rename)) return Fail(error, "cannot replace " + path + ": " + SystemMessage(ENOENT));
-    if (::rename(temporary.path.c_str(), target.c_str()) != 0)
-        return Fail(error, "cannot replace " + path + ": " + SystemMessage(errno));
+    if (!ReplaceTarget(temporary.path, target, path, error)) return false;
     temporary.Keep();
 
     // The rename itself reaches the disk with the folder. The new bytes are
     // in place already, so a folder that cannot be synced (some file
     // systems refuse) is no failure.
-    FileDescriptor folder(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FileDescriptor folder(::open(FolderOf(target.path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.get() >= 0) static_cast<void>(::fsync(folder.get()));
     return true;
 }

@@ -2,6 +2,7 @@
 // Whole-file reads, and writes that never destroy the previous file: the new
 // bytes go to a temporary file in the same folder, are flushed to disk, and
 // are renamed over the target (which keeps the old file's permissions).
+// Only regular files are replaced; devices, pipes and sockets are refused.
 
 #include <cstddef>
 #include <string>
@@ -14,8 +15,8 @@ namespace cuemark {
 inline constexpr size_t MaxInputBytes = size_t{256} << 20;
 
 // Reads the whole file; false (with a reason in *error) when it cannot be
-// opened or read, or holds more than MaxInputBytes.
-bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* error = nullptr);
+// opened or read, or holds more than MaxInputBytes (then *tooLarge is set).
+bool ReadWholeFile(const std::string& path, std::string& bytes, std::string* error = nullptr, bool* tooLarge = nullptr);
 
 // The steps of an atomic write, named so tests can make one of them fail.
 enum class WriteStep { CreateTemp, Write, Sync, Rename };

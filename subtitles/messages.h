@@ -15,5 +15,11 @@ inline constexpr const char* StoreFull =
     "The first 32,700 were loaded; the rest of the file was not read.";
 inline constexpr const char* InputTooLarge =
     "The file is larger than 256 MB, far more than any subtitle file; it was not read.";
+// Why a save refused its target; each follows "cannot write NAME: ".
+inline constexpr const char* ForeignLink =
+    "it is a link that another user made in a shared folder, and a save does not follow it";
+inline constexpr const char* NotARegularFile = "it is a device, pipe or socket, not a file; a save writes only files";
+inline constexpr const char* TargetChanged =
+    "another file took its place while it was being saved; that file was left as it is";
 
 } // namespace cuemark::messages

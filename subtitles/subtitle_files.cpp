@@ -32,10 +32,14 @@ const char* extensionOf(SubtitleFormat format) {
 LoadReport SubtitleFiles::LoadSubtitles(const std::string& fileName) {
     std::string bytes;
     std::string error;
-    if (!ReadWholeFile(fileName, bytes, &error)) {
+    bool tooLarge = false;
+    if (!ReadWholeFile(fileName, bytes, &error, &tooLarge)) {
         Subt_.SetUndoEnabled(false);
         Subt_.Clear();
         Subt_.ClearUndo();
+        // A file that cannot be opened ends the load quietly, but one that
+        // opens and is refused for its size would leave the user guessing.
+        if (tooLarge) seam_.MessageBox(messages::InputTooLarge, MessageButtons::OK, MessageIcon::None);
         LoadReport report;
         report.openError = error;
         return report;

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <sstream>
 
 #include "subtitles/file_io.h"
@@ -192,6 +195,33 @@ TEST_F(CommandLine, AFailedWriteExitsWithFourAndKeepsTheOldOutput) {
     r = run({"convert", in, dir.file("folder.srt")});
     EXPECT_EQ(r.status, 4);
     EXPECT_EQ(TempDir::read(dir.file("folder.srt/keep")), "kept");
+}
+
+TEST_F(CommandLine, AnOutputThatIsNoFileOrAnotherUsersLinkExitsWithFour) {
+    const std::string pipe = dir.file("pipe.srt");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    // With a reader waiting, a write into the pipe would go through.
+    const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    auto r = run({"convert", in, pipe});
+    EXPECT_EQ(r.status, 4);
+    EXPECT_EQ(r.err, "cuemark-cli: cannot write " + pipe + ": " + cuemark::messages::NotARegularFile + "\n");
+    char byte;
+    EXPECT_LE(::read(reader, &byte, 1), 0);
+    ::close(reader);
+
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can give a link to another user";
+    const std::string shared = dir.file("shared");
+    ASSERT_EQ(::mkdir(shared.c_str(), 01777), 0);
+    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+    const std::string victim = dir.write("victim.srt", "root's own");
+    const std::string link = shared + "/out.srt";
+    std::filesystem::create_symlink(victim, link);
+    ASSERT_EQ(::lchown(link.c_str(), 65534, 65534), 0);
+    r = run({"convert", in, link});
+    EXPECT_EQ(r.status, 4);
+    EXPECT_EQ(r.err, "cuemark-cli: cannot write " + link + ": " + cuemark::messages::ForeignLink + "\n");
+    EXPECT_EQ(TempDir::read(victim), "root's own");
 }
 
 TEST_F(CommandLine, TheProgramReportsItsExitStatus) {

@@ -1,9 +1,13 @@
 #include "subtitles/file_io.h"
 
+#include "subtitles/messages.h"
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -12,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <set>
 #include <thread>
@@ -365,41 +370,147 @@ TEST_F(FileIo, LinkLoopFailsWithAReason) {
     EXPECT_EQ(Entries(), (std::set<std::string>{"a", "b"}));
 }
 
-// A device of our own in the test folder: were the in-place path ever broken,
-// a rename would replace that node and never /dev/full of the machine.
-std::string OwnDevice(const std::string& path, unsigned minor) {
-    if (::mknod(path.c_str(), S_IFCHR | 0666, ::makedev(1, minor)) == 0) return path;
-    // Without the right to make devices, the real one cannot be replaced either.
-    return ::geteuid() == 0 ? "" : (minor == 7 ? "/dev/full" : "/dev/null");
+// A device of our own in the test folder: were the refusal ever broken, the
+// node written would be this one and never a device of the machine.
+bool MakeOwnDevice(const std::string& path, unsigned minor) {
+    return ::mknod(path.c_str(), S_IFCHR | 0666, ::makedev(1, minor)) == 0;
 }
 
-TEST_F(FileIo, FullDeviceReportsNoSpace) {
-    const std::string full = OwnDevice(PathOf("full"), 7);
-    if (full.empty() || !fs::exists(full)) GTEST_SKIP() << "no full device to write to";
-    std::string error;
-    EXPECT_FALSE(WriteFileAtomically(full, "x", &error));
-    EXPECT_EQ(error, "cannot write " + full + ": No space left on device");
-    EXPECT_TRUE(fs::is_character_file(full));
-    const std::string null = OwnDevice(PathOf("null"), 3);
-    if (!null.empty()) {
-        EXPECT_TRUE(WriteFileAtomically(null, "x", &error)) << error;
-        EXPECT_TRUE(fs::is_character_file(null));
-    }
+bool MakeSocket(const std::string& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (fd < 0 || path.size() >= sizeof address.sun_path) return false;
+    path.copy(address.sun_path, path.size());
+    const bool bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return bound;
 }
 
-TEST_F(FileIo, WritesIntoAPipeInPlace) {
-    const std::string fifo = PathOf("pipe");
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    // Reading end first, so the write neither blocks nor needs a thread.
-    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+TEST_F(FileIo, NeverWritesIntoADevicePipeOrSocket) {
+    std::vector<std::string> nodes;
+    ASSERT_EQ(::mkfifo(PathOf("pipe").c_str(), 0600), 0);
+    nodes.push_back(PathOf("pipe"));
+    // A reader waits on the pipe, so a write into it would succeed.
+    const int reader = ::open(PathOf("pipe").c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
-    EXPECT_TRUE(WriteFileAtomically(fifo, "through the pipe"));
-    char buffer[64] = {};
-    const ssize_t got = ::read(reader, buffer, sizeof buffer);
+    if (MakeSocket(PathOf("socket"))) nodes.push_back(PathOf("socket"));
+    if (MakeOwnDevice(PathOf("null"), 3)) nodes.push_back(PathOf("null"));
+    fs::create_symlink("pipe", PathOf("to-pipe.srt"));
+    nodes.push_back(PathOf("to-pipe.srt"));
+    const std::set<std::string> before = Entries();
+    for (const std::string& node : nodes) {
+        SCOPED_TRACE(node);
+        std::string error;
+        EXPECT_FALSE(WriteFileAtomically(node, "x", &error));
+        EXPECT_EQ(error, "cannot write " + node + ": " + messages::NotARegularFile);
+    }
+    char buffer[8];
+    EXPECT_LE(::read(reader, buffer, sizeof buffer), 0) << "bytes went into the pipe";
     ::close(reader);
-    EXPECT_EQ(std::string(buffer, got > 0 ? static_cast<size_t>(got) : 0), "through the pipe");
-    EXPECT_TRUE(fs::is_fifo(fifo));
-    EXPECT_EQ(Entries(), (std::set<std::string>{"pipe"}));
+    EXPECT_TRUE(fs::is_fifo(PathOf("pipe")));
+    EXPECT_EQ(Entries(), before);
+    if (::geteuid() == 0 && !fs::is_character_file(PathOf("null")))
+        ADD_FAILURE() << "root could not make a device node to test with";
+}
+
+// A folder like /tmp: sticky and writable by all. The link in it is another
+// user's (nobody's), aimed at a file only root may write.
+class SharedFolder : public FileIo {
+protected:
+    void SetUp() override {
+        FileIo::SetUp();
+        if (::geteuid() != 0) GTEST_SKIP() << "only root can give a link to another user";
+        ASSERT_EQ(::mkdir(PathOf("shared").c_str(), 0700), 0);
+        ASSERT_EQ(::chmod(PathOf("shared").c_str(), 01777), 0);
+        Put(PathOf("victim"), "root's own");
+        ASSERT_EQ(::chmod(PathOf("victim").c_str(), 0600), 0);
+    }
+    void PlantLink(const std::string& name, uid_t owner) {
+        fs::create_symlink(PathOf("victim"), PathOf(name));
+        ASSERT_EQ(::lchown(PathOf(name).c_str(), owner, owner), 0);
+    }
+    static constexpr uid_t Nobody = 65534;
+};
+
+TEST_F(SharedFolder, ASaveDoesNotFollowAnotherUsersLink) {
+    PlantLink("shared/film.srt", Nobody);
+    std::string error;
+    EXPECT_FALSE(WriteFileAtomically(PathOf("shared/film.srt"), "planted", &error));
+    EXPECT_EQ(error, "cannot write " + PathOf("shared/film.srt") + ": " + messages::ForeignLink);
+    EXPECT_EQ(Contents(PathOf("victim")), "root's own");
+    EXPECT_TRUE(fs::is_symlink(PathOf("shared/film.srt")));
+    EXPECT_EQ(Entries("/shared"), (std::set<std::string>{"film.srt"}));
+}
+
+TEST_F(SharedFolder, LinksTheKernelWouldFollowAreFollowed) {
+    // The saver's own link in the shared folder.
+    PlantLink("shared/own.srt", 0);
+    EXPECT_TRUE(WriteFileAtomically(PathOf("shared/own.srt"), "own"));
+    EXPECT_EQ(Contents(PathOf("victim")), "own");
+    // Another user's link in a folder that is not sticky.
+    PlantLink("plain.srt", Nobody);
+    EXPECT_TRUE(WriteFileAtomically(PathOf("plain.srt"), "plain"));
+    EXPECT_EQ(Contents(PathOf("victim")), "plain");
+    // The link of the shared folder's owner.
+    ASSERT_EQ(::chown(PathOf("shared").c_str(), Nobody, Nobody), 0);
+    PlantLink("shared/owner.srt", Nobody);
+    EXPECT_TRUE(WriteFileAtomically(PathOf("shared/owner.srt"), "owner's"));
+    EXPECT_EQ(Contents(PathOf("victim")), "owner's");
+}
+
+// Changes what lies at the target's name just before the rename.
+class SwapAtRename : public WriteFaults {
+public:
+    explicit SwapAtRename(std::function<void()> swap) : swap_(std::move(swap)) {}
+    bool failAt(WriteStep step) override {
+        if (step == WriteStep::Rename) swap_();
+        return false;
+    }
+
+private:
+    std::function<void()> swap_;
+};
+
+TEST_F(FileIo, WhatTheRenameWouldReplaceIsCheckedAgain) {
+    Put(PathOf("victim"), "keep");
+    struct Case {
+        const char* name;
+        bool existedAtFirst;
+        std::function<void(const std::string&)> swap;
+        bool staysALink;
+    };
+    const std::vector<Case> cases = {
+        {"a link replaces the file", true,
+         [&](const std::string& at) {
+             fs::remove(at);
+             fs::create_symlink(PathOf("victim"), at);
+         },
+         true},
+        {"another file replaces the file", true,
+         [&](const std::string& at) {
+             fs::remove(at);
+             Put(at, "other");
+         },
+         false},
+        {"a link takes the free name", false, [&](const std::string& at) { fs::create_symlink(PathOf("victim"), at); },
+         true},
+        {"a file takes the free name", false, [&](const std::string& at) { Put(at, "other"); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string at = PathOf("race.srt");
+        fs::remove(at);
+        if (c.existedAtFirst) Put(at, "old");
+        SwapAtRename faults([&] { c.swap(at); });
+        std::string error;
+        EXPECT_FALSE(WriteFileAtomically(at, "new", &error, &faults));
+        EXPECT_EQ(error, "cannot replace " + at + ": " + messages::TargetChanged);
+        EXPECT_EQ(fs::is_symlink(at), c.staysALink);
+        EXPECT_EQ(Contents(at), c.staysALink ? "keep" : "other");
+        EXPECT_EQ(Contents(PathOf("victim")), "keep");
+        EXPECT_EQ(Entries(), (std::set<std::string>{"race.srt", "victim"}));
+    }
 }
 
 } // namespace

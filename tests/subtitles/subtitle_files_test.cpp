@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include "subtitles/messages.h"
 #include "subtitles/text_encoding.h"
 #include "temp_dir.h"
@@ -111,6 +113,17 @@ TEST_F(SubtitleFilesTest, AFileThatCannotBeOpenedLeavesAnEmptyStoreSilently) {
     EXPECT_EQ(Subt.Count(), 0);
     EXPECT_FALSE(Subt.UndoEnabled());
     EXPECT_TRUE(seam.messages.empty());
+}
+
+TEST_F(SubtitleFilesTest, AFileTooLargeToBeSubtitlesIsRefusedWithAMessage) {
+    Subt.Add(1, 2, "old");
+    const std::string huge = dir.write("huge.srt", "");
+    // Sparse: the size is refused before a byte is read.
+    ASSERT_EQ(::truncate(huge.c_str(), static_cast<off_t>(MaxInputBytes + 1)), 0);
+    auto report = files.LoadSubtitles(huge);
+    EXPECT_FALSE(report.opened);
+    EXPECT_EQ(Subt.Count(), 0);
+    EXPECT_EQ(seam.messages, std::vector<std::string>{messages::InputTooLarge});
 }
 
 TEST_F(SubtitleFilesTest, ALoadEmptiesTheJournal) {

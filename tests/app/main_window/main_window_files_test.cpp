@@ -7,6 +7,9 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include <unistd.h>
+
+#include "subtitles/file_io.h"
 #include "subtitles/messages.h"
 #include "tests/app/support/main_window_fixture.h"
 #include "tests/app/support/scripted_editor.h"
@@ -44,6 +47,7 @@ private slots:
     void typedNameAnsweredNoLoadsAndClearsTheFlag();
     void saveWritesTheChosenFormatAndClearsTheFlag();
     void aFailedSaveKeepsTheFlagAndTheChosenName();
+    void aFileTooLargeToBeSubtitlesSaysSo();
     void shortOrMissingNamesLoadNothing();
     void mediaFilterListsTodaysContainersInItsFirstEntry();
     void typedMediaNameEnablesThePositionStrip();
@@ -300,6 +304,17 @@ void MainWindowFilesTest::aFailedSaveKeepsTheFlagAndTheChosenName() {
     QCOMPARE(f.services.messages, std::vector<std::string>{messages::SaveErrors});
     QVERIFY(f.window->subtitlesChanged());
     QCOMPARE(f.dialogFileName(), f.path("gone/film.srt"));
+}
+
+void MainWindowFilesTest::aFileTooLargeToBeSubtitlesSaysSo() {
+    MainWindowFixture f;
+    f.open();
+    const std::string huge = f.writeFile("huge.srt", "");
+    QCOMPARE(::truncate(huge.c_str(), static_cast<off_t>(MaxInputBytes + 1)), 0);
+    f.services.openNames = {huge};
+    f.window->cmdBrowseSRT_Click();
+    QCOMPARE(f.services.messages, std::vector<std::string>{messages::InputTooLarge});
+    QVERIFY(!f.control<QWidget>("cmdSave")->isEnabled());
 }
 
 void MainWindowFilesTest::shortOrMissingNamesLoadNothing() {
