@@ -21,6 +21,7 @@ void SUBTITLES::Clear() {
     starts_.clear();
     ends_.clear();
     texts_.clear();
+    if (watcher_) watcher_->titlesCleared();
 }
 
 void SUBTITLES::makeRoomForOneMore() {
@@ -40,6 +41,7 @@ void SUBTITLES::Add(double TS, double TE, std::string st) {
     ends_.push_back(TE);
     texts_.push_back(std::move(st));
     ++count_;
+    if (watcher_) watcher_->titleInserted(count_);
 }
 
 int32_t SUBTITLES::locateByScan(double TS) const {
@@ -106,6 +108,7 @@ void SUBTITLES::SetTimes(int32_t ix, double TS, double TE) {
     orderKnown_ = false;
     starts_[ix] = TS;
     ends_[ix] = TE;
+    if (watcher_) watcher_->timesChanged(ix);
 }
 
 double SUBTITLES::StartTime(int32_t ix) const {
@@ -123,18 +126,21 @@ void SUBTITLES::SetStartTime(int32_t ix, double NewValue) {
     record(EntryKind::Change, ix);
     orderKnown_ = false;
     starts_[ix] = NewValue;
+    if (watcher_) watcher_->timesChanged(ix);
 }
 
 void SUBTITLES::SetEndTime(int32_t ix, double NewValue) {
     if (!valid(ix)) return;
     record(EntryKind::Change, ix);
     ends_[ix] = NewValue;
+    if (watcher_) watcher_->timesChanged(ix);
 }
 
 void SUBTITLES::SetText(int32_t ix, const std::string& sNewValue) {
     if (!valid(ix)) return;
     record(EntryKind::Change, ix);
     texts_[ix] = sNewValue;
+    if (watcher_) watcher_->textChanged(ix);
 }
 
 void SUBTITLES::Delete(int32_t ix) {
@@ -145,16 +151,19 @@ void SUBTITLES::Delete(int32_t ix) {
     ends_.erase(ends_.begin() + ix);
     texts_.erase(texts_.begin() + ix);
     --count_;
+    if (watcher_) watcher_->titlesDeleted({ix});
 }
 
 int32_t SUBTITLES::DeleteAscending(const std::vector<int32_t>& titles, int32_t keep) {
     std::vector<bool> gone(static_cast<std::size_t>(count_) + 1, false);
     int32_t removed = 0;
     int32_t previous = 0;
+    std::vector<int32_t> reported;
     for (int32_t ix : titles) {
         if (count_ - removed <= keep) break;
         if (!valid(ix) || ix <= previous) continue;
         previous = ix;
+        if (watcher_) reported.push_back(ix - removed);
         // Numbered as it would be after the deletions above it.
         record(EntryKind::Deletion, ix - removed, ix);
         gone[static_cast<std::size_t>(ix)] = true;
@@ -176,6 +185,7 @@ int32_t SUBTITLES::DeleteAscending(const std::vector<int32_t>& titles, int32_t k
     ends_.resize(static_cast<std::size_t>(count_) + 1);
     texts_.resize(static_cast<std::size_t>(count_) + 1);
     orderKnown_ = false;
+    if (watcher_) watcher_->titlesDeleted(reported);
     return removed;
 }
 
@@ -190,6 +200,7 @@ void SUBTITLES::Insert(int32_t Position, double StartTime, double EndTime, const
     ends_.insert(ends_.begin() + Position, EndTime);
     texts_.insert(texts_.begin() + Position, TX);
     ++count_;
+    if (watcher_) watcher_->titleInserted(Position);
 }
 
 // ---- undo journal -------------------------------------------------------
@@ -237,6 +248,7 @@ int32_t SUBTITLES::Undo() {
             starts_[n] = entry.start;
             ends_[n] = entry.end;
             texts_[n] = entry.text;
+            if (watcher_) watcher_->titleChanged(n);
         }
         break;
     case EntryKind::Insertion:

@@ -23,6 +23,24 @@ public:
     virtual void UndoChangedListLength() = 0;
 };
 
+// Told once after each change of the titles (never of the undo journal), so
+// that a copy kept elsewhere (the session journal) can follow every change.
+// Numbers are as they are after the change; what a title holds now is read
+// from the store. Undo reports what it puts back as changes of these kinds.
+class StoreWatcher {
+public:
+    virtual ~StoreWatcher() = default;
+    virtual void titlesCleared() = 0;
+    // Add and Insert; Add's title is the last.
+    virtual void titleInserted(int32_t ix) = 0;
+    // Each number as it is once the deletions listed before it are done.
+    virtual void titlesDeleted(const std::vector<int32_t>& titles) = 0;
+    virtual void timesChanged(int32_t ix) = 0;
+    virtual void textChanged(int32_t ix) = 0;
+    // Times and text at once (an undone change).
+    virtual void titleChanged(int32_t ix) = 0;
+};
+
 // Thrown by Add and Insert when the store already holds MaxTitles titles;
 // the store is left unchanged (and nothing is journalled).
 class StoreFull : public std::overflow_error {
@@ -35,6 +53,7 @@ public:
     static constexpr int32_t MaxTitles = 32700;
 
     void setListener(StoreListener* listener) { listener_ = listener; }
+    void setWatcher(StoreWatcher* watcher) { watcher_ = watcher; }
 
     void Clear();
     void Add(double TS, double TE, std::string st);
@@ -102,6 +121,7 @@ private:
     bool undoEnabled_ = false;
     bool undoing_ = false;
     StoreListener* listener_ = nullptr;
+    StoreWatcher* watcher_ = nullptr;
 };
 
 } // namespace cuemark
