@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <filesystem>
 #include <map>
@@ -105,6 +110,34 @@ TEST_F(Journal, AWriteThatFailsIsToldOnceAndTheWorkGoesOn) {
     store.SetText(1, "still editable");
     EXPECT_EQ(store.Count(), 3);
     journal->tick(std::chrono::steady_clock::now() + 2 * SessionJournal::SnapshotInterval);
+}
+
+TEST_F(Journal, AFullDiskIsToldOnceAndTheWorkGoesOn) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can mount a small disk to fill";
+    const std::string disk = dir.file("disk");
+    fs::create_directories(disk);
+    if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+    struct Unmount {
+        std::string at;
+        ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+    } unmount{disk};
+    root = disk + "/sessions";
+    auto journal = start();
+    ASSERT_NE(journal, nullptr);
+    std::optional<std::string> failure;
+    for (int k = 0; k < 5000 && !failure; ++k) {
+        store.Add(k, k + 1, std::string(200, 'x'));
+        journal->waitDurable(journal->lastSequence(), 10s);
+        failure = journal->takeFailure();
+    }
+    ASSERT_TRUE(failure.has_value()) << "64 KB never filled";
+    EXPECT_NE(failure->find("No space left on device"), std::string::npos) << *failure;
+    const int32_t titles = store.Count();
+    store.Add(1, 2, "after the disk filled");
+    journal->tick(std::chrono::steady_clock::now() + SessionJournal::SnapshotInterval);
+    EXPECT_EQ(store.Count(), titles + 1);
+    EXPECT_FALSE(journal->takeFailure().has_value()) << "said once";
 }
 
 TEST_F(Journal, AnUnwritableStateFolderIsRefusedWithAReason) {
