@@ -12,6 +12,7 @@
 #include "app/desktop/keyvane_settings.h"
 #include "app/player/qt_media_player.h"
 #include "app/desktop/qt_window_services.h"
+#include "app/recovery/session_keeper.h"
 
 namespace {
 
@@ -56,6 +57,11 @@ int main(int argc, char** argv) {
     cuemark::frmCuemark window(new cuemark::QtMediaPlayer, services, settings);
     services.setMainWindow(&window);
     cuemark::InstallEditor(window);
+
+    // Work a crashed run left unsaved is offered before the window takes input.
+    cuemark::SessionKeeper keeper(window.Subt, services);
+    window.setSessionKeeper(&keeper);
+    if (const auto recovered = keeper.offerRecovery()) window.ShowRecoveredTitles(*recovered);
     window.show();
     if (line.media) {
         window.setDialogFileName(Absolute(*line.media));

@@ -112,7 +112,9 @@ void SessionJournal::rebase(const SessionDetails& details) {
 }
 
 void SessionJournal::setDetails(const SessionDetails& details) {
-    if (details == state_.details) return;
+    // A save after changes leaves the details as they were but cleans them.
+    const bool cleans = !details.changed && !state_.changedTitles.empty();
+    if (details == state_.details && !cleans) return;
     state_.details = details;
     if (!details.changed) state_.changedTitles.clear();
     if (paused_ || stopped_) return;

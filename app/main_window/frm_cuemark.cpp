@@ -1,5 +1,6 @@
 // The main window's life: its controls, start, layout, close and settings.
 #include "app/main_window/frm_cuemark.h"
+#include "app/recovery/session_keeper.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -363,6 +364,8 @@ void frmCuemark::closeEvent(QCloseEvent* event) {
         return;
     }
     writeSettings();
+    // Closed on purpose, saved or not: nothing is left to recover.
+    if (sessionKeeper_) sessionKeeper_->finish();
     event->accept();
 }
 

@@ -12,6 +12,7 @@
 #include "app/main_window/editor_link.h"
 #include "app/player/media_player.h"
 #include "app/desktop/window_services.h"
+#include "session/records.h"
 #include "subtitles/store.h"
 #include "subtitles/subtitle_files.h"
 
@@ -27,6 +28,7 @@ namespace cuemark {
 
 class KeyvaneSettings;
 class PictureBox;
+class SessionKeeper;
 class UpDown;
 
 namespace testing {
@@ -76,6 +78,12 @@ public:
     // Asks for a name and saves; true when written (the titles then count
     // as unchanged).
     bool SaveSubtitles();
+    // The session journal told of loads, saves and the film; none in tests
+    // that do not want one.
+    void setSessionKeeper(SessionKeeper* keeper) { sessionKeeper_ = keeper; }
+    // Shows titles recovered from a crashed run as that run left them: the
+    // file's name without reading the file, changed and unsaved.
+    void ShowRecoveredTitles(const session::SessionDetails& details);
     // Opens files as the browse dialogs would have (command-line arguments).
     void OpenMediaFile(const std::string& fileName);
     void OpenSubtitleFile(const std::string& fileName);
@@ -151,6 +159,8 @@ private:
     void showTitleBoxes(std::int32_t first);
     void showNewTitles();
     bool askSaveFirst();
+    // What the session journal keeps besides the titles.
+    session::SessionDetails sessionDetails() const;
     bool positioningMode() const;
     void seek(double position);
 
@@ -163,6 +173,7 @@ private:
     // The file dialogs' name from their last use.
     std::string dialogFileName_;
     EditorLink* editor_ = nullptr;
+    SessionKeeper* sessionKeeper_ = nullptr;
 
     // Controls, named as their object names.
     QWidget* PB = nullptr;

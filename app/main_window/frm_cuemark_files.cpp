@@ -8,6 +8,7 @@
 #include <QToolButton>
 
 #include "app/main_window/frm_cuemark.h"
+#include "app/recovery/session_keeper.h"
 #include "app/widgets/picture_box.h"
 #include "app/player/strip_pictures.h"
 #include "app/widgets/up_down.h"
@@ -71,6 +72,7 @@ void frmCuemark::txtAVI_Change() {
     // A typed name gets the same controls as a browsed one, the strip too.
     refreshMediaControls();
     refreshReferenceButtons();
+    if (sessionKeeper_) sessionKeeper_->detailsChanged(sessionDetails());
 }
 
 void frmCuemark::OpenMediaFile(const std::string& fileName) {
@@ -116,6 +118,7 @@ void frmCuemark::OpenSubtitleFile(const std::string& fileName) {
         "This file does not yet exist.\r\nDo you want to start a new file?", MessageButtons::YesNo,
         MessageIcon::Question);
     if (answer != MessageAnswer::Yes) return;
+    if (sessionKeeper_) sessionKeeper_->titlesAboutToBeReplaced();
     Subt.Clear();
     // Entries left from the previous file would be undone onto this one.
     Subt.ClearUndo();
@@ -129,6 +132,7 @@ void frmCuemark::OpenSubtitleFile(const std::string& fileName) {
         cmdEdit->setEnabled(true);
     // It can be saved at once, like a loaded file.
     cmdSave->setEnabled(true);
+    if (sessionKeeper_) sessionKeeper_->titlesReplaced(sessionDetails());
     showNewTitles();
 }
 
@@ -142,9 +146,11 @@ void frmCuemark::txtSRT_Change() {
 }
 
 void frmCuemark::LoadSubtitles(const std::string& fileName) {
+    if (sessionKeeper_) sessionKeeper_->titlesAboutToBeReplaced();
     const LoadReport report = files_.LoadSubtitles(fileName);
     // The titles are now the file's own, unless it could not be read.
     if (report.opened) subtitlesChanged_ = false;
+    if (sessionKeeper_) sessionKeeper_->titlesReplaced(sessionDetails());
     // An open editor would otherwise show, and edit, the old file's rows.
     if (editor_) editor_->SubtitlesReplaced();
     if (report.reachedFormatStep()) {
@@ -172,9 +178,42 @@ bool frmCuemark::SaveSubtitles() {
     subtitlesChanged_ = false;
     // The titles now belong to the file just written; it is already what
     // they hold, so it is shown without loading it.
-    const QSignalBlocker quiet(txtSRT);
-    txtSRT->setText(QString::fromStdString(dialogFileName_));
+    {
+        const QSignalBlocker quiet(txtSRT);
+        txtSRT->setText(QString::fromStdString(dialogFileName_));
+    }
+    if (sessionKeeper_) sessionKeeper_->detailsChanged(sessionDetails());
     return true;
+}
+
+session::SessionDetails frmCuemark::sessionDetails() const {
+    return {txtSRT->text().toStdString(),
+            txtAVI->text().toStdString(),
+            files_.format,
+            files_.encoding,
+            files_.FrameRate,
+            subtitlesChanged_};
+}
+
+void frmCuemark::ShowRecoveredTitles(const session::SessionDetails& details) {
+    {
+        const QSignalBlocker quiet(txtSRT);
+        txtSRT->setText(QString::fromStdString(details.subtitleFile));
+    }
+    if (!details.subtitleFile.empty()) dialogFileName_ = details.subtitleFile;
+    files_.format = details.format;
+    files_.encoding = details.encoding;
+    files_.FrameRate = details.frameRate;
+    Subt.SetUndoEnabled(true);
+    subtitlesChanged_ = true;
+    if (editor_)
+        editor_->SubtitlesReplaced();
+    else
+        cmdEdit->setEnabled(true);
+    cmdSave->setEnabled(true);
+    if (!details.mediaFile.empty() && IsExistingFile(QString::fromStdString(details.mediaFile)))
+        OpenMediaFile(details.mediaFile);
+    showNewTitles();
 }
 
 void frmCuemark::cmdSave_Click() {

@@ -99,6 +99,21 @@ TEST_F(Recovery, SessionsWithNothingUnsavedOrUntouchedForThirtyDaysAreRemoved) {
     EXPECT_FALSE(fs::exists(old));
 }
 
+TEST_F(Recovery, ChangesSavedUnderTheSameNameLeaveNothingToOffer) {
+    SessionDetails saved = film;
+    saved.changed = false;
+    SUBTITLES store;
+    auto journal = SessionJournal::start(root, store, nullptr);
+    ASSERT_NE(journal, nullptr);
+    store.Add(1, 2, "loaded");
+    journal->rebase(saved);
+    store.SetTimes(1, 1.5, 2.5);
+    journal->setDetails(saved);
+    ASSERT_TRUE(journal->waitDurable(journal->lastSequence(), 10s));
+    journal.reset();
+    EXPECT_TRUE(CrashedSessions::find(root).sessions().empty());
+}
+
 TEST_F(Recovery, ASessionOfARunningProgramIsNeverTouched) {
     SUBTITLES store;
     auto running = SessionJournal::start(root, store, nullptr);
