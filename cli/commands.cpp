@@ -112,8 +112,18 @@ struct Job {
     }
     SubtitleFormat lastFormat = SubtitleFormat::Unknown;
 
+    std::string outputTarget() const { return options.output == "-" ? "standard output" : options.output; }
+    const char* commandName() const { return options.command == Command::Shift ? "shift" : "stretch"; }
+
+    // The first title (1-based) with a time that cannot be held; 0 for none.
+    int firstTitleOutOfRange() const {
+        for (int i = 1; i <= Subt.Count(); ++i)
+            if (!withinTimeRange(Subt.StartTime(i)) || !withinTimeRange(Subt.EndTime(i))) return i;
+        return 0;
+    }
+
     int save() {
-        const std::string target = options.output == "-" ? "standard output" : options.output;
+        const std::string target = outputTarget();
         if (Subt.StartTime(1) < 0) {
             complain("cannot write " + target + ": " + messages::NegativeStart);
             return CannotWrite;
@@ -161,6 +171,13 @@ struct Job {
                 return Usage;
             }
             ApplyMap(Subt, *m);
+            // Caught here rather than by the writer, so that the message can
+            // name the title; OUT is left as it was.
+            if (const int i = firstTitleOutOfRange()) {
+                complain("cannot write " + outputTarget() + ": the " + commandName() + " puts title " +
+                         std::to_string(i) + " at 32,768 hours or more, beyond what a time can hold");
+                return CannotWrite;
+            }
         }
         const int written = save();
         return written != Success ? written : status;

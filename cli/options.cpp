@@ -1,8 +1,10 @@
 #include "cli/options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <regex>
+#include <optional>
+#include <string_view>
 
 #include "subtitles/time_text.h"
 
@@ -24,7 +26,8 @@ const char* const HelpText =
     "      --factor F [--offset TIME]    new time = old time x F + TIME\n"
     "  info IN [--json]            format, encoding, number of titles, first start, last end\n"
     "\n"
-    "TIME is seconds (12.5, -3) or [-]hh:mm:ss,mmm (a full stop works for the comma).\n"
+    "TIME is seconds (12.5, -3) or [-]hh:mm:ss,mmm (a full stop works for the comma),\n"
+    "less than 32,768 hours; no title may be moved to 32,768 hours or more.\n"
     "\n"
     "Options:\n"
     "  --fps RATE        frame rate of MicroDVD files read or written (default 25)\n"
@@ -38,33 +41,94 @@ const char* const HelpText =
 
 namespace {
 
-bool fullMatchNumber(const std::string& text, double& value) {
+// A user's text in a message, cut when it is long: an argument of thousands
+// of digits (a stuck key, a script gone wrong) is not echoed whole.
+std::string shown(std::string_view text) {
+    constexpr size_t Kept = 20;
+    if (text.size() <= Kept + 3) return "'" + std::string(text) + "'";
+    size_t cut = Kept;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut; // not inside a UTF-8 character
+    return "'" + std::string(text.substr(0, cut)) + "...'";
+}
+
+enum class NumberRead { Read, NotANumber, TooLarge };
+
+// A plain decimal: an optional sign, digits with an optional point. More
+// digits than a double can hold is too large; a value too small for one
+// reads as 0.
+NumberRead readNumber(std::string_view text, double& value) {
     const char* first = text.data();
     const char* last = first + text.size();
     if (first != last && *first == '+') ++first;
     auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::fixed);
-    return ec == std::errc() && ptr == last && std::isfinite(value);
+    if (ptr != last || (ec != std::errc() && ec != std::errc::result_out_of_range)) return NumberRead::NotANumber;
+    if (ec == std::errc::result_out_of_range) {
+        // Out of range with a non-zero digit before the point is too large;
+        // otherwise it is too small to tell from 0.
+        const std::string_view whole(first, static_cast<size_t>(std::find(first, last, '.') - first));
+        if (whole.find_first_of("123456789") != std::string_view::npos) return NumberRead::TooLarge;
+        value = 0.0;
+    }
+    return std::isfinite(value) ? NumberRead::Read : NumberRead::NotANumber; // from_chars takes "inf" and "nan"
+}
+
+// [-]h+:m{1,2}:s{1,2}([,.]d{1,3})?, valued as the time boxes value it; none
+// when the text has another shape. Hours of any length give a value, if
+// need be an infinite one, for the caller to refuse.
+std::optional<double> clockTime(std::string_view text) {
+    size_t at = 0;
+    const auto digits = [&](size_t most, double& value, size_t& count) {
+        value = 0.0;
+        count = 0;
+        for (; at < text.size() && count < most && text[at] >= '0' && text[at] <= '9'; ++at, ++count)
+            value = value * 10.0 + (text[at] - '0');
+        return count > 0;
+    };
+    const auto skip = [&](std::string_view oneOf) {
+        if (at >= text.size() || oneOf.find(text[at]) == std::string_view::npos) return false;
+        ++at;
+        return true;
+    };
+    const bool negative = skip("-");
+    double hours, minutes, seconds, millis = 0.0;
+    size_t count = 0;
+    if (!digits(std::string_view::npos, hours, count) || !skip(":") || !digits(2, minutes, count) || !skip(":") ||
+        !digits(2, seconds, count))
+        return std::nullopt;
+    if (skip(",.")) {
+        if (!digits(3, millis, count)) return std::nullopt;
+        for (; count < 3; ++count) millis *= 10.0; // "5" is 500 ms
+    }
+    if (at != text.size()) return std::nullopt;
+    const double t = (hours * 60.0 + minutes) * 60.0 + seconds + millis / 1000.0;
+    return negative ? -t : t;
 }
 
 } // namespace
 
 double ParseNumber(const std::string& text, const std::string& what) {
     double value = 0.0;
-    if (!fullMatchNumber(text, value)) throw UsageError(what + " must be a number, not '" + text + "'");
-    return value;
+    switch (readNumber(text, value)) {
+    case NumberRead::Read: return value;
+    case NumberRead::TooLarge: throw UsageError(what + " is too large to be a number: " + shown(text));
+    default: throw UsageError(what + " must be a number, not " + shown(text));
+    }
 }
 
 double ParseTime(const std::string& text, const std::string& what) {
-    static const std::regex timeText(R"(-?\d+:\d{1,2}:\d{1,2}([,.]\d{1,3})?)");
+    double value = 0.0;
+    bool read = false;
     if (text.find(':') == std::string::npos) {
-        double value = 0.0;
-        if (fullMatchNumber(text, value)) return value;
-    } else if (std::regex_match(text, timeText)) {
-        // TextToTime needs the fraction; "00:01:02" means 62 seconds here.
-        const bool hasFraction = text.find_first_of(",.") != std::string::npos;
-        return TextToTime(hasFraction ? text : text + ",000");
+        const NumberRead number = readNumber(text, value);
+        if (number == NumberRead::TooLarge) value = HUGE_VAL;
+        read = number != NumberRead::NotANumber;
+    } else if (const std::optional<double> t = clockTime(text)) {
+        value = *t;
+        read = true;
     }
-    throw UsageError(what + " must be seconds or [-]hh:mm:ss,mmm, not '" + text + "'");
+    if (!read) throw UsageError(what + " must be seconds or [-]hh:mm:ss,mmm, not " + shown(text));
+    if (!withinTimeRange(value)) throw UsageError(what + " must be less than 32,768 hours, not " + shown(text));
+    return value;
 }
 
 namespace {
@@ -89,12 +153,12 @@ Command commandNamed(const std::string& name) {
     if (name == "shift") return Command::Shift;
     if (name == "stretch") return Command::Stretch;
     if (name == "info") return Command::Info;
-    throw UsageError("unknown command '" + name + "'");
+    throw UsageError("unknown command " + shown(name));
 }
 
 TimePair parseMap(const std::string& text) {
     const size_t eq = text.find('=');
-    if (eq == std::string::npos) throw UsageError("--map needs OLD=NEW, not '" + text + "'");
+    if (eq == std::string::npos) throw UsageError("--map needs OLD=NEW, not " + shown(text));
     return {ParseTime(text.substr(0, eq), "the old time of --map"),
             ParseTime(text.substr(eq + 1), "the new time of --map")};
 }
@@ -166,7 +230,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
         } else if (arg == "--offset") {
             o.offset = ParseTime(cursor.valueFor(arg), "--offset");
         } else if (arg.size() > 1 && arg[0] == '-' && arg != "-" && !(arg[1] >= '0' && arg[1] <= '9')) {
-            throw UsageError("unknown option '" + arg + "'");
+            throw UsageError("unknown option " + shown(arg));
         } else {
             positional.push_back(arg);
         }

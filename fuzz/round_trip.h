@@ -22,8 +22,9 @@ int ReadThenWrite(const uint8_t* data, size_t size, Read&& read, Write&& write) 
     try {
         write(out, store);
     } catch (const TimeOverflow&) {
-        // A time read from the file too large to write back: the save frame
-        // reports it.
+        // Every reader stops at a time it cannot hold, so none can be read
+        // that is too large to write back.
+        __builtin_trap();
     }
     return 0;
 }

@@ -38,6 +38,9 @@ ReadOutcome ReadMicroDVD(LineReader& in, SUBTITLES& Subt, MarkupState& markup, d
         // 0, and the text starts after the first "}".
         const size_t p = line.find('{', 1);
         const double end = p == std::string_view::npos ? 0.0 : LeadingNumber(line.substr(p + 1)) / FrameRate;
+        // A frame so far on that its time cannot be held is no frame number.
+        if (!withinTimeRange(start) || !withinTimeRange(end))
+            return format::StoppedAt(in, ReadOutcome::Status::BadInput, messages::MicroDVDCorrupt);
         const size_t q = line.find('}', p == std::string_view::npos ? 0 : p + 1);
         // No "}" at all: the whole line is kept as text rather than dropped.
         const std::string_view body = q == std::string_view::npos ? line : line.substr(q + 1);

@@ -207,6 +207,7 @@ ReadOutcome ReadSami(LineReader& in, SUBTITLES& Subt, SamiState& sami) {
                 const size_t equals = start == std::string::npos ? std::string::npos : g.find('=', start + 5);
                 if (equals == std::string::npos) return stop(ReadOutcome::Status::BadInput, messages::SamiCorrupt);
                 const double u = SyncMilliseconds(std::string_view(g).substr(equals + 1)) / 1000.0;
+                if (!withinTimeRange(u)) return stop(ReadOutcome::Status::BadInput, messages::SamiCorrupt);
                 TrimInPlace(t);
                 if (HoldsTitle(t)) {
                     Subt.Add(s, u, std::move(t));
@@ -214,8 +215,12 @@ ReadOutcome ReadSami(LineReader& in, SUBTITLES& Subt, SamiState& sami) {
                 }
                 s = u;
             } else if (n == "/body") {
-                // Nothing ends the last title, so it lasts 10 seconds.
-                if (HoldsTitle(t)) Subt.Add(s, s + 10.0, t);
+                // Nothing ends the last title, so it lasts 10 seconds, as
+                // long as a time can hold that.
+                if (HoldsTitle(t)) {
+                    if (!withinTimeRange(s + 10.0)) return stop(ReadOutcome::Status::BadInput, messages::SamiCorrupt);
+                    Subt.Add(s, s + 10.0, t);
+                }
                 bodyDone = true;
             } else if ((g == "<i>" || g == "</i>") && !t.empty()) {
                 t.append(" ").append(g).append(" ");

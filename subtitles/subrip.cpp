@@ -25,9 +25,15 @@ ReadOutcome ReadSubRip(LineReader& in, SUBTITLES& Subt, MarkupState& markup) {
         if (in.AtEnd()) break;
 
         // Fixed positions: the start is the first 12 characters, the end runs
-        // from the 18th character on.
-        const double start = TextToTime(timesView.substr(0, 12));
-        const double end = TextToTime(timesView.size() > 17 ? timesView.substr(17) : std::string_view());
+        // from the 18th character on. A cut that misses the pieces reads as
+        // 0, but a piece that is no number ("nan", full-width digits) or
+        // too many hours is no time at all.
+        const std::string_view startText = timesView.substr(0, 12);
+        const std::string_view endText = timesView.size() > 17 ? timesView.substr(17) : std::string_view();
+        if (!canBeTime(startText) || !canBeTime(endText))
+            return format::StoppedAt(in, ReadOutcome::Status::BadInput, messages::SubRipCorrupt);
+        const double start = TextToTime(startText);
+        const double end = TextToTime(endText);
 
         // The first line after the times is text even when it is empty.
         std::string text = in.ReadLine();

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <optional>
+#include <string>
 
 namespace cuemark {
 
@@ -26,43 +27,80 @@ std::optional<double> wholeNumber(std::string_view s) {
     return negative ? -value : value;
 }
 
-} // namespace
-
-double TextToTime(std::string_view text) {
+// Where TextToTime finds the pieces of a time text.
+struct Layout {
+    static constexpr size_t npos = std::string_view::npos;
     bool negative = false;
-    if (!text.empty() && text.front() == '-') {
-        negative = true;
-        text.remove_prefix(1);
-    }
-    const size_t npos = std::string_view::npos;
-    const size_t c1 = text.find(':');
-    const size_t c2 = c1 == npos ? npos : text.find(':', c1 + 1);
-    size_t d = text.find(',');
-    if (d == npos) d = text.find('.');
+    std::string_view text; // without its sign
+    size_t c1 = npos, c2 = npos, d = npos;
 
-    double result = 0.0;
-    if (c1 != npos && c2 != npos && d != npos && d > c2) {
+    explicit Layout(std::string_view t) : text(t) {
+        if (!text.empty() && text.front() == '-') {
+            negative = true;
+            text.remove_prefix(1);
+        }
+        c1 = text.find(':');
+        c2 = c1 == npos ? npos : text.find(':', c1 + 1);
+        d = text.find(',');
+        if (d == npos) d = text.find('.');
+    }
+
+    // Hours, minutes and seconds as one number, before any check of its size;
+    // none unless all three pieces are there and are numbers.
+    std::optional<double> whole() const {
+        if (c1 == npos || c2 == npos || d == npos || d < c2) return std::nullopt;
         auto h = wholeNumber(text.substr(0, c1));
         auto m = wholeNumber(text.substr(c1 + 1, c2 - c1 - 1));
         auto s = wholeNumber(text.substr(c2 + 1, d - c2 - 1));
-        // Absurdly long digit runs would overflow to infinity (or NaN once
-        // signs mix): such a whole part counts as unreadable.
-        if (h && m && s) {
-            const double whole = (*h * 60.0 + *m) * 60.0 + *s;
-            if (std::isfinite(whole)) result = whole;
-        }
+        if (!h || !m || !s) return std::nullopt;
+        return (*h * 60.0 + *m) * 60.0 + *s;
     }
 
     // Without a separator the fraction is taken from the text's start, so
     // "00:00:01" reads as 0: the whole part above needs the separator too.
-    std::string fraction(d == npos ? text.substr(0, 3) : text.substr(d + 1, 3));
-    if (!fraction.empty()) {
-        fraction.resize(3, '0');
-        bool digits = true;
-        for (char c : fraction) digits = digits && c >= '0' && c <= '9';
-        if (digits) result += ((fraction[0] - '0') * 100 + (fraction[1] - '0') * 10 + (fraction[2] - '0')) / 1000.0;
+    std::string_view fractionText() const { return d == npos ? text.substr(0, 3) : text.substr(d + 1, 3); }
+
+    double fraction() const {
+        std::string f(fractionText());
+        if (f.empty()) return 0.0;
+        f.resize(3, '0');
+        for (char c : f)
+            if (c < '0' || c > '9') return 0.0;
+        return ((f[0] - '0') * 100 + (f[1] - '0') * 10 + (f[2] - '0')) / 1000.0;
     }
-    return negative ? -result : result;
+};
+
+} // namespace
+
+double TextToTime(std::string_view text) {
+    const Layout layout(text);
+    double result = 0.0;
+    // Absurdly long digit runs would overflow to infinity (or NaN once signs
+    // mix): such a whole part counts as unreadable.
+    if (const std::optional<double> whole = layout.whole(); whole && std::isfinite(*whole)) result = *whole;
+    result += layout.fraction();
+    return layout.negative ? -result : result;
+}
+
+bool canBeTime(std::string_view text) {
+    const Layout layout(text);
+    const std::string_view read = layout.text.substr(0, layout.d == Layout::npos ? 3 : layout.d + 4);
+    bool digit = false;
+    for (const char c : read) {
+        const auto u = static_cast<unsigned char>(c);
+        // Letters ("nan"), control characters and every byte of a non-ASCII
+        // character (full-width digits) are never part of a time.
+        const bool letter = (u | 0x20) >= 'a' && (u | 0x20) <= 'z';
+        if (u >= 0x7f || letter || (u < 0x20 && c != '\t')) return false;
+        digit = digit || (c >= '0' && c <= '9');
+    }
+    if (!digit) return false;
+    const std::optional<double> whole = layout.whole();
+    return withinTimeRange((whole ? *whole : 0.0) + layout.fraction());
+}
+
+bool withinTimeRange(double seconds) {
+    return std::isfinite(seconds) && std::floor(std::fabs(seconds) * 1000.0 + 0.5) < TimeLimitHours * 3600000.0;
 }
 
 std::string TimeToText(double t) {
@@ -84,7 +122,7 @@ std::string TimeToText(double t) {
         minutes -= 60;
         hours += 1;
     }
-    if (hours >= 32768) throw TimeOverflow();
+    if (hours >= TimeLimitHours) throw TimeOverflow();
     // Written by hand: this runs twice per title when saving SubRip.
     char buffer[24];
     char* out = buffer;

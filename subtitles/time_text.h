@@ -15,9 +15,24 @@ public:
     TimeOverflow() : std::overflow_error("time out of range") {}
 };
 
+// Times of this many hours or more cannot be written: the hours of a time
+// text are a 16-bit signed number.
+inline constexpr int TimeLimitHours = 32768;
+
 // Never fails: pieces that cannot be read count as 0.
 double TextToTime(std::string_view text);
-// Throws TimeOverflow at 32,768 hours and above, and for NaN or infinity.
+// Whether a time text read from a file can be a time at all. The leniency
+// real files need stays (blanks, a full stop for the comma, any number of
+// digits, pieces a fixed-position cut leaves empty, text after the
+// milliseconds); what TextToTime reads of it (up to the third character after
+// the separator, or the first three without one) must hold an ASCII digit
+// and nothing but ASCII digits, blanks and punctuation, and the time it gives
+// must be within range.
+bool canBeTime(std::string_view text);
+// Finite and below TimeLimitHours once rounded to the millisecond: a time
+// TimeToText can write.
+bool withinTimeRange(double seconds);
+// Throws TimeOverflow at TimeLimitHours and above, and for NaN or infinity.
 std::string TimeToText(double t);
 double RoundToMs(double t);
 int32_t MinLong(int32_t a, int32_t b);

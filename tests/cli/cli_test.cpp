@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "cli/options.h"
 #include "subtitles/file_io.h"
 #include "subtitles/messages.h"
 #include "temp_dir.h"
@@ -84,6 +85,113 @@ TEST_F(CommandLine, ShiftsBySecondsOrByATimeText) {
     EXPECT_NE(r.out.find("00:00:00,500 --> 00:00:02,000"), std::string::npos);
     r = run({"shift", in, "-", "--by", "01:00:00,250"});
     EXPECT_NE(r.out.find("01:00:03,250 --> 01:00:04,250"), std::string::npos);
+}
+
+TEST(CommandLineTime, ReadsSecondsAndClockTimesAsTheTimeBoxesDo) {
+    const std::pair<std::string, double> cases[] = {
+        {"12.5", 12.5},
+        {"-3", -3.0},
+        {"+2", 2.0},
+        {".5", 0.5},
+        {"00:00:01", 1.0},
+        {"0:1:2", 62.0},
+        {"01:02:03,5", 3723.5},
+        {"-00:00:01.250", -1.25},
+        {"100:00:00,001", 360000.001},
+        {"32767:59:59,999", 117964799.999},
+        {"00:99:99", 6039.0},
+        {"0." + std::string(400, '0') + "1", 0.0}, // too small for a double: 0, not refused
+        {std::string(300, '0') + "1:00:00", 3600.0},
+    };
+    for (const auto& [text, seconds] : cases) EXPECT_DOUBLE_EQ(cli::ParseTime(text, "--by"), seconds) << text;
+}
+
+TEST(CommandLineTime, RefusesTextsOfAnotherShape) {
+    const std::vector<std::string> texts = {
+        "",       "-",          "1e3",    "inf",    "nan",    "0x10",    "1:2",    "1:2:3:4",  "1:234:5", "1:2:345",
+        "1:2:3,", "1:2:3,1234", "1:2:3 ", " 1:2:3", "+1:2:3", "--1:2:3", "1:-2:3", "１:00:00", "12 s"};
+    for (const std::string& text : texts) {
+        try {
+            cli::ParseTime(text, "--by");
+            ADD_FAILURE() << "accepted '" << text << "'";
+        } catch (const cli::UsageError& e) {
+            EXPECT_NE(std::string(e.what()).find("--by must be seconds or [-]hh:mm:ss,mmm"), std::string::npos);
+        }
+    }
+}
+
+// Texts that read as a number but not as a time: beyond what a double holds,
+// or at 32,768 hours or more. Each is refused with its option named and the
+// text cut short, never read as 0 or as a time too large to write.
+TEST_F(CommandLine, ATimeThatCannotBeHeldIsAUsageErrorAndNothingIsWritten) {
+    const std::string digits308(308, '1');
+    const std::string digits20000(20000, '1');
+    const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
+        {"--by", {"shift", in, dir.file("out.srt"), "--by", digits308 + ":00:00"}},
+        {"--by", {"shift", in, dir.file("out.srt"), "--by", digits20000 + ":00:00,000"}},
+        {"--by", {"shift", in, dir.file("out.srt"), "--by", "-" + digits20000 + ":00:00"}},
+        {"--by", {"shift", in, dir.file("out.srt"), "--by", digits308}},
+        {"--by", {"shift", in, dir.file("out.srt"), "--by", digits20000}},
+        {"--by", {"shift", in, dir.file("out.srt"), "--by", "32768:00:00"}},
+        {"--by", {"shift", in, dir.file("out.srt"), "--by", "32767:99:99"}},
+        {"--by", {"shift", in, dir.file("out.srt"), "--by", "-117964800"}},
+        {"--by", {"shift", in, dir.file("out.srt"), "--by", "117964799.9996"}}, // 32,768 hours to the millisecond
+        {"--offset", {"stretch", in, dir.file("out.srt"), "--factor", "1", "--offset", digits308 + ":00:00"}},
+        {"--map", {"stretch", in, dir.file("out.srt"), "--map", "1=" + digits308 + ":00:00", "--map", "2=3"}},
+        {"--map", {"stretch", in, dir.file("out.srt"), "--map", "1=2", "--map", digits20000 + "=3"}},
+    };
+    for (size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE("case " + std::to_string(i));
+        const auto& [option, args] = cases[i];
+        const Result r = run(args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find(option), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("less than 32,768 hours"), std::string::npos) << r.err.substr(0, 200);
+        EXPECT_LT(r.err.size(), 200u) << "the text is shown cut short";
+        EXPECT_FALSE(std::filesystem::exists(dir.file("out.srt")));
+    }
+    const Result r = run({"stretch", in, "-", "--factor", std::string(400, '9')});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("--factor is too large to be a number: '99999999999999999999...'"), std::string::npos)
+        << r.err.substr(0, 200);
+}
+
+// The clock-time form once went through a recursive pattern matcher that
+// ran out of stack on long digit runs.
+TEST_F(CommandLine, TheProgramRefusesAHundredThousandDigitTimeWithoutCrashing) {
+    const std::string program = std::string(CUEMARK_BIN_DIR) + "/cuemark-cli";
+    const std::string err = dir.file("err.txt");
+    const int status = std::system(
+        (program + " shift " + in + " " + dir.file("out.srt") + " --by " + std::string(100000, '1') + ":00:00 2>" + err)
+            .c_str());
+    ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_NE(TempDir::read(err).find("--by must be less than 32,768 hours"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out.srt")));
+}
+
+// Whether a result is too large depends on the file: found after reading,
+// it is a failed write (4) that names the title and leaves OUT as it was.
+TEST_F(CommandLine, AShiftOrStretchBeyondWhatATimeCanHoldExitsWithFourAndKeepsTheOldOutput) {
+    const std::string out = dir.write("out.srt", "old");
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"shift", in, out, "--by", "32767:59:58"},
+             {"stretch", in, out, "--factor", "100000000"},
+             {"stretch", in, out, "--fps-from", "0.0000001", "--fps-to", "25"},
+             {"stretch", in, out, "--map", "0=0", "--map", "1=32767:00:00"},
+         }) {
+        SCOPED_TRACE(::testing::PrintToString(args));
+        const Result r = run(args);
+        EXPECT_EQ(r.status, 4);
+        EXPECT_NE(r.err.find("cannot write " + out + ": the " + args[0] + " puts title "), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("at 32,768 hours or more"), std::string::npos) << r.err;
+        EXPECT_EQ(TempDir::read(out), "old");
+    }
+    // The same shift for a title early enough still works.
+    const Result r = run(
+        {"shift", dir.write("early.srt", "1\r\n00:00:00,000 --> 00:00:01,000\r\nx\r\n"), "-", "--by", "32767:59:58"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("32767:59:58,000 --> 32767:59:59,000"), std::string::npos) << r.out;
 }
 
 TEST_F(CommandLine, ShiftingTheFirstTitleBelowZeroIsRefusedAndWritesNothing) {

@@ -67,6 +67,22 @@ TEST(MicroDVDReader, StopsAtALineNotBeginningWithABraceAndKeepsEarlierTitles) {
     EXPECT_EQ(r.titles, (std::vector<Title>{{1.0, 2.0, "Kept"}}));
 }
 
+// At 25 frames a second, frame 2,949,120,000 is 32,768 hours.
+TEST(MicroDVDReader, StopsAtAFrameWhoseTimeCannotBeHeldAndKeepsEarlierTitles) {
+    for (const std::string& line :
+         std::vector<std::string>{"{2949120000}{2949120025}Lost", "{25}{2949120000}Lost", "{-2949120000}{0}Lost",
+                                  "{25}{" + std::string(400, '9') + "}Lost", "{2949119988}{2949119999.99}Lost"}) {
+        const Read r = ReadText("{25}{50}Kept\n" + line + "\n{75}{100}Lost\n");
+        EXPECT_EQ(r.outcome.status, Status::BadInput) << line;
+        EXPECT_EQ(r.outcome.message, messages::MicroDVDCorrupt);
+        EXPECT_EQ(r.outcome.line, 2);
+        EXPECT_EQ(r.titles, (std::vector<Title>{{1.0, 2.0, "Kept"}}));
+    }
+    const Read r = ReadText("{2949119975}{2949119987}Last\n");
+    EXPECT_TRUE(r.outcome.complete());
+    EXPECT_EQ(r.titles, (std::vector<Title>{{117964799.0, 117964799.48, "Last"}}));
+}
+
 TEST(MicroDVDReader, StopsWhenTheStoreIsFullAndKeepsWhatItHolds) {
     std::string file;
     for (int i = 1; i <= SUBTITLES::MaxTitles + 1; ++i) file += "{1}{2}x\n";

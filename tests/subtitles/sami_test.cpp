@@ -140,6 +140,22 @@ TEST(SamiReader, StopsAtABadTagAndKeepsEarlierTitles) {
     }
 }
 
+TEST(SamiReader, StopsAtATimeThatCannotBeHeldAndKeepsEarlierTitles) {
+    // 117,964,800,000 ms is 32,768 hours; a last title lasts 10 seconds.
+    const std::vector<std::string> syncs = {"<SYNC Start=117964800000><P>Lost", "<SYNC Start=-117964800000><P>Lost",
+                                            "<SYNC Start=" + std::string(400, '9') + "><P>Lost",
+                                            "<SYNC Start=117964795000><P>Lost"};
+    for (const std::string& bad : syncs) {
+        const Read r = ReadText(Body("<SYNC Start=1000><P>Kept\n<SYNC Start=2000><P><br>\n" + bad + "\n"));
+        EXPECT_EQ(r.outcome.status, Status::BadInput) << bad;
+        EXPECT_EQ(r.outcome.message, messages::SamiCorrupt);
+        EXPECT_EQ(r.titles, (std::vector<Title>{{1.0, 2.0, "Kept"}}));
+    }
+    const Read r = ReadText(Body("<SYNC Start=117964789000><P>Last\n"));
+    EXPECT_TRUE(r.outcome.complete());
+    EXPECT_EQ(r.titles, (std::vector<Title>{{117964789.0, 117964799.0, "Last"}}));
+}
+
 TEST(SamiReader, StopsAtTheEndOfABodyWithoutItsClosingTag) {
     for (const char* end : {"", "<SYNC Start=3000><P>Lost\n", "<SYNC Start=3000", ">>>\n<<\n"}) {
         const Read r = ReadText("<SAMI>\n<BODY>\n<SYNC Start=1000><P>Kept\n<SYNC Start=2000>\n" + std::string(end));

@@ -69,6 +69,49 @@ TEST(SubRipReader, StopsAtZeroCounterAndKeepsEarlierTitles) {
     }
 }
 
+TEST(SubRipReader, StopsAtATimesLineThatHoldsNoTimeAndKeepsEarlierTitles) {
+    const std::string fullWidth =
+        "\xEF\xBC\x90\xEF\xBC\x90:\xEF\xBC\x90\xEF\xBC\x90:\xEF\xBC\x90\xEF\xBC\x93,"
+        "\xEF\xBC\x90\xEF\xBC\x90\xEF\xBC\x90"; // "００:００:０３,０００"
+    for (const std::string& times : std::vector<std::string>{
+             "nan:nan:nan,nan --> nan:nan:nan,nan",
+             fullWidth + " --> " + fullWidth,
+             "00:00:03,000 --> " + fullWidth,
+             "99999:00:00,000 --> 99999:00:01,000",
+             "00:00:03,000 --> 32768:00:00,000",
+             "00:00:03,000 --> " + std::string(400, '9') + ":00:00,000",
+             "00:00:03,000 -->",
+             "Lost",
+         }) {
+        const Read r = ReadText("1\n00:00:01,000 --> 00:00:02,000\nKept\n\n2\n" + times + "\nLost\n\n");
+        EXPECT_EQ(r.outcome.status, Status::BadInput) << times;
+        EXPECT_EQ(r.outcome.message, messages::SubRipCorrupt);
+        EXPECT_EQ(r.outcome.line, 6);
+        EXPECT_FALSE(r.outcome.onlyBlankLinesLeft);
+        EXPECT_EQ(r.titles, (std::vector<Title>{{1.0, 2.0, "Kept"}}));
+    }
+}
+
+// Times lines that miss the fixed positions give the times they always gave,
+// wrong ones included, without a message.
+TEST(SubRipReader, ReadsTimesLinesOffTheFixedPositionsAsBefore) {
+    const std::pair<const char*, std::pair<double, double>> cases[] = {
+        {"00:00:01.000 --> 00:00:02.500", {1.0, 2.5}},
+        {"00:00:01,000 --> 00:00:02,500  X1:100 X2:600 Y1:10 Y2:50", {1.0, 2.5}},
+        {"00:00:01,0000 --> 00:00:02,5000", {1.0, 2.5}},
+        {"100:00:00,000 --> 100:00:05,000", {360000.0, 360005.0}},
+        {"0:00:01,000 --> 0:00:02,500", {1.0, 0.5}}, // the end's cut misses its hours
+        {"00:00:01,5 --> 00:00:02,5", {1.0, 0.5}},   // "5 -" is no fraction
+        {"00:00:01 --> 00:00:02", {0.0, 0.0}},       // no separator, no whole part
+        {"1000:00:00,000 --> 1000:00:05,000", {3600000.0, 0.0}},
+    };
+    for (const auto& [times, expected] : cases) {
+        const Read r = ReadText("1\n" + std::string(times) + "\nText\n");
+        EXPECT_TRUE(r.outcome.complete()) << times;
+        EXPECT_EQ(r.titles, (std::vector<Title>{{expected.first, expected.second, "Text"}})) << times;
+    }
+}
+
 TEST(SubRipReader, ASecondEmptyLineStopsReadingAndTellsWhetherOnlyBlankLinesFollow) {
     const std::string block = "1\n00:00:01,000 --> 00:00:02,000\nA\n\n";
     Read r = ReadText(block + "\n \t\n");

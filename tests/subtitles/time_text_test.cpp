@@ -4,7 +4,9 @@
 
 #include <clocale>
 #include <random>
+#include <string>
 #include <utility>
+#include <vector>
 
 using namespace cuemark;
 
@@ -73,6 +75,60 @@ TEST(TextToTime, ReadsBackEveryWrittenTimeToTheMillisecond) {
     for (int i = 0; i < 20000; ++i) {
         const double t = times(rng);
         EXPECT_NEAR(TextToTime(TimeToText(t)), t, 0.0005 + 1e-9) << t;
+    }
+}
+
+TEST(CanBeTime, AcceptsWhatRealFilesHoldEvenWhereItReadsAsZero) {
+    const std::vector<std::string> texts = {
+        "00:00:01,000", "00:00:01.000", "1:2:3,5", "01:02:03,5004", " 00: 00 :01 ,000", "00:00:01,\t000",
+        // position after the milliseconds
+        "00:00:02,500 X1:100 X2:600 Y1:10 Y2:50",
+        // what fixed positions cut out of lines written otherwise
+        "0:00:01,000 ", ":00:02,500", "0:02", "00:00:01,00 -", "> 1000:00:05,000", "00:00:01", "00:00:01 --> 00",
+        "00:00:01,", "-00:00:01,250", "100:00:00,00", "32767:59:59,999", "-32767:59:59,999", "99:99:99,999",
+        "5:-99999:00,000", std::string(400, '0') + "1:00:00,000"};
+    for (const std::string& text : texts) EXPECT_TRUE(canBeTime(text)) << text;
+}
+
+TEST(CanBeTime, RefusesNonNumbersTextsWithoutDigitsAndHoursBeyondTheLimit) {
+    const std::string huge(400, '9');
+    const std::string fullWidth =
+        "\xEF\xBC\x90\xEF\xBC\x90:\xEF\xBC\x90\xEF\xBC\x90:\xEF\xBC\x90\xEF\xBC\x91,"
+        "\xEF\xBC\x90\xEF\xBC\x90\xEF\xBC\x90"; // "００:００:０１,０００"
+    const std::string arabicIndicOne = "\xD9\xA1";
+    const std::vector<std::string> texts = {"nan:nan:nan,nan",
+                                            "00:00:nan,000",
+                                            "00:00:01,nan",
+                                            "inf",
+                                            "1e5:00:00,000",
+                                            "0x1:00:00,000",
+                                            fullWidth,
+                                            arabicIndicOne + ":00:00,000",
+                                            "00:00:01\v,000",
+                                            "00:00\x7f:01,000",
+                                            "",
+                                            "   ",
+                                            "-",
+                                            "::,",
+                                            " --> ",
+                                            "32768:00:00,000",
+                                            "-32768:00:00,000",
+                                            "99999:00:00,000",
+                                            "32767:60:00,000",
+                                            huge + ":00:00,000",
+                                            huge + ":-" + huge + ":00,250"};
+    for (const std::string& text : texts) EXPECT_FALSE(canBeTime(text)) << text;
+}
+
+TEST(WithinTimeRange, EndsWhereTimeToTextStopsWriting) {
+    for (const double t : {0.0, -1.25, 32767.0 * 3600 + 3599.9994, -(32767.0 * 3600 + 3599.9994)}) {
+        EXPECT_TRUE(withinTimeRange(t)) << t;
+        EXPECT_NO_THROW(TimeToText(t)) << t;
+    }
+    for (const double t :
+         {32768.0 * 3600, 32767.0 * 3600 + 3599.9996, -32768.0 * 3600, double(NAN), double(INFINITY), 1e300}) {
+        EXPECT_FALSE(withinTimeRange(t)) << t;
+        EXPECT_THROW(TimeToText(t), TimeOverflow) << t;
     }
 }
 
