@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -27,6 +28,24 @@ unsigned modeOf(const fs::path& path) {
     struct stat st {};
     EXPECT_EQ(stat(path.c_str(), &st), 0) << path;
     return st.st_mode & 07777;
+}
+
+// A SQLite database made by someone else, in the journal mode given.
+void makeDatabase(const fs::path& file, const std::string& journalMode, const std::string& sql) {
+    fs::create_directories(file.parent_path());
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    const std::string all = "PRAGMA journal_mode=" + journalMode + ";" + sql;
+    EXPECT_EQ(sqlite3_exec(db, all.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+}
+
+// The files SQLite would put beside the store.
+std::vector<std::string> companionsOf(const fs::path& file) {
+    std::vector<std::string> found;
+    for (const char* suffix : {"-wal", "-shm", "-journal"})
+        if (fs::exists(file.string() + suffix)) found.push_back(suffix);
+    return found;
 }
 
 class EnvironmentRestorer {
@@ -188,6 +207,37 @@ TEST_F(RegistryStore, AnotherProgramsDatabaseIsNotTakenOver) {
     expectUnusable();
     RegPlatformResetForTests();
     EXPECT_EQ(contentsOf(file_), before);
+}
+
+TEST_F(RegistryStore, DatabaseWithOurMarkButForeignTablesIsNeverWritten) {
+    for (const char* journalMode : {"DELETE", "WAL"}) {
+        SCOPED_TRACE(journalMode);
+        fs::remove(file_);
+        RegPlatformResetForTests();
+        makeDatabase(file_, journalMode,
+                     "CREATE TABLE notes(text); INSERT INTO notes VALUES('mine');"
+                     "PRAGMA application_id = 1263948359; PRAGMA user_version = 1;");
+        ASSERT_TRUE(companionsOf(file_).empty());
+        const std::string before = contentsOf(file_);
+        expectUnusable();
+        RegPlatformResetForTests();
+        EXPECT_EQ(contentsOf(file_), before);
+        EXPECT_EQ(companionsOf(file_), std::vector<std::string>());
+    }
+}
+
+TEST_F(RegistryStore, ReadingAStoreTakenOutOfWalModeLeavesItSoAndWritingWorks) {
+    writeSomeKeys();
+    makeDatabase(file_, "DELETE", "");
+    const std::string before = contentsOf(file_);
+    HKEY key = 0;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Tavrel\\Cuemark", 0, KEY_READ, &key), ERROR_SUCCESS);
+    EXPECT_EQ(bytesOf(key, "Value7"), std::string(300, 'x') + '\0');
+    RegCloseKey(key);
+    RegPlatformResetForTests();
+    EXPECT_EQ(contentsOf(file_), before);
+    EXPECT_EQ(setDword(HKEY_CURRENT_USER, "after", 3), ERROR_SUCCESS);
+    EXPECT_EQ(bytesOf(HKEY_CURRENT_USER, "after"), std::string("\x03\0\0\0", 4));
 }
 
 TEST_F(RegistryStore, EmptyFileIsTakenAsANewStore) {
