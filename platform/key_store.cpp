@@ -310,6 +310,21 @@ LSTATUS KeyStore::beginRead() {
     return ERROR_SUCCESS;
 }
 
+std::string KeyStore::describeProblem(bool forWriting) {
+    if (file_.empty()) return "no settings file: no home folder found (set HOME or KEYVANE_REGISTRY)";
+    std::string cause;
+    if (bad_ != ERROR_SUCCESS) {
+        cause = problem_;
+    } else if (db_ == nullptr || !ready_) {
+        const StoreInspection seen = inspectStore(file_);
+        if (seen.verdict != StoreVerdict::Absent && seen.verdict != StoreVerdict::Empty &&
+            seen.verdict != StoreVerdict::Ours)
+            cause = seen.cause;
+    }
+    if (cause.empty() && forWriting) cause = writeObstacle(file_);
+    return cause.empty() ? cause : file_ + ": " + cause;
+}
+
 LSTATUS KeyStore::endRead() {
     if (!inRead_) return ERROR_SUCCESS;
     inRead_ = false;

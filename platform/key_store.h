@@ -57,6 +57,10 @@ public:
     // nor closed, since closing would touch the parent's locks and files.
     void abandon();
 
+    // "FILE: CAUSE" for what keeps the store from being read (or, with
+    // forWriting, written), or empty; looks without changing anything.
+    std::string describeProblem(bool forWriting);
+
     // Runs body in one read transaction, so that its lookups see one state.
     template <class Body>
     LSTATUS read(Body&& body) {

@@ -1,6 +1,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sqlite3.h>
+
 #include <climits>
 #include <iostream>
 #include <sstream>
@@ -29,6 +31,25 @@ int lineCount(const std::string& text) {
     return int(std::count(text.begin(), text.end(), '\n'));
 }
 
+// Points the library at another store file while it lives.
+class StoreSwitch {
+public:
+    explicit StoreSwitch(const QString& file) : previous_(qgetenv("KEYVANE_REGISTRY")) {
+        qputenv("KEYVANE_REGISTRY", file.toLocal8Bit());
+    }
+    ~StoreSwitch() { qputenv("KEYVANE_REGISTRY", previous_); }
+    StoreSwitch(const StoreSwitch&) = delete;
+    StoreSwitch& operator=(const StoreSwitch&) = delete;
+
+private:
+    QByteArray previous_;
+};
+
+QByteArray contentsOf(const QString& file) {
+    QFile in(file);
+    return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+}
+
 } // namespace
 
 class KeyvaneSettingsTest : public QObject {
@@ -44,6 +65,8 @@ private slots:
     void findsTheLibraryBesideTheProgram();
     void missingLibraryGivesDefaultsAndSaysSoOnce();
     void libraryWithoutTheFunctionsGivesDefaultsAndSaysSoOnce();
+    void unusableStoreIsNamedOnceWithItsCauseAndLeftAsItIs_data();
+    void unusableStoreIsNamedOnceWithItsCauseAndLeftAsItIs();
 
 private:
     QTemporaryDir folder_;
@@ -152,6 +175,52 @@ void KeyvaneSettingsTest::libraryWithoutTheFunctionsGivesDefaultsAndSaysSoOnce()
     const std::string told = capture.text();
     QCOMPARE(lineCount(told), 1);
     QVERIFY2(told.find("RegGetStringValue") != std::string::npos, told.c_str());
+}
+
+void KeyvaneSettingsTest::unusableStoreIsNamedOnceWithItsCauseAndLeftAsItIs_data() {
+    QTest::addColumn<QByteArray>("foreignSql"); // empty: random bytes instead of a database
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("random bytes") << QByteArray() << "file is damaged (not a SQLite database)";
+    QTest::newRow("foreign tables with the store's mark")
+        << QByteArray("CREATE TABLE notes(text); PRAGMA application_id = 1263948359; PRAGMA user_version = 1;")
+        << "not a settings store (foreign tables)";
+}
+
+void KeyvaneSettingsTest::unusableStoreIsNamedOnceWithItsCauseAndLeftAsItIs() {
+    QFETCH(QByteArray, foreignSql);
+    QFETCH(QString, cause);
+    QTemporaryDir storeFolder;
+    QVERIFY(storeFolder.isValid());
+    const QString file = storeFolder.filePath("registry.sqlite3");
+    if (foreignSql.isEmpty()) {
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(QByteArray(3000, '\x5A'));
+    } else {
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open(file.toLocal8Bit().constData(), &db), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(db, foreignSql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    }
+    const QByteArray before = contentsOf(file);
+
+    const StoreSwitch useIt(file);
+    CaptureStandardError capture;
+    KeyvaneSettings settings(Library);
+    QCOMPARE(settings.GetDword("Left", 1500), 1500);
+    QCOMPARE(settings.GetString("MRU", "start"), std::string("start"));
+    QVERIFY(!settings.SetDword("Left", 1));
+    QVERIFY(!settings.SetString("MRU", "x"));
+    QCOMPARE(settings.GetDword("Left", 1500), 1500);
+    QVERIFY(settings.available());
+
+    const std::string told = capture.text();
+    QCOMPARE(lineCount(told), 1);
+    QVERIFY2(told.find(file.toStdString() + ": " + cause.toStdString()) != std::string::npos, told.c_str());
+    QVERIFY2(told.find("using default settings") != std::string::npos, told.c_str());
+    // The user's file stays for them to look into: not reset, not removed.
+    QCOMPARE(contentsOf(file), before);
+    QCOMPARE(QDir(storeFolder.path()).entryList(QDir::Files), QStringList{"registry.sqlite3"});
 }
 
 QTEST_MAIN(KeyvaneSettingsTest)
