@@ -353,6 +353,19 @@ TEST_F(KvregStoreFile, NamesADamagedOrForeignFileAndLeavesItByteForByte) {
     }
 }
 
+TEST_F(KvregStoreFile, NamesAFileWhosePathIsLongInFull) {
+    fs::path deep = folder_;
+    for (const char letter : {'a', 'b', 'c'}) {
+        deep /= std::string(200, letter);
+    }
+    fs::create_directories(deep);
+    const fs::path file = deep / "registry.sqlite3";
+    writeFile(file, "not a database at all");
+    const Outcome refused = kvreg({"list", Key}, {file.string()});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "kvreg: " + file.string() + ": file is damaged (not a SQLite database)\n");
+}
+
 TEST_F(KvregStoreFile, SaysWhenTheFileMayNotBeRead) {
     if (geteuid() != 0) {
         GTEST_SKIP() << NeedsRoot;
