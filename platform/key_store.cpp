@@ -311,7 +311,9 @@ LSTATUS KeyStore::beginRead() {
 }
 
 std::string KeyStore::describeProblem(bool forWriting) {
-    if (file_.empty()) return "no settings file: no home folder found (set HOME or KEYVANE_REGISTRY)";
+    // With no place for a store, reads find nothing and only writes fail.
+    if (file_.empty())
+        return forWriting ? "(no home folder): settings cannot be written; set HOME or KEYVANE_REGISTRY" : "";
     std::string cause;
     if (bad_ != ERROR_SUCCESS) {
         cause = problem_;
