@@ -82,11 +82,12 @@ const std::string& expectedSchema() {
     static const std::string schema = [] {
         std::string made;
         sqlite3* db = nullptr;
-        if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) == SQLITE_OK &&
-            sqlite3_exec(db, StoreSchema, nullptr, nullptr, nullptr) == SQLITE_OK && schemaOf(db, made) != SQLITE_OK)
-            made.clear();
+        const bool ok = sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) ==
+                            SQLITE_OK &&
+                        sqlite3_exec(db, StoreSchema, nullptr, nullptr, nullptr) == SQLITE_OK &&
+                        schemaOf(db, made) == SQLITE_OK;
         sqlite3_close_v2(db);
-        return made;
+        return ok ? made : std::string();
     }();
     return schema;
 }
