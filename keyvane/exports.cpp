@@ -4,6 +4,7 @@
 
 #include "keyvane/keyvane.h"
 
+#include <algorithm>
 #include <atomic>
 #include <limits>
 #include <optional>
@@ -14,6 +15,7 @@
 #include "keyvane/registry_key.h"
 #include "keyvane/registry_values.h"
 #include "keyvane/string_match.h"
+#include "platform/store_problem.h"
 
 using namespace keyvane;
 
@@ -282,6 +284,21 @@ std::int32_t RegValueType(const char* const* path, const char* const* name) {
 
 std::int32_t RegValueTypeH(const std::uint32_t* key, const char* const* name) {
     return guarded(0, [&] { return typeOf(handleOf(key), name); });
+}
+
+BSTR RegStoreProblem(const std::int32_t* forWriting) {
+    return guarded<BSTR>(nullptr, [&] {
+        const DWORD writing = forWriting != nullptr && *forWriting != 0 ? 1 : 0;
+        std::string text(512, '\0');
+        DWORD length = RegDescribeStoreProblemA(writing, text.data(), static_cast<DWORD>(text.size()));
+        if (length >= text.size()) {
+            // A long path: once more with room for all of it.
+            text.assign(std::size_t{length} + 1, '\0');
+            length = std::min(length, RegDescribeStoreProblemA(writing, text.data(), static_cast<DWORD>(text.size())));
+        }
+        text.resize(length);
+        return newString(text);
+    });
 }
 
 std::int32_t StringMatch(const char* text, const char* phrase) {

@@ -46,6 +46,16 @@ uint32_t RegVBOpenKey(const char* const* path);
 int32_t RegValueType(const char* const* path, const char* const* name);
 int32_t RegValueTypeH(const uint32_t* key, const char* const* name);
 
+/* Not one of the registry family, whose results only say that a call
+   failed: what keeps the settings store from being used, for telling the
+   user. Looks at the store file without changing it. With *forWriting 0
+   (or a null address) only what stops reading counts; otherwise also what
+   stops writing, such as a read-only folder. The result is a new string
+   "FILE: CAUSE", for example "/home/ana/.config/keyvane/registry.sqlite3:
+   not a settings store (foreign tables)", or the empty text when nothing is
+   wrong; null only when memory ran out. */
+BSTR RegStoreProblem(const int32_t* forWriting);
+
 /* -1 when phrase occurs in text, ignoring ASCII letter case and white space
    and tolerating floor(length * level / 10) errors; 0 otherwise, and for a
    null or empty argument. Keeps nothing between calls. */

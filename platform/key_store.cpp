@@ -1,48 +1,21 @@
 #include "platform/key_store.h"
 
 #include "platform/sqlite_statement.h"
+#include "platform/store_inspection.h"
 #include "platform/store_location.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <sched.h>
-#include <sys/stat.h>
+#include <utility>
 
 namespace platform::registry {
 
 namespace {
 
-constexpr int64_t kApplicationId = 0x4B565247; // "KVRG": marks a file as our store
-constexpr int64_t kSchemaVersion = 1;
 constexpr int64_t kBusyLimitNs = 1'000'000'000; // per attempt
-
-// Names compare with SQLite's NOCASE collation: ASCII letters fold, every
-// other byte compares as itself. Keys use AUTOINCREMENT so that the id of a
-// deleted key is never given to a new one, and a handle to the deleted key
-// stays recognisably stale. Rows come back in id order, which is creation
-// order.
-constexpr const char* kSchema = R"sql(
-CREATE TABLE keys(
-  id INTEGER PRIMARY KEY AUTOINCREMENT,
-  parent INTEGER NOT NULL,
-  name TEXT NOT NULL COLLATE NOCASE,
-  UNIQUE(parent, name));
-CREATE INDEX keys_by_parent ON keys(parent);
-CREATE TABLE vals(
-  id INTEGER PRIMARY KEY,
-  key INTEGER NOT NULL,
-  name TEXT NOT NULL COLLATE NOCASE,
-  type INTEGER NOT NULL,
-  data BLOB NOT NULL,
-  UNIQUE(key, name));
-CREATE INDEX vals_by_key ON vals(key);
-INSERT INTO keys(id, parent, name) VALUES
-  (1, 0, 'HKEY_CLASSES_ROOT'), (2, 0, 'HKEY_CURRENT_USER'), (3, 0, 'HKEY_LOCAL_MACHINE'),
-  (4, 0, 'HKEY_USERS'), (5, 0, 'HKEY_CURRENT_CONFIG');
-PRAGMA application_id = 1263948359;
-PRAGMA user_version = 1;
-)sql";
 
 constexpr const char* kStatementSql[] = {
     "BEGIN",
@@ -94,6 +67,7 @@ bool KeyStore::useLocation(const std::string& file) {
 void KeyStore::reset() {
     close();
     bad_ = ERROR_SUCCESS;
+    problem_.clear();
 }
 
 void KeyStore::close() {
@@ -104,6 +78,8 @@ void KeyStore::close() {
     if (db_ != nullptr) sqlite3_close_v2(db_);
     db_ = nullptr;
     ready_ = false;
+    readOnly_ = false;
+    wal_ = false;
     inRead_ = false;
 }
 
@@ -115,6 +91,8 @@ void KeyStore::abandon() {
     db_ = nullptr;
     statements_.fill(nullptr);
     ready_ = false;
+    readOnly_ = false;
+    wal_ = false;
     inRead_ = false;
     writing_ = false;
 }
@@ -125,9 +103,7 @@ LSTATUS KeyStore::failure(int result) {
     case SQLITE_NOTADB:
         // Whatever made the file unreadable, writing to it could only make
         // things worse; leave it exactly as it is, WAL included.
-        if (db_ != nullptr) sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-        bad_ = ERROR_BADDB;
-        return ERROR_BADDB;
+        return refuse({StoreVerdict::Damaged, damagedCause(result)});
     case SQLITE_NOMEM: return ERROR_NOT_ENOUGH_MEMORY;
     case SQLITE_TOOBIG: return ERROR_INVALID_PARAMETER;
     default: return writing_ ? ERROR_CANTWRITE : ERROR_CANTREAD;
@@ -187,15 +163,41 @@ int KeyStore::onBusy(void* self, int count) {
     return 1;
 }
 
-LSTATUS KeyStore::openExisting() {
-    if (file_.empty()) return ERROR_FILE_NOT_FOUND;
-    struct stat st {};
-    if (stat(file_.c_str(), &st) != 0) {
-        if (errno == ENOENT) return ERROR_FILE_NOT_FOUND;
-        return writing_ ? ERROR_CANTWRITE : ERROR_CANTREAD;
+LSTATUS KeyStore::refuse(const StoreInspection& seen) {
+    problem_ = seen.cause;
+    if (seen.verdict == StoreVerdict::Damaged || seen.verdict == StoreVerdict::Foreign) {
+        if (db_ != nullptr) sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        bad_ = ERROR_BADDB;
+        return ERROR_BADDB;
     }
-    if (!S_ISREG(st.st_mode)) return writing_ ? ERROR_CANTWRITE : ERROR_CANTREAD;
-    const int result = sqlite3_open_v2(file_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    return writing_ ? ERROR_CANTWRITE : ERROR_CANTREAD;
+}
+
+LSTATUS KeyStore::openExisting(bool forWrite) {
+    close(); // a connection left by a first write that did not finish
+    if (file_.empty()) return ERROR_FILE_NOT_FOUND;
+    // Nothing that could write is run before the file has shown what it is.
+    const StoreInspection seen = inspectStore(file_);
+    switch (seen.verdict) {
+    case StoreVerdict::Absent: return ERROR_FILE_NOT_FOUND;
+    case StoreVerdict::Empty:
+        if (!forWrite) return ERROR_SUCCESS; // reads find nothing in it
+        break;
+    case StoreVerdict::Ours: break;
+    default: return refuse(seen);
+    }
+    const std::string obstacle = writeObstacle(file_);
+    if (!obstacle.empty() && forWrite) {
+        problem_ = obstacle;
+        return ERROR_CANTWRITE;
+    }
+    readOnly_ = !obstacle.empty();
+    // Where no WAL can be made beside the file nobody can change it, so
+    // reading it as immutable is exact; there it is the only way to read it.
+    const int result = readOnly_
+                           ? sqlite3_open_v2(storeUri(file_, !walCanBeMade(file_)).c_str(), &db_,
+                                             SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr)
+                           : sqlite3_open_v2(file_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (result != SQLITE_OK) {
         const LSTATUS status = failure(result);
         close();
@@ -205,40 +207,16 @@ LSTATUS KeyStore::openExisting() {
     // Until the file has proved to be our store, closing must not write to it.
     sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     sqlite3_busy_handler(db_, &KeyStore::onBusy, this);
-    return validate();
-}
-
-LSTATUS KeyStore::validate() {
-    // Once per process: a damaged file is found here, before anything is
-    // written to it, rather than half-way through someone's write.
-    std::string check;
-    int result = queryText("PRAGMA quick_check(1)", check);
-    if (result != SQLITE_OK) return failure(result);
-    if (check != "ok") return failure(SQLITE_CORRUPT);
-
-    int64_t applicationId = 0;
-    int64_t version = 0;
-    int64_t objects = 0;
-    result = queryInteger("PRAGMA application_id", applicationId);
-    if (result == SQLITE_OK) result = queryInteger("PRAGMA user_version", version);
-    if (result == SQLITE_OK) result = queryInteger("SELECT count(*) FROM sqlite_schema", objects);
-    if (result != SQLITE_OK) return failure(result);
-    if (applicationId == kApplicationId && version == kSchemaVersion) return becomeReady();
-    // An empty file, or one left by a first write that never committed.
-    if (applicationId == 0 && objects == 0) return ERROR_SUCCESS;
-    return failure(SQLITE_NOTADB);
+    return seen.verdict == StoreVerdict::Ours ? becomeReady() : ERROR_SUCCESS;
 }
 
 LSTATUS KeyStore::becomeReady() {
-    std::string mode;
-    if (queryText("PRAGMA journal_mode", mode) == SQLITE_OK && mode != "wal")
-        queryText("PRAGMA journal_mode=WAL", mode); // a read-only file stays as it is
     // In WAL mode NORMAL still keeps every commit atomic when a process dies;
     // only a power cut can undo the last commits.
-    LSTATUS status = exec("PRAGMA synchronous=NORMAL");
+    LSTATUS status = readOnly_ ? ERROR_SUCCESS : exec("PRAGMA synchronous=NORMAL");
     if (status == ERROR_SUCCESS) status = prepareStatements();
     if (status != ERROR_SUCCESS) return status;
-    sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
+    if (!readOnly_) sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
     ready_ = true;
     return ERROR_SUCCESS;
 }
@@ -266,46 +244,63 @@ LSTATUS KeyStore::initialise() {
         int64_t objects = 0;
         const int counted = queryInteger("SELECT count(*) FROM sqlite_schema", objects);
         LSTATUS status = counted == SQLITE_OK ? ERROR_SUCCESS : failure(counted);
-        if (status == ERROR_SUCCESS && objects == 0) status = exec(kSchema);
+        if (status == ERROR_SUCCESS && objects == 0) status = exec(StoreSchema);
         if (status == ERROR_SUCCESS) status = exec("COMMIT");
         if (status != ERROR_SUCCESS) {
             sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
             return status;
         }
-        status = validate();
-        if (status == ERROR_SUCCESS && !ready_) status = failure(SQLITE_NOTADB);
-        return status;
+        const StoreInspection seen = inspectConnection(db_);
+        if (seen.verdict == StoreVerdict::Ours) return becomeReady();
+        return refuse(seen.verdict == StoreVerdict::Empty
+                          ? StoreInspection{StoreVerdict::Foreign, "not a settings store"}
+                          : seen);
     }
     return ERROR_CANTWRITE;
+}
+
+LSTATUS KeyStore::useWal() {
+    if (wal_) return ERROR_SUCCESS;
+    // A store is made in WAL mode; one switched out of it by hand is switched
+    // back by the next write, never by a read.
+    std::string mode;
+    const int result = queryText("PRAGMA journal_mode=WAL", mode);
+    if (result != SQLITE_OK) return failure(result);
+    wal_ = true;
+    return ERROR_SUCCESS;
 }
 
 LSTATUS KeyStore::openForWrite(bool createIfAbsent) {
     writing_ = true;
     if (bad_ != ERROR_SUCCESS) return bad_;
     LSTATUS status = ERROR_SUCCESS;
-    if (db_ == nullptr) {
-        status = openExisting();
-        if (status == ERROR_FILE_NOT_FOUND) {
-            if (!createIfAbsent) return status;
-            if (!createStoreFile(file_)) return ERROR_CANTWRITE;
-            status = openExisting();
+    // A connection that may only read is opened afresh: the folder or the
+    // file may have become writable since.
+    if (db_ == nullptr || readOnly_ || !ready_) {
+        status = openExisting(true);
+        if (status == ERROR_FILE_NOT_FOUND && createIfAbsent) {
+            if (std::string obstacle = writeObstacle(file_); !obstacle.empty()) {
+                problem_ = std::move(obstacle);
+                return ERROR_CANTWRITE;
+            }
+            if (!createStoreFile(file_)) {
+                problem_ = std::string("cannot be created (") + std::strerror(errno) + ")";
+                return ERROR_CANTWRITE;
+            }
+            status = openExisting(true);
         }
-    } else if (!ready_) {
-        status = validate();
     }
-    if (status != ERROR_SUCCESS || ready_) return status;
-    return createIfAbsent ? initialise() : ERROR_FILE_NOT_FOUND;
+    if (status != ERROR_SUCCESS) return status;
+    if (!ready_) return createIfAbsent ? initialise() : ERROR_FILE_NOT_FOUND;
+    return useWal();
 }
 
 LSTATUS KeyStore::beginRead() {
     writing_ = false;
     if (bad_ != ERROR_SUCCESS) return bad_;
-    if (db_ == nullptr) {
-        const LSTATUS status = openExisting();
+    if (db_ == nullptr || !ready_) {
+        const LSTATUS status = openExisting(false);
         if (status != ERROR_SUCCESS) return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
-    } else if (!ready_) {
-        const LSTATUS status = validate();
-        if (status != ERROR_SUCCESS) return status;
     }
     if (!ready_) return ERROR_SUCCESS;
     StatementUse begin(statements_[kBegin]);
@@ -313,6 +308,23 @@ LSTATUS KeyStore::beginRead() {
     if (result != SQLITE_DONE) return failure(result);
     inRead_ = true;
     return ERROR_SUCCESS;
+}
+
+std::string KeyStore::describeProblem(bool forWriting) {
+    // With no place for a store, reads find nothing and only writes fail.
+    if (file_.empty())
+        return forWriting ? "(no home folder): settings cannot be written; set HOME or KEYVANE_REGISTRY" : "";
+    std::string cause;
+    if (bad_ != ERROR_SUCCESS) {
+        cause = problem_;
+    } else if (db_ == nullptr || !ready_) {
+        const StoreInspection seen = inspectStore(file_);
+        if (seen.verdict != StoreVerdict::Absent && seen.verdict != StoreVerdict::Empty &&
+            seen.verdict != StoreVerdict::Ours)
+            cause = seen.cause;
+    }
+    if (cause.empty() && forWriting) cause = writeObstacle(file_);
+    return cause.empty() ? cause : file_ + ": " + cause;
 }
 
 LSTATUS KeyStore::endRead() {

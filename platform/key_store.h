@@ -3,12 +3,15 @@
 // and transactions. Not thread-safe; the registry functions serialise calls.
 //
 // A store file that does not exist yet (or exists but is empty) reads as the
-// five roots with nothing below them; it is created on the first write. A
-// file that is corrupt or not ours is never written: every call reports
-// ERROR_BADDB until the store is pointed elsewhere or reset.
+// five roots with nothing below them; it is created on the first write. The
+// file is looked at before anything could write to it: one that is corrupt
+// or not ours is never written, and every call reports ERROR_BADDB until the
+// store is pointed elsewhere or reset. Reads never write, and a store that
+// may not be written (a read-only folder or file) can still be read.
 
 #include "platform/handle_table.h"
 #include "platform/registry.h"
+#include "platform/store_inspection.h"
 
 #include <sqlite3.h>
 
@@ -53,6 +56,10 @@ public:
     // In a child after fork(): the inherited connection must be neither used
     // nor closed, since closing would touch the parent's locks and files.
     void abandon();
+
+    // "FILE: CAUSE" for what keeps the store from being read (or, with
+    // forWriting, written), or empty; looks without changing anything.
+    std::string describeProblem(bool forWriting);
 
     // Runs body in one read transaction, so that its lookups see one state.
     template <class Body>
@@ -135,11 +142,12 @@ private:
     static constexpr int kWriteAttempts = 3;
 
     void close();
-    LSTATUS openExisting();
-    LSTATUS validate();
+    LSTATUS openExisting(bool forWrite);
+    LSTATUS refuse(const StoreInspection& seen);
     LSTATUS becomeReady();
     LSTATUS initialise();
     LSTATUS prepareStatements();
+    LSTATUS useWal();
     LSTATUS openForWrite(bool createIfAbsent);
     LSTATUS beginRead();
     LSTATUS endRead();
@@ -156,10 +164,13 @@ private:
     std::string file_;
     sqlite3* db_ = nullptr;
     std::array<sqlite3_stmt*, kStatementCount> statements_{};
-    bool ready_ = false; // schema found and statements prepared
+    bool ready_ = false;    // schema found and statements prepared
+    bool readOnly_ = false; // opened only for reading: the store may not be written
+    bool wal_ = false;      // journal mode set for writing
     bool inRead_ = false;
     bool writing_ = false;        // failures are reported as write failures
     LSTATUS bad_ = ERROR_SUCCESS; // sticky ERROR_BADDB once the file proved unusable
+    std::string problem_;         // why the last open or write was refused
     int64_t busySinceNs_ = 0;
 };
 

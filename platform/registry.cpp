@@ -8,7 +8,9 @@
 #include "platform/key_store.h"
 #include "platform/registry_test_support.h"
 #include "platform/store_location.h"
+#include "platform/store_problem.h"
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <pthread.h>
@@ -377,6 +379,17 @@ PLATFORM_API LSTATUS RegCloseKey(HKEY hKey) {
     if (predefinedRoot(hKey) != 0) return ERROR_SUCCESS;
     Call call;
     return call.handles().close(hKey) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
+
+PLATFORM_API DWORD RegDescribeStoreProblemA(DWORD forWriting, char* buffer, DWORD size) {
+    Call call;
+    const std::string text = call.store().describeProblem(forWriting != 0);
+    if (buffer != nullptr && size > 0) {
+        const size_t copied = std::min<size_t>(text.size(), size - 1);
+        std::memcpy(buffer, text.data(), copied);
+        buffer[copied] = '\0';
+    }
+    return static_cast<DWORD>(text.size());
 }
 
 // Not PLATFORM_API: only programs linking platform_registry_static see it.

@@ -18,7 +18,10 @@
      (reported empty, 0 and zero).
    - A store file that is damaged or not ours: every call that needs it
      fails with ERROR_BADDB and the file is never written. A store that
-     cannot be opened at all: ERROR_CANTREAD or ERROR_CANTWRITE.
+     cannot be opened at all: ERROR_CANTREAD or ERROR_CANTWRITE. A store
+     that may be read but not written (a read-only folder or file) is read;
+     writes fail with ERROR_CANTWRITE. RegDescribeStoreProblemA
+     (store_problem.h) says in words what is wrong with the file.
    - The store location is read from the environment on every call; a
      change of location retires all open handles. */
 

@@ -19,6 +19,7 @@ using SetStringFn = std::int32_t (*)(const char* const*, const char* const*, con
 using SetDwordFn = std::int32_t (*)(const char* const*, const char* const*, const std::int32_t*);
 using FreeStringFn = void (*)(Bstr);
 using StringByteLenFn = std::uint32_t (*)(Bstr);
+using StoreProblemFn = Bstr (*)(const std::int32_t*);
 
 constexpr std::int32_t Success = -1;
 
@@ -50,6 +51,30 @@ struct KeyvaneSettings::Library {
     SetDwordFn setDword = nullptr;
     FreeStringFn freeString = nullptr;
     StringByteLenFn stringByteLen = nullptr;
+    StoreProblemFn storeProblem = nullptr; // absent from older libraries
+
+    // "FILE: CAUSE", or empty when nothing is wrong (or the library cannot tell).
+    std::string problem(bool forWriting) const {
+        if (storeProblem == nullptr) return {};
+        const std::int32_t writing = forWriting ? -1 : 0;
+        const Bstr text = storeProblem(&writing);
+        if (text == nullptr) return {};
+        std::string told(text, stringByteLen != nullptr ? stringByteLen(text) : std::strlen(text));
+        freeString(text);
+        return told;
+    }
+
+    // Said once, like a missing library. A store that cannot be read leaves
+    // the defaults in use and the file as it is, for the user to look into;
+    // one that cannot be written is still read.
+    void tellStoreProblem() const {
+        if (const std::string unreadable = problem(false); !unreadable.empty()) {
+            std::cerr << "cuemark: settings file " << unreadable
+                      << "; using default settings and leaving the file as it is" << std::endl;
+        } else if (const std::string unwritable = problem(true); !unwritable.empty()) {
+            std::cerr << "cuemark: settings file " << unwritable << std::endl;
+        }
+    }
 };
 
 KeyvaneSettings::KeyvaneSettings() = default;
@@ -93,11 +118,14 @@ KeyvaneSettings::Library& KeyvaneSettings::library() {
         bind(lib.setDword, "RegSetDwordValue");
         bind(lib.freeString, "SysFreeString");
         lib.stringByteLen = reinterpret_cast<StringByteLenFn>(dlsym(lib.handle, "SysStringByteLen"));
+        lib.storeProblem = reinterpret_cast<StoreProblemFn>(dlsym(lib.handle, "RegStoreProblem"));
         lib.bound = why.empty();
     }
 
     if (!library_->bound) {
         std::cerr << "cuemark: settings library not available, using default settings (" << why << ")" << std::endl;
+    } else {
+        library_->tellStoreProblem();
     }
     return *library_;
 }

@@ -2,7 +2,10 @@
 // The program's settings under "HKCU\Software\Tavrel\Cuemark", read and
 // written through libkeyvane.so. The library is bound by name at the first
 // call; when it cannot be loaded, reads give the defaults, writes do
-// nothing, and the reason is told once on standard error.
+// nothing, and the reason is told once on standard error. So is a store
+// file that cannot be read (damaged, not a settings store, no permission):
+// the defaults are used and the file is never written. A store that can be
+// read but not written (a read-only folder) is read and told of.
 
 #include <cstdint>
 #include <string>

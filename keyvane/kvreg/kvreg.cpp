@@ -37,7 +37,10 @@ constexpr const char* usage =
     "  delete  deletes the value NAME, or without NAME the key PATH itself\n"
     "          (a key with sub-keys is not deleted)\n"
     "\n"
-    "Exit status: 0 on success, 1 on failure with a message on standard error.\n";
+    "Exit status: 0 on success, 1 on failure with a message on standard error. A\n"
+    "store file that cannot be used is named there with what is wrong with it:\n"
+    "damaged, not a settings store, no permission to read, or a read-only folder\n"
+    "or file (which can still be read).\n";
 
 struct StringFree {
     void operator()(char* s) const { SysFreeString(s); }
@@ -76,6 +79,17 @@ std::string_view typeName(std::int32_t type) {
     }
 }
 
+// A failed call says no more than that it failed; the store can say why
+// (a damaged or foreign file, no permission, a read-only folder). Throws
+// that cause, naming the file, when there is one.
+void failOnStoreProblem(bool writing) {
+    const std::int32_t forWriting = writing ? -1 : 0;
+    const std::string problem = fromBstr(String(RegStoreProblem(&forWriting)));
+    if (!problem.empty()) {
+        throw Failure{problem};
+    }
+}
+
 class Key {
 public:
     explicit Key(std::string path) : path_(std::move(path)), text_(path_.c_str()) {}
@@ -111,6 +125,7 @@ private:
 
     std::vector<std::string> names(std::int32_t count, Lister list) const {
         if (count < 0) {
+            failOnStoreProblem(false);
             throw Failure{"key not found: " + path_};
         }
         std::vector<std::string> result;
@@ -166,6 +181,7 @@ void list(const Key& key) {
 
 void get(const Key& key, const std::string& name) {
     if (!key.exists()) {
+        failOnStoreProblem(false);
         throw Failure{"key not found: " + key.path()};
     }
     const std::int32_t type = key.type(name);
@@ -214,6 +230,7 @@ void set(const Key& key, const std::string& name, const std::string& kind, const
         throw Failure{"set wants --dword N or --text T, not " + quoted(kind) + "\n" + usage};
     }
     if (written == 0) {
+        failOnStoreProblem(true);
         throw Failure{"cannot write " + quoted(name) + " under " + key.path() + " (is the root name right?)"};
     }
 }
@@ -221,6 +238,7 @@ void set(const Key& key, const std::string& name, const std::string& kind, const
 void deleteValue(const Key& key, const std::string& name) {
     const char* n = name.c_str();
     if (RegVBDeleteValue(key.arg(), &n) == 0) {
+        failOnStoreProblem(true);
         throw Failure{key.exists() ? "value not found: " + quoted(name) + " under " + key.path()
                                    : "key not found: " + key.path()};
     }
@@ -242,6 +260,7 @@ void deleteKey(const Key& key) {
     if (RegVBDeleteKey(&p, &c) != 0) {
         return;
     }
+    failOnStoreProblem(true);
     if (!key.exists()) {
         throw Failure{"key not found: " + key.path()};
     }

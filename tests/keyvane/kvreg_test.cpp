@@ -1,7 +1,13 @@
 #include <poll.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -17,10 +23,24 @@ struct Outcome {
     std::string err;
 };
 
-// Runs kvreg with these arguments; it inherits this process's store.
-Outcome kvreg(const std::vector<std::string>& args) {
+constexpr uid_t Nobody = 65534;
+
+// Whose kvreg it is: the store it is pointed at (this process's when empty)
+// and whether it runs as user nobody.
+struct Runner {
+    std::string store;
+    bool asNobody = false;
+};
+
+// Runs kvreg with these arguments.
+Outcome kvreg(const std::vector<std::string>& args, const Runner& runner = {}) {
     const std::string program = std::string(CUEMARK_BIN_DIR) + "/kvreg";
     std::vector<char*> argv;
+    if (runner.asNobody) {
+        for (const char* arg : {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"}) {
+            argv.push_back(const_cast<char*>(arg));
+        }
+    }
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const auto& arg : args) {
         argv.push_back(const_cast<char*>(arg.c_str()));
@@ -38,7 +58,10 @@ Outcome kvreg(const std::vector<std::string>& args) {
         dup2(errPipe[1], 2);
         close(outPipe[0]);
         close(errPipe[0]);
-        execv(program.c_str(), argv.data());
+        if (!runner.store.empty()) {
+            setenv("KEYVANE_REGISTRY", runner.store.c_str(), 1);
+        }
+        execv(argv[0], argv.data());
         _exit(127);
     }
     close(outPipe[1]);
@@ -189,6 +212,222 @@ TEST(Kvreg, ShowsHelpAndRefusesWrongArguments) {
         EXPECT_NE(wrong.err.find("Usage:"), std::string::npos);
     }
     EXPECT_NE(kvreg({"frob"}).err.find("unknown command 'frob'"), std::string::npos);
+}
+
+namespace fs = std::filesystem;
+
+std::string contentsOf(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeFile(const fs::path& file, const std::string& bytes) {
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// The files SQLite would put beside the store.
+std::vector<std::string> companionsOf(const fs::path& file) {
+    std::vector<std::string> found;
+    for (const char* suffix : {"-wal", "-shm", "-journal"}) {
+        if (fs::exists(file.string() + suffix)) {
+            found.push_back(suffix);
+        }
+    }
+    return found;
+}
+
+// A store file of the test's own, in a folder that user nobody can reach.
+class KvregStoreFile : public ::testing::Test {
+protected:
+    static constexpr const char* Key = "HKCU\\Software\\Tavrel\\Cuemark";
+
+    void SetUp() override {
+        char pattern[] = "/tmp/kvreg-store-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        folder_ = pattern;
+        ASSERT_EQ(chmod(folder_.c_str(), 0755), 0);
+        file_ = folder_ / "store" / "registry.sqlite3";
+        fs::create_directories(file_.parent_path());
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+    }
+
+    Outcome run(const std::vector<std::string>& args, bool asNobody = false) const {
+        return kvreg(args, {file_.string(), asNobody});
+    }
+
+    // A store written by kvreg itself, closed again and so whole in its file.
+    void makeSoundStore() const {
+        for (int i = 0; i < 20; ++i) {
+            const Outcome set = run({"set", Key, "Value" + std::to_string(i), "--text", std::string(300, 'x')});
+            ASSERT_EQ(set.status, 0) << set.err;
+        }
+    }
+
+    void makeDatabase(const std::string& sql) const {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(file_.c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+        sqlite3_close(db);
+    }
+
+    // Hands the store and its folder to user nobody.
+    void giveToNobody() const {
+        ASSERT_EQ(chown(file_.parent_path().c_str(), Nobody, Nobody), 0);
+        ASSERT_EQ(chown(file_.c_str(), Nobody, Nobody), 0);
+    }
+
+    std::string told(const std::string& cause) const { return "kvreg: " + file_.string() + ": " + cause; }
+
+    fs::path folder_;
+    fs::path file_;
+};
+
+constexpr const char* NeedsRoot = "needs root, to run kvreg as user nobody (permissions do not bind root)";
+
+TEST_F(KvregStoreFile, NamesADamagedOrForeignFileAndLeavesItByteForByte) {
+    struct Case {
+        const char* name;
+        std::function<void()> make;
+        std::string cause;
+    };
+    const std::vector<Case> cases = {
+        {"foreign tables with our mark",
+         [this] {
+             makeDatabase(
+                 "CREATE TABLE notes(text); INSERT INTO notes VALUES('mine');"
+                 "PRAGMA application_id = 1263948359; PRAGMA user_version = 1;");
+         },
+         "not a settings store (foreign tables)"},
+        {"the same in WAL mode",
+         [this] {
+             makeDatabase(
+                 "PRAGMA journal_mode=WAL; CREATE TABLE notes(text);"
+                 "PRAGMA application_id = 1263948359; PRAGMA user_version = 1;");
+         },
+         "not a settings store (foreign tables)"},
+        {"random bytes",
+         [this] {
+             std::string bytes;
+             for (int i = 0; i < 4096; ++i) {
+                 bytes += static_cast<char>((i * 7919) % 251);
+             }
+             writeFile(file_, bytes);
+         },
+         "file is damaged (not a SQLite database)"},
+        {"a truncated store",
+         [this] {
+             makeSoundStore();
+             const std::string whole = contentsOf(file_);
+             writeFile(file_, whole.substr(0, whole.size() / 2));
+         },
+         "file is damaged (truncated: "},
+    };
+    const std::vector<std::vector<std::string>> commands = {
+        {"list", "HKCU"},
+        {"list", Key},
+        {"get", Key, "Value1"},
+        {"set", Key, "Width", "--dword", "9000"},
+        {"set", "HKCU\\Other", "MRU", "--text", "a.srt"},
+        {"delete", Key, "Value1"},
+        {"delete", Key},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(file_);
+        c.make();
+        ASSERT_TRUE(companionsOf(file_).empty());
+        const std::string before = contentsOf(file_);
+        for (const auto& command : commands) {
+            SCOPED_TRACE(command[0] + " " + command[1]);
+            const Outcome refused = run(command);
+            EXPECT_EQ(refused.status, 1);
+            EXPECT_EQ(refused.out, "");
+            EXPECT_EQ(refused.err.rfind(told(c.cause), 0), 0u) << refused.err;
+            EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1) << refused.err;
+        }
+        EXPECT_EQ(contentsOf(file_), before);
+        EXPECT_EQ(companionsOf(file_), std::vector<std::string>());
+    }
+}
+
+TEST_F(KvregStoreFile, NamesAFileWhosePathIsLongInFull) {
+    fs::path deep = folder_;
+    for (const char letter : {'a', 'b', 'c'}) {
+        deep /= std::string(200, letter);
+    }
+    fs::create_directories(deep);
+    const fs::path file = deep / "registry.sqlite3";
+    writeFile(file, "not a database at all");
+    const Outcome refused = kvreg({"list", Key}, {file.string()});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "kvreg: " + file.string() + ": file is damaged (not a SQLite database)\n");
+}
+
+TEST_F(KvregStoreFile, SaysWhenTheFileMayNotBeRead) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << NeedsRoot;
+    }
+    makeSoundStore();
+    giveToNobody();
+    ASSERT_EQ(chmod(file_.c_str(), 0), 0);
+    const std::string before = contentsOf(file_);
+    for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
+             {"list", Key}, {"get", Key, "Value1"}, {"set", Key, "Width", "--dword", "1"}}) {
+        SCOPED_TRACE(command[0]);
+        const Outcome refused = run(command, true);
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_EQ(refused.err, told("no permission to read\n"));
+    }
+    EXPECT_EQ(contentsOf(file_), before);
+}
+
+TEST_F(KvregStoreFile, ReadsAStoreThatMayNotBeWrittenAndSaysWhyAWriteFails) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << NeedsRoot;
+    }
+    struct Case {
+        const char* name;
+        mode_t folderMode;
+        mode_t fileMode;
+        std::string cause;
+    };
+    for (const Case& c : {Case{"read-only folder", 0555, 0600, "folder is read-only; settings cannot be written"},
+                          Case{"read-only file", 0755, 0400, "file is read-only; settings cannot be written"}}) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(file_.parent_path());
+        fs::create_directories(file_.parent_path());
+        makeSoundStore();
+        giveToNobody();
+        ASSERT_EQ(chmod(file_.c_str(), c.fileMode), 0);
+        ASSERT_EQ(chmod(file_.parent_path().c_str(), c.folderMode), 0);
+        const std::string before = contentsOf(file_);
+
+        const Outcome listed = run({"list", Key}, true);
+        EXPECT_EQ(listed.status, 0) << listed.err;
+        EXPECT_NE(listed.out.find("Value3  REG_SZ  " + std::string(300, 'x') + "\n"), std::string::npos);
+        const Outcome got = run({"get", Key, "Value7"}, true);
+        EXPECT_EQ(got.status, 0) << got.err;
+        EXPECT_EQ(got.out, std::string(300, 'x') + "\n");
+        // What is truly missing is still told as such.
+        EXPECT_EQ(run({"get", Key, "Absent"}, true).err,
+                  "kvreg: value not found: 'Absent' under " + std::string(Key) + "\n");
+        EXPECT_EQ(run({"list", "HKCU\\Absent"}, true).err, "kvreg: key not found: HKCU\\Absent\n");
+
+        for (const std::vector<std::string>& command :
+             std::vector<std::vector<std::string>>{{"set", Key, "Value3", "--text", "changed"},
+                                                   {"set", "HKCU\\New", "n", "--dword", "1"},
+                                                   {"delete", Key, "Value3"}}) {
+            SCOPED_TRACE(command[0] + " " + command[1]);
+            const Outcome refused = run(command, true);
+            EXPECT_EQ(refused.status, 1);
+            EXPECT_EQ(refused.err, told(c.cause) + "\n");
+        }
+        EXPECT_EQ(contentsOf(file_), before);
+        ASSERT_EQ(chmod(file_.parent_path().c_str(), 0755), 0);
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // What a program that loads libplatform_registry.so can reach: the registry
-// functions, and not the reset that only the tests may call.
+// functions and the description of a store's problem, and not the reset that
+// only the tests may call.
 #include <dlfcn.h>
 
 #include <gtest/gtest.h>
@@ -13,7 +14,7 @@ TEST(RegistryLibraryExports, OfferTheRegistryFunctionsButNotTheTestReset) {
     ASSERT_NE(library, nullptr) << dlerror();
     for (const char* name :
          {"RegOpenKeyExA", "RegCreateKeyExA", "RegQueryValueExA", "RegSetValueExA", "RegQueryInfoKeyA", "RegEnumKeyExA",
-          "RegEnumValueA", "RegDeleteValueA", "RegDeleteKeyA", "RegCloseKey"}) {
+          "RegEnumValueA", "RegDeleteValueA", "RegDeleteKeyA", "RegCloseKey", "RegDescribeStoreProblemA"}) {
         EXPECT_NE(dlsym(library, name), nullptr) << name;
     }
     EXPECT_EQ(dlsym(library, "RegPlatformResetForTests"), nullptr);

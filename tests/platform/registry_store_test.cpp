@@ -1,5 +1,7 @@
 #include "store_fixture.h"
 
+#include "platform/store_problem.h"
+
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -8,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -27,6 +30,33 @@ unsigned modeOf(const fs::path& path) {
     struct stat st {};
     EXPECT_EQ(stat(path.c_str(), &st), 0) << path;
     return st.st_mode & 07777;
+}
+
+// A SQLite database made by someone else, in the journal mode given.
+void makeDatabase(const fs::path& file, const std::string& journalMode, const std::string& sql) {
+    fs::create_directories(file.parent_path());
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    const std::string all = "PRAGMA journal_mode=" + journalMode + ";" + sql;
+    EXPECT_EQ(sqlite3_exec(db, all.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+}
+
+// What the registry says is wrong with its file; empty when nothing is.
+std::string storeProblem(bool forWriting) {
+    const DWORD length = RegDescribeStoreProblemA(forWriting ? 1 : 0, nullptr, 0);
+    std::string text(length + 1, '\0');
+    EXPECT_EQ(RegDescribeStoreProblemA(forWriting ? 1 : 0, text.data(), length + 1), length);
+    text.resize(length);
+    return text;
+}
+
+// The files SQLite would put beside the store.
+std::vector<std::string> companionsOf(const fs::path& file) {
+    std::vector<std::string> found;
+    for (const char* suffix : {"-wal", "-shm", "-journal"})
+        if (fs::exists(file.string() + suffix)) found.push_back(suffix);
+    return found;
 }
 
 class EnvironmentRestorer {
@@ -188,6 +218,97 @@ TEST_F(RegistryStore, AnotherProgramsDatabaseIsNotTakenOver) {
     expectUnusable();
     RegPlatformResetForTests();
     EXPECT_EQ(contentsOf(file_), before);
+}
+
+TEST_F(RegistryStore, DatabaseWithOurMarkButForeignTablesIsNeverWritten) {
+    for (const char* journalMode : {"DELETE", "WAL"}) {
+        SCOPED_TRACE(journalMode);
+        fs::remove(file_);
+        RegPlatformResetForTests();
+        makeDatabase(file_, journalMode,
+                     "CREATE TABLE notes(text); INSERT INTO notes VALUES('mine');"
+                     "PRAGMA application_id = 1263948359; PRAGMA user_version = 1;");
+        ASSERT_TRUE(companionsOf(file_).empty());
+        const std::string before = contentsOf(file_);
+        expectUnusable();
+        EXPECT_EQ(storeProblem(false), file_.string() + ": not a settings store (foreign tables)");
+        RegPlatformResetForTests();
+        EXPECT_EQ(contentsOf(file_), before);
+        EXPECT_EQ(companionsOf(file_), std::vector<std::string>());
+    }
+}
+
+TEST_F(RegistryStore, SaysWhatIsWrongWithTheFileAndNamesIt) {
+    struct Case {
+        const char* name;
+        std::function<void()> make;
+        std::string cause;
+    };
+    const std::vector<Case> cases = {
+        {"random bytes", [this] { writeFile(file_, std::string(3000, '\x5A')); },
+         "file is damaged (not a SQLite database)"},
+        {"a few bytes", [this] { writeFile(file_, "settings"); }, "file is damaged (not a SQLite database)"},
+        {"half a store",
+         [this] {
+             writeSomeKeys();
+             const std::string whole = contentsOf(file_);
+             writeFile(file_, whole.substr(0, whole.size() / 2));
+         },
+         "file is damaged (truncated: "},
+        {"another program's database",
+         [this] { makeDatabase(file_, "WAL", "CREATE TABLE t(x); PRAGMA application_id = 42;"); },
+         "not a settings store (another program's database)"},
+        {"unmarked tables", [this] { makeDatabase(file_, "DELETE", "CREATE TABLE keys(x);"); },
+         "not a settings store (foreign tables)"},
+        {"a newer store",
+         [this] {
+             makeDatabase(file_, "WAL",
+                          "CREATE TABLE k(x); PRAGMA application_id = 1263948359; PRAGMA user_version = 2;");
+         },
+         "not a settings store this keyvane can use (version 2, newer than 1)"},
+        {"a folder", [this] { fs::create_directories(file_); }, "is a folder, not a file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(file_.parent_path());
+        RegPlatformResetForTests();
+        c.make();
+        const std::string before = fs::is_regular_file(file_) ? contentsOf(file_) : std::string();
+        const std::string told = file_.string() + ": " + c.cause;
+        EXPECT_EQ(storeProblem(false).substr(0, told.size()), told);
+        EXPECT_EQ(setDword(HKEY_CURRENT_USER, "v", 1) == ERROR_SUCCESS, false);
+        // The same once a call has found it out, and for a writer.
+        EXPECT_EQ(storeProblem(false).substr(0, told.size()), told);
+        EXPECT_EQ(storeProblem(true).substr(0, told.size()), told);
+        RegPlatformResetForTests();
+        if (fs::is_regular_file(file_)) {
+            EXPECT_EQ(contentsOf(file_), before);
+        }
+        EXPECT_EQ(companionsOf(file_), std::vector<std::string>());
+    }
+}
+
+TEST_F(RegistryStore, NothingIsWrongWithASoundStoreOrWithNoneYet) {
+    EXPECT_EQ(storeProblem(true), "");
+    EXPECT_FALSE(fs::exists(file_.parent_path()));
+    writeSomeKeys();
+    EXPECT_EQ(storeProblem(true), "");
+    EXPECT_EQ(setDword(HKEY_CURRENT_USER, "v", 1), ERROR_SUCCESS);
+    EXPECT_EQ(storeProblem(true), "");
+}
+
+TEST_F(RegistryStore, ReadingAStoreTakenOutOfWalModeLeavesItSoAndWritingWorks) {
+    writeSomeKeys();
+    makeDatabase(file_, "DELETE", "");
+    const std::string before = contentsOf(file_);
+    HKEY key = 0;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Tavrel\\Cuemark", 0, KEY_READ, &key), ERROR_SUCCESS);
+    EXPECT_EQ(bytesOf(key, "Value7"), std::string(300, 'x') + '\0');
+    RegCloseKey(key);
+    RegPlatformResetForTests();
+    EXPECT_EQ(contentsOf(file_), before);
+    EXPECT_EQ(setDword(HKEY_CURRENT_USER, "after", 3), ERROR_SUCCESS);
+    EXPECT_EQ(bytesOf(HKEY_CURRENT_USER, "after"), std::string("\x03\0\0\0", 4));
 }
 
 TEST_F(RegistryStore, EmptyFileIsTakenAsANewStore) {
