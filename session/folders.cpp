@@ -14,7 +14,7 @@ namespace cuemark::session {
 
 std::string SessionsRoot() {
     const char* state = std::getenv("XDG_STATE_HOME");
-    // The base directory spec says a relative value is to be ignored.
+    // XDG base directories ignore a relative value.
     if (state != nullptr && state[0] == '/') return std::string(state) + "/cuemark/sessions";
     const char* home = std::getenv("HOME");
     if (home == nullptr || home[0] == '\0') return std::string();
