@@ -116,32 +116,11 @@ LSTATUS KeyStore::exec(const char* sql) {
 }
 
 int KeyStore::queryInteger(const char* sql, int64_t& value) {
-    sqlite3_stmt* statement = nullptr;
-    int result = sqlite3_prepare_v2(db_, sql, -1, &statement, nullptr);
-    if (result == SQLITE_OK) {
-        result = sqlite3_step(statement);
-        if (result == SQLITE_ROW) {
-            value = sqlite3_column_int64(statement, 0);
-            result = SQLITE_OK;
-        }
-    }
-    sqlite3_finalize(statement);
-    return result;
+    return registry::queryInteger(db_, sql, value);
 }
 
 int KeyStore::queryText(const char* sql, std::string& value) {
-    sqlite3_stmt* statement = nullptr;
-    int result = sqlite3_prepare_v2(db_, sql, -1, &statement, nullptr);
-    if (result == SQLITE_OK) {
-        result = sqlite3_step(statement);
-        if (result == SQLITE_ROW) {
-            const auto* text = sqlite3_column_text(statement, 0);
-            value.assign(text == nullptr ? "" : reinterpret_cast<const char*>(text));
-            result = SQLITE_OK;
-        }
-    }
-    sqlite3_finalize(statement);
-    return result;
+    return registry::queryText(db_, sql, value);
 }
 
 int KeyStore::onBusy(void* self, int count) {

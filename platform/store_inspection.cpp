@@ -47,28 +47,6 @@ constexpr const char* FolderReadOnly = "folder is read-only; settings cannot be 
 constexpr const char* FileReadOnly = "file is read-only; settings cannot be written";
 constexpr const char* ForeignTables = "not a settings store (foreign tables)";
 
-int queryText(sqlite3* db, const char* sql, std::string& value) {
-    sqlite3_stmt* statement = nullptr;
-    int result = sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
-    if (result == SQLITE_OK) {
-        result = sqlite3_step(statement);
-        if (result == SQLITE_ROW) {
-            const auto* text = sqlite3_column_text(statement, 0);
-            value.assign(text == nullptr ? "" : reinterpret_cast<const char*>(text));
-            result = SQLITE_OK;
-        }
-    }
-    sqlite3_finalize(statement);
-    return result;
-}
-
-int queryInteger(sqlite3* db, const char* sql, int64_t& value) {
-    std::string text;
-    const int result = queryText(db, sql, text);
-    if (result == SQLITE_OK) value = std::strtoll(text.c_str(), nullptr, 10);
-    return result;
-}
-
 // Every object of the schema with its SQL, one per line, in a fixed order.
 int schemaOf(sqlite3* db, std::string& schema) {
     return queryText(db,
@@ -281,6 +259,35 @@ std::string storeUri(const std::string& file, bool immutable) {
     uri += "?mode=ro";
     if (immutable) uri += "&immutable=1";
     return uri;
+}
+
+int queryText(sqlite3* db, const char* sql, std::string& value) {
+    sqlite3_stmt* statement = nullptr;
+    int result = sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+    if (result == SQLITE_OK) {
+        result = sqlite3_step(statement);
+        if (result == SQLITE_ROW) {
+            const auto* text = sqlite3_column_text(statement, 0);
+            value.assign(text == nullptr ? "" : reinterpret_cast<const char*>(text));
+            result = SQLITE_OK;
+        }
+    }
+    sqlite3_finalize(statement);
+    return result;
+}
+
+int queryInteger(sqlite3* db, const char* sql, int64_t& value) {
+    sqlite3_stmt* statement = nullptr;
+    int result = sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+    if (result == SQLITE_OK) {
+        result = sqlite3_step(statement);
+        if (result == SQLITE_ROW) {
+            value = sqlite3_column_int64(statement, 0);
+            result = SQLITE_OK;
+        }
+    }
+    sqlite3_finalize(statement);
+    return result;
 }
 
 } // namespace platform::registry

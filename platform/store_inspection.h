@@ -35,6 +35,10 @@ struct StoreInspection {
 // create the WAL and its index next to a file that may not be ours.
 StoreInspection inspectStore(const std::string& file);
 
+// The first column of a query's first row; SQLITE_OK when there was one.
+int queryText(sqlite3* db, const char* sql, std::string& value);
+int queryInteger(sqlite3* db, const char* sql, int64_t& value);
+
 // The same checks on a connection that is already open.
 StoreInspection inspectConnection(sqlite3* db);
 
