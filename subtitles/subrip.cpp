@@ -1,5 +1,6 @@
 #include "subtitles/subrip.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string>
 #include <string_view>
@@ -30,10 +31,9 @@ ReadOutcome ReadSubRip(LineReader& in, SUBTITLES& Subt, MarkupState& markup) {
         // too many hours is no time at all.
         const std::string_view startText = timesView.substr(0, 12);
         const std::string_view endText = timesView.size() > 17 ? timesView.substr(17) : std::string_view();
-        if (!canBeTime(startText) || !canBeTime(endText))
-            return format::StoppedAt(in, ReadOutcome::Status::BadInput, messages::SubRipCorrupt);
-        const double start = TextToTime(startText);
-        const double end = TextToTime(endText);
+        const std::optional<double> start = TimeFromFile(startText);
+        const std::optional<double> end = start ? TimeFromFile(endText) : std::nullopt;
+        if (!end) return format::StoppedAt(in, ReadOutcome::Status::BadInput, messages::SubRipCorrupt);
 
         // The first line after the times is text even when it is empty.
         std::string text = in.ReadLine();
@@ -41,11 +41,17 @@ ReadOutcome ReadSubRip(LineReader& in, SUBTITLES& Subt, MarkupState& markup) {
         while (!in.AtEnd()) {
             const std::string_view view = in.NextLine();
             if (view.empty()) break;
+            text.append("\r\n");
+            // Most lines hold no style code, and go in without a copy of their own.
+            if (view.find('{') == std::string_view::npos) {
+                text.append(view);
+                continue;
+            }
             line.assign(view);
             markup.CodesToTags(line);
-            text.append("\r\n").append(line);
+            text.append(line);
         }
-        if (auto full = format::AddTitle(in, Subt, markup, start, end, std::move(text))) return *full;
+        if (auto full = format::AddTitle(in, Subt, markup, *start, *end, std::move(text))) return *full;
     }
     return ReadOutcome{};
 }
@@ -60,8 +66,12 @@ namespace {
 void WriteTextLines(LineWriter& out, std::string_view text) {
     size_t from = 0;
     bool first = true;
+    const auto lineEnd = [&text](size_t at) {
+        while (at < text.size() && text[at] != '\r' && text[at] != '\n') ++at;
+        return at == text.size() ? std::string_view::npos : at;
+    };
     while (true) {
-        const size_t end = text.find_first_of("\r\n", from);
+        const size_t end = lineEnd(from);
         const std::string_view line = text.substr(from, end == std::string_view::npos ? end : end - from);
         if (first || !line.empty()) out.WriteLine(line);
         first = false;
@@ -75,15 +85,16 @@ void WriteTextLines(LineWriter& out, std::string_view text) {
 } // namespace
 
 void WriteSubRip(LineWriter& out, const SUBTITLES& Subt) {
-    std::string timesLine;
     for (int32_t i = 1; i <= Subt.Count(); ++i) {
-        char number[16];
-        const auto printed = std::to_chars(number, number + sizeof number, i);
-        out.WriteLine(std::string_view(number, static_cast<size_t>(printed.ptr - number)));
-
-        timesLine = TimeToText(Subt.StartTime(i));
-        timesLine.append(" --> ").append(TimeToText(Subt.EndTime(i)));
-        out.WriteLine(timesLine);
+        // The number and the times lines, built in place.
+        char lines[16 + 2 + 2 * TimeTextMax + 5 + 2];
+        char* at = std::to_chars(lines, lines + 16, i).ptr;
+        *at++ = '\r';
+        *at++ = '\n';
+        at = TimeToChars(Subt.StartTime(i), at);
+        at = std::copy_n(" --> ", 5, at);
+        at = TimeToChars(Subt.EndTime(i), at);
+        out.WriteLine(std::string_view(lines, static_cast<size_t>(at - lines)));
 
         const std::string& text = Subt.Text(i);
         if (text.find('<') == std::string::npos) {

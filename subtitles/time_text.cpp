@@ -99,11 +99,34 @@ bool canBeTime(std::string_view text) {
     return withinTimeRange((whole ? *whole : 0.0) + layout.fraction());
 }
 
+std::optional<double> TimeFromFile(std::string_view text) {
+    const char* p = text.data();
+    const auto digit = [p](size_t i) { return static_cast<unsigned>(p[i] - '0') <= 9; };
+    const auto value = [p](size_t i) { return p[i] - '0'; };
+    // The comma is the first one in the text, so TextToTime's pieces are
+    // exactly these; a full stop could be followed by a comma further on.
+    if (text.size() >= 12 && digit(0) && digit(1) && p[2] == ':' && digit(3) && digit(4) && p[5] == ':' && digit(6) &&
+        digit(7) && p[8] == ',' && digit(9) && digit(10) && digit(11)) {
+        // The same operations in the same order as TextToTime: the same bits.
+        const double h = value(0) * 10.0 + value(1);
+        const double m = value(3) * 10.0 + value(4);
+        const double s = value(6) * 10.0 + value(7);
+        return (h * 60.0 + m) * 60.0 + s + (value(9) * 100 + value(10) * 10 + value(11)) / 1000.0;
+    }
+    if (!canBeTime(text)) return std::nullopt;
+    return TextToTime(text);
+}
+
 bool withinTimeRange(double seconds) {
     return std::isfinite(seconds) && std::floor(std::fabs(seconds) * 1000.0 + 0.5) < TimeLimitHours * 3600000.0;
 }
 
 std::string TimeToText(double t) {
+    char buffer[TimeTextMax];
+    return std::string(buffer, TimeToChars(t, buffer));
+}
+
+char* TimeToChars(double t, char* out) {
     if (!std::isfinite(t)) throw TimeOverflow();
     const bool negative = t < 0;
     if (negative) t = -t;
@@ -124,8 +147,6 @@ std::string TimeToText(double t) {
     }
     if (hours >= TimeLimitHours) throw TimeOverflow();
     // Written by hand: this runs twice per title when saving SubRip.
-    char buffer[24];
-    char* out = buffer;
     if (negative) *out++ = '-';
     const int h = static_cast<int>(hours);
     if (h >= 10000) *out++ = static_cast<char>('0' + h / 10000);
@@ -144,7 +165,7 @@ std::string TimeToText(double t) {
     const int ms = static_cast<int>(millis % 1000);
     *out++ = static_cast<char>('0' + ms / 100);
     two(ms % 100);
-    return std::string(buffer, out);
+    return out;
 }
 
 double RoundToMs(double t) {

@@ -3,6 +3,7 @@
 // in every locale.
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -29,11 +30,19 @@ double TextToTime(std::string_view text);
 // and nothing but ASCII digits, blanks and punctuation, and the time it gives
 // must be within range.
 bool canBeTime(std::string_view text);
+// TextToTime of a time text read from a file, or nothing when canBeTime says
+// it is no time. The usual "hh:mm:ss,mmm" is read in one pass: a file holds
+// two of them per title.
+std::optional<double> TimeFromFile(std::string_view text);
 // Finite and below TimeLimitHours once rounded to the millisecond: a time
 // TimeToText can write.
 bool withinTimeRange(double seconds);
 // Throws TimeOverflow at TimeLimitHours and above, and for NaN or infinity.
 std::string TimeToText(double t);
+// The same text written into `out`, which has room for TimeTextMax
+// characters; returns the end of what was written.
+inline constexpr size_t TimeTextMax = 16;
+char* TimeToChars(double t, char* out);
 double RoundToMs(double t);
 int32_t MinLong(int32_t a, int32_t b);
 double MinDouble(double a, double b);

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+#include <vector>
+
 using cuemark::LineReader;
 using cuemark::LineWriter;
 
@@ -57,5 +61,29 @@ TEST(LineReader, ReadsLongFilesOfEachLineEndInOneSweep) {
         int n = 0;
         while (!r.AtEnd()) ASSERT_EQ(r.ReadLine(), "line" + std::to_string(n++));
         EXPECT_EQ(n, 200000);
+    }
+}
+
+// The line search steps over many bytes at once: a line end at any place in a
+// step, and lines of every length, must split as a byte-by-byte reading does.
+TEST(LineReader, SplitsAsAByteByByteReadingWouldAtEveryOffset) {
+    const unsigned seed = std::random_device{}();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    const std::string alphabet = "ab\r\n\x0d\x8a\xff ";
+    for (int round = 0; round < 2000; ++round) {
+        std::string text(static_cast<size_t>(random() % 80), ' ');
+        for (char& c : text) c = alphabet[random() % alphabet.size()];
+        std::vector<std::string> expected;
+        for (size_t at = 0; at < text.size();) {
+            size_t end = at;
+            while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+            expected.push_back(text.substr(at, end - at));
+            at = end;
+            if (at < text.size() && text[at] == '\r') ++at;
+            if (at < text.size() && text[at] == '\n' && (at == end || text[end] == '\r')) ++at;
+        }
+        LineReader reader(text);
+        ASSERT_EQ(allLines(reader), expected) << testing::PrintToString(text);
     }
 }

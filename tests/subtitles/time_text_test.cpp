@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <clocale>
+#include <cstdint>
 #include <random>
 #include <string>
 #include <utility>
@@ -118,6 +120,31 @@ TEST(CanBeTime, RefusesNonNumbersTextsWithoutDigitsAndHoursBeyondTheLimit) {
                                             huge + ":00:00,000",
                                             huge + ":-" + huge + ":00,250"};
     for (const std::string& text : texts) EXPECT_FALSE(canBeTime(text)) << text;
+}
+
+// The one-pass reading of the usual form must give what the two general
+// steps give, to the bit, and refuse what they refuse.
+TEST(TimeFromFile, AgreesWithCanBeTimeAndTextToTimeOnEveryText) {
+    const unsigned seed = std::random_device{}();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    const std::string alphabet = "0123456789:,.- X\xEF";
+    std::vector<std::string> texts = {"00:00:01,000",   "99:59:59,999",    "00:00:02,500 X1:100",
+                                      "12:34:56.789,5", "00:00:01,00",     "1:02:03,5",
+                                      "00:00:01",       "nan:nan:nan,nan", "",
+                                      "-00:00:01,250"};
+    for (int k = 0; k < 200000; ++k) {
+        std::string text = TimeToText(std::uniform_int_distribution<int>(0, 359999999)(random) / 1000.0);
+        // Now and then a character changed or added, to leave the usual form.
+        if (random() % 3 == 0) text[random() % text.size()] = alphabet[random() % alphabet.size()];
+        if (random() % 5 == 0) text += alphabet[random() % alphabet.size()];
+        texts.push_back(text);
+    }
+    for (const std::string& text : texts) {
+        const std::optional<double> fast = TimeFromFile(text);
+        ASSERT_EQ(fast.has_value(), canBeTime(text)) << text;
+        if (fast) ASSERT_EQ(std::bit_cast<uint64_t>(*fast), std::bit_cast<uint64_t>(TextToTime(text))) << text;
+    }
 }
 
 TEST(WithinTimeRange, EndsWhereTimeToTextStopsWriting) {
