@@ -45,6 +45,8 @@ public:
     // Text written without a line end of its own (a text that carries its own).
     void Write(std::string_view text) { text_.append(text); }
     const std::string& Text() const { return text_; }
+    // The text written, given up: the writer is empty after.
+    std::string TakeText() { return std::move(text_); }
     // Room for what is about to be written, so a large file is not copied
     // each time the text outgrows its buffer.
     void Reserve(size_t bytes) { text_.reserve(bytes); }

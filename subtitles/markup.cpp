@@ -2,6 +2,7 @@
 
 #include <array>
 #include <limits>
+#include <utility>
 #include <vector>
 
 namespace cuemark {
@@ -166,19 +167,6 @@ std::string removeAll(std::string_view s, std::string_view tag) {
     return out;
 }
 
-// Replacements hold no '<', so no new occurrence can arise: one pass is enough.
-std::string replaceAll(std::string_view s, std::string_view from, std::string_view to) {
-    std::string out;
-    out.reserve(s.size() + s.size() / 4);
-    size_t at = 0;
-    for (size_t hit; (hit = s.find(from, at)) != std::string_view::npos; at = hit + from.size()) {
-        out.append(s.substr(at, hit - at));
-        out.append(to);
-    }
-    out.append(s.substr(at));
-    return out;
-}
-
 // The rounds as written, on the string itself: quadratic, so only for short lines.
 void rewriteInPlace(std::string& s, bool& italic, bool& bold) {
     for (;;) {
@@ -225,11 +213,28 @@ void MarkupState::CloseOpenTags(std::string& s) {
 }
 
 std::string TagsToCodes(std::string_view s) {
-    if (s.find('<') == std::string_view::npos) return std::string(s);
-    std::string out = replaceAll(s, "<i>", "{y:i}");
-    out = replaceAll(out, "<b>", "{y:b}");
-    out = replaceAll(out, "</i>", "{y}");
-    return replaceAll(out, "</b>", "{y}");
+    std::string out;
+    out.reserve(s.size() + s.size() / 4);
+    AppendTagsAsCodes(out, s);
+    return out;
+}
+
+// Every tag holds one "<", at its start, so no two can overlap and one pass
+// from the left finds what replacing each tag in turn would.
+void AppendTagsAsCodes(std::string& out, std::string_view s) {
+    static constexpr std::pair<std::string_view, std::string_view> Codes[] = {
+        {"<i>", "{y:i}"}, {"<b>", "{y:b}"}, {"</i>", "{y}"}, {"</b>", "{y}"}};
+    size_t copied = 0;
+    for (size_t at = s.find('<'); at != std::string_view::npos; at = s.find('<', at + 1)) {
+        for (const auto& [tag, code] : Codes) {
+            if (s.compare(at, tag.size(), tag) != 0) continue;
+            out.append(s.substr(copied, at - copied)).append(code);
+            copied = at + tag.size();
+            at = copied - 1;
+            break;
+        }
+    }
+    out.append(s.substr(copied));
 }
 
 std::string StripTags(std::string_view s) {

@@ -20,6 +20,8 @@ public:
 };
 
 std::string TagsToCodes(std::string_view s);
+// TagsToCodes(s) appended to `out`, without a string of its own.
+void AppendTagsAsCodes(std::string& out, std::string_view s);
 std::string StripTags(std::string_view s);
 
 } // namespace cuemark

@@ -63,34 +63,20 @@ ReadOutcome ReadMicroDVD(LineReader& in, SUBTITLES& Subt, MarkupState& markup, d
 
 void WriteMicroDVD(LineWriter& out, const SUBTITLES& Subt, double FrameRate) {
     std::string line;
-    std::string joined;
     for (int32_t i = 1; i <= Subt.Count(); ++i) {
-        const int64_t startFrame = FrameOf(Subt.StartTime(i), FrameRate);
-        const int64_t endFrame = FrameOf(Subt.EndTime(i), FrameRate);
-
-        const std::string& text = Subt.Text(i);
-        joined.clear();
-        size_t from = 0;
-        while (true) {
-            const size_t pair = text.find("\r\n", from);
-            if (pair == std::string::npos) {
-                joined.append(text, from, std::string::npos);
-                break;
-            }
-            joined.append(text, from, pair - from).push_back('|');
-            from = pair + 2;
-        }
-
         line.assign("{");
-        AppendNumber(line, startFrame);
+        AppendNumber(line, FrameOf(Subt.StartTime(i), FrameRate));
         line.append("}{");
-        AppendNumber(line, endFrame);
+        AppendNumber(line, FrameOf(Subt.EndTime(i), FrameRate));
         line.push_back('}');
-        if (joined.find('<') == std::string::npos) {
-            line.append(joined);
-        } else {
-            line.append(TagsToCodes(joined));
+        // The title's lines joined by "|", their tags as style codes.
+        const std::string_view text = Subt.Text(i);
+        size_t from = 0;
+        for (size_t pair; (pair = text.find("\r\n", from)) != std::string_view::npos; from = pair + 2) {
+            AppendTagsAsCodes(line, text.substr(from, pair - from));
+            line.push_back('|');
         }
+        AppendTagsAsCodes(line, text.substr(from));
         out.WriteLine(line);
     }
 }

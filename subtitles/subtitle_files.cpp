@@ -131,7 +131,7 @@ std::string SubtitleFiles::RenderSubtitles(const std::string& fileName) {
         // No format to write in: callers check the name first (WriteSubtitles refuses it).
         return std::string();
     }
-    return EncodeText(out.Text(), encoding);
+    return EncodeTextInPlace(out.TakeText(), encoding);
 }
 
 bool SubtitleFiles::SaveSubtitles(std::string& dialogFileName) {

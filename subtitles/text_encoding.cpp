@@ -552,12 +552,28 @@ DecodedText DecodeTextAs(std::string_view bytes, const std::string& encodingName
     return decoded;
 }
 
-std::string EncodeText(std::string_view utf8, const TextEncoding& encoding) {
+namespace {
+
+void requireUtf8(std::string_view utf8) {
     const size_t valid = ValidUtf8Prefix(utf8);
     if (valid != utf8.size())
         throw EncodingError("the text to write is not valid UTF-8 (byte " +
                             ByteText(static_cast<unsigned char>(utf8[valid])) + " at offset " + std::to_string(valid) +
                             ")");
+}
+
+} // namespace
+
+std::string EncodeTextInPlace(std::string utf8, const TextEncoding& encoding) {
+    // The name a read gives UTF-8; it needs no converter to be written.
+    if (encoding.name != "UTF-8" || encoding.bom) return EncodeText(std::string_view(utf8), encoding);
+    requireUtf8(utf8);
+    return utf8;
+}
+
+std::string EncodeText(std::string_view utf8, const TextEncoding& encoding) {
+    requireUtf8(utf8);
+    if (encoding.name == "UTF-8") return (encoding.bom ? std::string(kUtf8Bom) : std::string()).append(utf8);
     OpenedEncoding opened = OpenEncoding(encoding.name);
     const std::string& name = opened.name;
     if (name == "UTF-8") return (encoding.bom ? std::string(kUtf8Bom) : std::string()).append(utf8);

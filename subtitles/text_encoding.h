@@ -41,5 +41,8 @@ DecodedText DecodeTextInPlace(std::string bytes);
 DecodedText DecodeTextAs(std::string_view bytes, const std::string& encodingName);
 // Throws EncodingError naming the first character the encoding cannot hold.
 std::string EncodeText(std::string_view utf8, const TextEncoding& encoding);
+// The same on a text the caller gives up: UTF-8 without a mark is returned
+// as it is, without a copy.
+std::string EncodeTextInPlace(std::string utf8, const TextEncoding& encoding);
 
 } // namespace cuemark

@@ -223,8 +223,8 @@ TEST(TextDecoding, ReadsUtf16WithoutByteOrderMarkByItsNulBytes) {
     }
     // NULs in no such pattern (UTF-32 without its mark, stray NULs in 8-bit
     // text) are left in the text for the reader to stop on.
-    for (const std::string bytes : {EncodeText(text, {"UTF-32LE", false}), std::string("ab\0\0cd\0\0ef\0\0", 12),
-                                    std::string("1\r\nx\0y\r\n", 8)}) {
+    for (const std::string& bytes : {EncodeText(text, {"UTF-32LE", false}), std::string("ab\0\0cd\0\0ef\0\0", 12),
+                                     std::string("1\r\nx\0y\r\n", 8)}) {
         const DecodedText decoded = DecodeText(bytes);
         EXPECT_FALSE(decoded.encoding.name.starts_with("UTF-16")) << decoded.encoding.name;
         EXPECT_NE(decoded.utf8.find('\0'), std::string::npos);

@@ -143,7 +143,9 @@ TEST(TimeFromFile, AgreesWithCanBeTimeAndTextToTimeOnEveryText) {
     for (const std::string& text : texts) {
         const std::optional<double> fast = TimeFromFile(text);
         ASSERT_EQ(fast.has_value(), canBeTime(text)) << text;
-        if (fast) ASSERT_EQ(std::bit_cast<uint64_t>(*fast), std::bit_cast<uint64_t>(TextToTime(text))) << text;
+        if (fast) {
+            ASSERT_EQ(std::bit_cast<uint64_t>(*fast), std::bit_cast<uint64_t>(TextToTime(text))) << text;
+        }
     }
 }
 
