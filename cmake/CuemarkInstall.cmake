@@ -1,6 +1,7 @@
 # Installed layout under the prefix:
 #   bin/cuemark, bin/cuemark-cli, bin/kvreg
-#   lib/cuemark/libkeyvane.so, libplatform_registry.so, libplatform_automation.so
+#   lib/cuemark/libkeyvane.so, libplatform_registry.so, libplatform_automation.so,
+#     libcuemark_codepages.so (opened by the engine for legacy encodings)
 #   share/applications/cuemark.desktop
 #   share/icons/hicolor/scalable/apps/cuemark.svg
 # The libraries stay in a private folder: they are ours alone, and the program
@@ -9,7 +10,7 @@
 # move one without the other.
 
 set(CUEMARK_INSTALL_LIBDIR lib/cuemark)
-set(cuemark_libraries keyvane platform_registry platform_automation)
+set(cuemark_libraries keyvane platform_registry platform_automation cuemark_codepages)
 set(cuemark_programs kvreg cuemark-cli)
 if(TARGET cuemark)
   list(APPEND cuemark_programs cuemark)

@@ -1,7 +1,6 @@
 #include "subtitles/text_encoding.h"
 
-#include <unicode/ucnv.h>
-#include <unicode/ucsdet.h>
+#include "subtitles/codepages.h"
 
 #include <algorithm>
 #include <bit>
@@ -9,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace cuemark {
@@ -221,10 +221,17 @@ std::string EncodeUtf32(std::string_view utf8, bool bigEndian, bool bom) {
     return out;
 }
 
+// The code-page library, or the reason an encoding that needs it cannot be had.
+const codepages::Library& CodePages(const std::string& encoding) {
+    std::string why;
+    if (const codepages::Library* library = codepages::Load(&why)) return *library;
+    throw EncodingError("the encoding " + encoding + " needs the code-page library, which cannot be opened: " + why);
+}
+
 struct ConverterCloser {
-    void operator()(UConverter* converter) const { ucnv_close(converter); }
+    void operator()(CmConverter* converter) const { codepages::Load()->close(converter); }
 };
-using Converter = std::unique_ptr<UConverter, ConverterCloser>;
+using Converter = std::unique_ptr<CmConverter, ConverterCloser>;
 
 struct OpenedEncoding {
     Converter converter;
@@ -240,24 +247,12 @@ bool IsBlankName(const std::string& name) {
 // Opens the converter for `name` (any ICU alias) and finds its canonical
 // name: the MIME name, else the IANA one, else ICU's own.
 OpenedEncoding OpenEncoding(const std::string& name) {
-    UErrorCode status = U_ZERO_ERROR;
-    Converter converter(IsBlankName(name) ? nullptr : ucnv_open(name.c_str(), &status));
-    if (!converter || U_FAILURE(status)) throw EncodingError("unknown encoding: " + name);
-    const char* icuName = ucnv_getName(converter.get(), &status);
-    if (U_FAILURE(status)) throw EncodingError("unknown encoding: " + name);
-    OpenedEncoding opened{std::move(converter), icuName};
-    for (const char* standard : {"MIME", "IANA"}) {
-        UErrorCode lookup = U_ZERO_ERROR;
-        const char* standardName = ucnv_getStandardName(icuName, standard, &lookup);
-        if (U_SUCCESS(lookup) && standardName != nullptr) {
-            opened.name = standardName;
-            break;
-        }
-    }
-    UErrorCode callbacks = U_ZERO_ERROR;
-    ucnv_setToUCallBack(opened.converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &callbacks);
-    ucnv_setFromUCallBack(opened.converter.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &callbacks);
-    return opened;
+    if (IsBlankName(name)) throw EncodingError("unknown encoding: " + name);
+    const codepages::Library& library = CodePages(name);
+    char canonical[128];
+    Converter converter(library.open(name.c_str(), canonical, sizeof canonical));
+    if (!converter) throw EncodingError("unknown encoding: " + name);
+    return OpenedEncoding{std::move(converter), canonical};
 }
 
 struct DecodeFailure {
@@ -267,75 +262,44 @@ struct DecodeFailure {
 
 // Converts with ICU, stopping at the first byte the encoding leaves
 // undefined rather than substituting for it.
-bool DecodeWithIcu(UConverter* converter, std::string_view bytes, std::string& utf8, DecodeFailure& failure) {
-    ucnv_resetToUnicode(converter);
-    std::u16string units(bytes.size() + 16, u'\0');
-    size_t used = 0;
-    const char* source = bytes.data();
-    const char* const sourceEnd = source + bytes.size();
-    for (;;) {
-        UChar* target = reinterpret_cast<UChar*>(units.data()) + used;
-        UChar* const targetEnd = reinterpret_cast<UChar*>(units.data()) + units.size();
-        UErrorCode status = U_ZERO_ERROR;
-        ucnv_toUnicode(converter, &target, targetEnd, &source, sourceEnd, nullptr, true, &status);
-        used = target - reinterpret_cast<UChar*>(units.data());
-        if (status == U_BUFFER_OVERFLOW_ERROR) {
-            units.resize(units.size() * 2);
-            continue;
-        }
-        if (U_FAILURE(status)) {
-            char invalid[32];
-            int8_t length = sizeof invalid;
-            UErrorCode ignored = U_ZERO_ERROR;
-            ucnv_getInvalidChars(converter, invalid, &length, &ignored);
-            const auto consumed = static_cast<size_t>(source - bytes.data());
-            if (U_FAILURE(ignored) || length < 0 || static_cast<size_t>(length) > consumed) length = 0;
-            failure.offset = consumed - static_cast<size_t>(length);
-            failure.byte = failure.offset < bytes.size() ? static_cast<unsigned char>(bytes[failure.offset]) : 0;
-            return false;
-        }
-        break;
+bool DecodeWithIcu(CmConverter* converter, std::string_view bytes, std::string& utf8, DecodeFailure& failure) {
+    const codepages::Library& library = *codepages::Load();
+    uint16_t* units = nullptr;
+    size_t length = 0;
+    size_t failedAt = 0;
+    const int result = library.toUtf16(converter, bytes.data(), bytes.size(), &units, &length, &failedAt);
+    if (result < 0) throw std::bad_alloc();
+    if (result > 0) {
+        failure.offset = failedAt;
+        failure.byte = failedAt < bytes.size() ? static_cast<unsigned char>(bytes[failedAt]) : 0;
+        return false;
     }
     utf8.clear();
-    AppendUtf16AsUtf8(utf8, units.data(), used);
+    AppendUtf16AsUtf8(utf8, reinterpret_cast<const char16_t*>(units), length);
+    library.free(units);
     return true;
 }
 
-std::string EncodeWithIcu(UConverter* converter, const std::u16string& units, const std::string& name) {
-    ucnv_resetFromUnicode(converter);
-    std::string out(units.size() + 16, '\0');
-    size_t used = 0;
-    const UChar* const sourceStart = reinterpret_cast<const UChar*>(units.data());
-    const UChar* source = sourceStart;
-    const UChar* const sourceEnd = source + units.size();
-    for (;;) {
-        char* target = out.data() + used;
-        UErrorCode status = U_ZERO_ERROR;
-        ucnv_fromUnicode(converter, &target, out.data() + out.size(), &source, sourceEnd, nullptr, true, &status);
-        used = target - out.data();
-        if (status == U_BUFFER_OVERFLOW_ERROR) {
-            out.resize(out.size() * 2);
-            continue;
-        }
-        if (U_FAILURE(status)) {
-            UChar invalid[8];
-            int8_t length = 8;
-            UErrorCode ignored = U_ZERO_ERROR;
-            ucnv_getInvalidUChars(converter, invalid, &length, &ignored);
-            if (U_FAILURE(ignored) || length < 0) length = 0;
-            const size_t at = static_cast<size_t>(source - sourceStart) - static_cast<size_t>(length);
-            char32_t cp = at < units.size() ? units[at] : kReplacement;
-            if (IsHighSurrogate(cp) && at + 1 < units.size() && IsLowSurrogate(units[at + 1]))
-                cp = 0x10000 + ((cp - 0xD800) << 10) + (units[at + 1] - 0xDC00);
-            const auto line = 1 + std::count(units.begin(), units.begin() + std::min(at, units.size()), u'\n');
-            char code[16];
-            std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(cp));
-            throw EncodingError("the character " + std::string(code) + " cannot be written in " + name + " (line " +
-                                std::to_string(line) + ")");
-        }
-        break;
+std::string EncodeWithIcu(CmConverter* converter, const std::u16string& units, const std::string& name) {
+    const codepages::Library& library = *codepages::Load();
+    char* bytes = nullptr;
+    size_t length = 0;
+    size_t at = 0;
+    const int result = library.fromUtf16(converter, reinterpret_cast<const uint16_t*>(units.data()), units.size(),
+                                         &bytes, &length, &at);
+    if (result < 0) throw std::bad_alloc();
+    if (result > 0) {
+        char32_t cp = at < units.size() ? units[at] : kReplacement;
+        if (IsHighSurrogate(cp) && at + 1 < units.size() && IsLowSurrogate(units[at + 1]))
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (units[at + 1] - 0xDC00);
+        const auto line = 1 + std::count(units.begin(), units.begin() + std::min(at, units.size()), u'\n');
+        char code[16];
+        std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(cp));
+        throw EncodingError("the character " + std::string(code) + " cannot be written in " + name + " (line " +
+                            std::to_string(line) + ")");
     }
-    out.resize(used);
+    std::string out(bytes, length);
+    library.free(bytes);
     return out;
 }
 
@@ -370,22 +334,13 @@ std::string DetectionSample(std::string_view bytes) {
 
 std::vector<std::string> DetectLegacyEncodings(std::string_view bytes) {
     std::vector<std::string> names;
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<UCharsetDetector, decltype(&ucsdet_close)> detector(ucsdet_open(&status), &ucsdet_close);
-    if (U_FAILURE(status)) return names;
+    const codepages::Library* library = codepages::Load();
+    if (library == nullptr) return names;
     const std::string sample = DetectionSample(bytes);
-    ucsdet_enableInputFilter(detector.get(), true); // skip SAMI's markup
-    ucsdet_setText(detector.get(), sample.data(), static_cast<int32_t>(sample.size()), &status);
-    int32_t count = 0;
-    const UCharsetMatch** matches = ucsdet_detectAll(detector.get(), &count, &status);
-    if (U_FAILURE(status)) return names;
-    for (int32_t i = 0; i < count; ++i) {
-        UErrorCode matchStatus = U_ZERO_ERROR;
-        const char* name = ucsdet_getName(matches[i], &matchStatus);
-        const int32_t confidence = ucsdet_getConfidence(matches[i], &matchStatus);
-        if (U_SUCCESS(matchStatus) && name != nullptr && confidence >= kMinimumConfidence && IsLegacyCandidate(name))
-            names.emplace_back(name);
-    }
+    char found[1024];
+    library->detect(sample.data(), sample.size(), kMinimumConfidence, found, sizeof found);
+    for (const char* name = found; *name != '\0'; name += std::strlen(name) + 1)
+        if (IsLegacyCandidate(name)) names.emplace_back(name);
     return names;
 }
 
@@ -411,6 +366,8 @@ std::string PreferredVariant(const std::string& detected, std::string_view bytes
 }
 
 DecodedText DecodeLegacy(std::string_view bytes, bool bom) {
+    // Without the converters a guess would misread the text without a word.
+    CodePages("of this text");
     std::vector<std::string> candidates;
     for (const std::string& detected : DetectLegacyEncodings(bytes))
         candidates.push_back(PreferredVariant(detected, bytes));
@@ -431,7 +388,8 @@ DecodedText DecodeLegacy(std::string_view bytes, bool bom) {
             // ICU built without that table: try the next guess.
         }
     }
-    // Only without ICU's data: Latin-1 maps every byte to the same code point.
+    // Only with an ICU built without these tables: Latin-1 maps every byte to
+    // the same code point.
     decoded.utf8.clear();
     for (const char c : bytes) AppendUtf8(decoded.utf8, static_cast<unsigned char>(c));
     decoded.encoding.name = "ISO-8859-1";
@@ -574,7 +532,12 @@ std::string EncodeTextInPlace(std::string utf8, const TextEncoding& encoding) {
 std::string EncodeText(std::string_view utf8, const TextEncoding& encoding) {
     requireUtf8(utf8);
     if (encoding.name == "UTF-8") return (encoding.bom ? std::string(kUtf8Bom) : std::string()).append(utf8);
-    OpenedEncoding opened = OpenEncoding(encoding.name);
+    // The Unicode forms are written here; only other names need the converters.
+    OpenedEncoding opened;
+    if (IsUtfUnits(encoding.name))
+        opened.name = encoding.name;
+    else
+        opened = OpenEncoding(encoding.name);
     const std::string& name = opened.name;
     if (name == "UTF-8") return (encoding.bom ? std::string(kUtf8Bom) : std::string()).append(utf8);
     if (name == "UTF-16LE" || name == "UTF-16BE" || name == "UTF-16")

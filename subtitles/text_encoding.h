@@ -32,7 +32,8 @@ struct DecodedText {
 
 // Detection order: byte-order mark (UTF-8, UTF-16LE/BE); valid UTF-8 (plain
 // ASCII included); else a legacy 8-bit encoding guessed by ICU, with
-// windows-1252 as the fallback. Never throws.
+// windows-1252 as the fallback. Throws EncodingError only for a legacy
+// encoding when the code-page library (codepages.h) cannot be opened.
 DecodedText DecodeText(std::string_view bytes);
 // The same on bytes the caller gives up: valid UTF-8 is kept without a copy.
 DecodedText DecodeTextInPlace(std::string bytes);

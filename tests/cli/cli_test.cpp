@@ -341,6 +341,35 @@ TEST_F(CommandLine, TheProgramReportsItsExitStatus) {
     EXPECT_EQ(WEXITSTATUS(std::system((program + " convert " + in + " - --to sub >/dev/null").c_str())), 0);
 }
 
+// ICU is opened only for a file that needs it; without the code-page library
+// beside the program, UTF-8 still works and a legacy file says what is missing.
+TEST_F(CommandLine, OnlyALegacyEncodingOpensTheCodePageLibrary) {
+    const std::string built = std::string(CUEMARK_BIN_DIR) + "/cuemark-cli";
+    const std::string legacy = dir.write("legacy.srt", "1\r\n00:00:01,000 --> 00:00:02,000\r\nCaf\xe9\r\n\r\n");
+    const std::string log = dir.file("loaded.log");
+    const auto run = [&](const std::string& program, const std::string& file) {
+        const int status = std::system(
+            ("LD_DEBUG=files " + program + " info " + file + " >/dev/null 2>" + log).c_str());
+        return WEXITSTATUS(status);
+    };
+    EXPECT_EQ(run(built, in), 0);
+    EXPECT_EQ(TempDir::read(log).find("libicu"), std::string::npos) << "UTF-8 loaded ICU";
+    EXPECT_EQ(run(built, legacy), 0);
+    EXPECT_NE(TempDir::read(log).find("libcuemark_codepages.so"), std::string::npos);
+
+    // The program alone, as a broken installation would leave it.
+    const std::string alone = dir.file("cuemark-cli");
+    std::filesystem::copy_file(built, alone);
+    std::filesystem::permissions(alone, std::filesystem::perms::owner_all);
+    EXPECT_EQ(run(alone, in), 0);
+    EXPECT_EQ(run(alone, legacy), 2);
+    const std::string said = TempDir::read(log);
+    EXPECT_NE(said.find("cuemark-cli: cannot read " + legacy +
+                        ": the encoding of this text needs the code-page library, which cannot be opened"),
+              std::string::npos)
+        << said.substr(said.size() > 400 ? said.size() - 400 : 0);
+}
+
 // No subtitle file comes near the limit; an input past it (or one that never
 // ends) stops before it takes all the memory there is.
 TEST_F(CommandLine, AnInputPastTheSizeLimitStopsWithTwo) {

@@ -23,6 +23,8 @@ libraries=(libkeyvane.so libplatform_registry.so libplatform_automation.so)
 files=()
 for p in "${programs[@]}"; do files+=("bin/$p"); done
 for l in "${libraries[@]}"; do files+=("lib/cuemark/$l"); done
+# Opened by the engine at run time for legacy encodings, not linked.
+files+=(lib/cuemark/libcuemark_codepages.so)
 if [ "$with_app" = ON ]; then
   files+=(share/applications/cuemark.desktop share/icons/hicolor/scalable/apps/cuemark.svg)
 fi
@@ -69,6 +71,14 @@ fi
 if [ -x "$prefix/bin/cuemark-cli" ]; then
   version=$("$prefix/bin/cuemark-cli" --version) || fail "cuemark-cli --version"
   [[ "$version" =~ ^cuemark-cli\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "cuemark-cli --version printed '$version'"
+  # A legacy encoding takes the installed code-page library, not the build tree's.
+  printf '1\r\n00:00:01,000 --> 00:00:02,000\r\nCaf\xe9 cr\xe8me br\xfbl\xe9e\r\n\r\n' >"$prefix/legacy.srt"
+  loaded=$(LD_DEBUG=files "$prefix/bin/cuemark-cli" info "$prefix/legacy.srt" 2>&1 >"$prefix/info.txt") ||
+    fail "cuemark-cli info on a windows-1252 file"
+  grep -q windows-1252 "$prefix/info.txt" || fail "cuemark-cli info said: $(cat "$prefix/info.txt")"
+  opened=$(grep 'generating link map' <<<"$loaded" | sed -n 's/.*file=\([^ ]*libcuemark_codepages\.so\).*/\1/p' | head -n1)
+  [ -n "$opened" ] && [ "$(realpath "$opened")" = "$(realpath "$prefix/lib/cuemark/libcuemark_codepages.so")" ] ||
+    fail "cuemark-cli did not open lib/cuemark/libcuemark_codepages.so (opened '$opened')"
 fi
 
 if [ -x "$prefix/bin/cuemark" ]; then
