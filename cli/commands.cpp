@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <iostream>
 #include <iterator>
+#include <memory>
 #include <sstream>
 
 #include "cli/options.h"
@@ -241,7 +242,8 @@ struct Job {
 
 } // namespace
 
-int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
+int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err,
+        Teardown teardown) {
     Options options;
     try {
         options = ParseOptions(args);
@@ -252,9 +254,12 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     switch (options.command) {
     case Command::Help: out << HelpText; return Success;
     case Command::Version: out << "cuemark-cli " << CUEMARK_VERSION << '\n'; return Success;
-    case Command::Info: return Job(options, in, out, err).info();
-    default: return Job(options, in, out, err).convert();
+    default: break;
     }
+    auto job = std::make_unique<Job>(options, in, out, err);
+    const int status = options.command == Command::Info ? job->info() : job->convert();
+    if (teardown == Teardown::LeaveToExit) static_cast<void>(job.release());
+    return status;
 }
 
 } // namespace cuemark::cli

@@ -11,5 +11,10 @@ int main(int argc, char** argv) {
     mallopt(M_MMAP_THRESHOLD, 256 * 1024 * 1024);
     mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
     std::vector<std::string> args(argv + 1, argv + argc);
-    return cuemark::cli::Run(args, std::cin, std::cout, std::cerr);
+#ifdef CUEMARK_FREE_AT_EXIT
+    constexpr auto teardown = cuemark::cli::Teardown::Free;
+#else
+    constexpr auto teardown = cuemark::cli::Teardown::LeaveToExit;
+#endif
+    return cuemark::cli::Run(args, std::cin, std::cout, std::cerr, teardown);
 }
