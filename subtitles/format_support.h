@@ -55,17 +55,30 @@ inline bool ToInt64(double whole, int64_t& out) {
     return true;
 }
 
-// Written by hand from the right: two per title in MicroDVD and SAMI files,
-// where the general conversion costs more than all else on the line.
+// Written by hand from the right, two digits a step: two per title in
+// MicroDVD and SAMI files, where the general conversion cost more than all
+// else on the line.
 inline void AppendNumber(std::string& out, int64_t n) {
+    static constexpr char Pairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
     char buffer[24];
     char* at = buffer + sizeof buffer;
     // Negated as unsigned, so the most negative value has its digits too.
     uint64_t rest = n < 0 ? 0 - static_cast<uint64_t>(n) : static_cast<uint64_t>(n);
-    do {
-        *--at = static_cast<char>('0' + rest % 10);
-        rest /= 10;
-    } while (rest != 0);
+    while (rest >= 100) {
+        const auto pair = static_cast<size_t>(rest % 100) * 2;
+        rest /= 100;
+        *--at = Pairs[pair + 1];
+        *--at = Pairs[pair];
+    }
+    if (rest >= 10) {
+        *--at = Pairs[rest * 2 + 1];
+        *--at = Pairs[rest * 2];
+    } else {
+        *--at = static_cast<char>('0' + rest);
+    }
     if (n < 0) *--at = '-';
     out.append(at, static_cast<size_t>(buffer + sizeof buffer - at));
 }

@@ -11,6 +11,10 @@
 #include <new>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace cuemark {
 namespace {
 
@@ -37,9 +41,20 @@ size_t ValidUtf8Prefix(std::string_view text) {
         const unsigned c = *p;
         if (c < 0x80) {
             ++p;
-            // Subtitle text is mostly ASCII: skip runs of it eight bytes at a
-            // time. Only after an ASCII byte, so that text in a non-Latin
-            // script does not pay for a failing word test at every letter.
+            // Subtitle text is mostly ASCII: skip runs of it sixteen (or
+            // eight) bytes at a time. Only after an ASCII byte, so that text
+            // in a non-Latin script does not pay for a failing test at every
+            // letter.
+#ifdef __SSE2__
+            while (end - p >= 16) {
+                const int high = _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+                if (high != 0) {
+                    p += std::countr_zero(static_cast<unsigned>(high));
+                    break;
+                }
+                p += 16;
+            }
+#endif
             while (end - p >= 8) {
                 uint64_t word;
                 std::memcpy(&word, p, 8);
