@@ -10,14 +10,12 @@
 
 namespace cuemark {
 
-namespace {
-
-// The first CR or LF at or after `at`, or `size`; a file is nothing but
-// lines, so this is the reader's inner loop. Sixteen bytes a step where the
-// processor compares them at once (every x86-64 does), else eight: a byte
-// equal to CR or LF shows as a zero byte after the XOR, and the usual trick
-// finds a zero byte in a word without a branch per byte.
-size_t lineEnd(const char* data, size_t at, size_t size) {
+// A file is nothing but lines, so this is the reader's inner loop. Sixteen
+// bytes a step where the processor compares them at once (every x86-64
+// does), else eight: a byte equal to CR or LF shows as a zero byte after the
+// XOR, and the usual trick finds a zero byte in a word without a branch per
+// byte.
+size_t FindLineEnd(const char* data, size_t at, size_t size) {
 #ifdef __SSE2__
     const __m128i cr = _mm_set1_epi8('\r');
     const __m128i lf = _mm_set1_epi8('\n');
@@ -44,13 +42,11 @@ size_t lineEnd(const char* data, size_t at, size_t size) {
     return at;
 }
 
-} // namespace
-
 std::string_view LineReader::NextLine() {
     if (AtEnd()) return {};
     const size_t start = pos_;
     // find_first_of with two characters costs a search per byte.
-    const size_t end = lineEnd(text_.data(), start, text_.size());
+    const size_t end = FindLineEnd(text_.data(), start, text_.size());
     pos_ = end;
     // CR, CR LF and a lone LF all end a line (files from every system).
     if (pos_ < text_.size() && text_[pos_] == '\r') ++pos_;

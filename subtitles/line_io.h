@@ -7,6 +7,9 @@
 
 namespace cuemark {
 
+// The first CR or LF in data[at, size), or `size`; many bytes a step.
+size_t FindLineEnd(const char* data, size_t at, size_t size);
+
 class LineReader {
 public:
     explicit LineReader(std::string text) : text_(std::move(text)) {}

@@ -67,7 +67,7 @@ void WriteTextLines(LineWriter& out, std::string_view text) {
     size_t from = 0;
     bool first = true;
     const auto lineEnd = [&text](size_t at) {
-        while (at < text.size() && text[at] != '\r' && text[at] != '\n') ++at;
+        at = FindLineEnd(text.data(), at, text.size());
         return at == text.size() ? std::string_view::npos : at;
     };
     while (true) {
