@@ -25,6 +25,8 @@ for p in "${programs[@]}"; do files+=("bin/$p"); done
 for l in "${libraries[@]}"; do files+=("lib/cuemark/$l"); done
 if [ "$with_app" = ON ]; then
   files+=(share/applications/cuemark.desktop share/icons/hicolor/scalable/apps/cuemark.svg)
+  # The reaction-time calibration, where the program looks: bin/../share/cuemark.
+  files+=(share/cuemark/calibration/calibration.mp4 share/cuemark/calibration/calibration.srt)
 fi
 for f in "${files[@]}"; do
   [ -f "$prefix/$f" ] || fail "missing $f"
