@@ -5,10 +5,12 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -109,6 +111,7 @@ private slots:
     void missingCalibrationClipIsToldOf();
     void stampedEdgesIgnoreABusyThread();
     void theRealPlayersOptionsMenuOffersBoth();
+    void theBuiltClipPlaysInTheRealPlayerAndGivesTheFilmBack();
 };
 
 void ReactionTimeWindowTest::byDefaultTimesAreStoredAsTheKeyGaveThem() {
@@ -404,6 +407,40 @@ void ReactionTimeWindowTest::theRealPlayersOptionsMenuOffersBoth() {
              qPrintable(texts.join('|')));
     // Still the player's own entries before them.
     QVERIFY(options->findChild<QAction*>(QStringLiteral("playerMute")));
+}
+
+void ReactionTimeWindowTest::theBuiltClipPlaysInTheRealPlayerAndGivesTheFilmBack() {
+    MainWindowFixture f;
+    f.openOnRealPlayer();
+    const std::string film = f.makeFilm("film.mp4", 6);
+    if (film.empty()) QSKIP("ffmpeg could not make a test film");
+    const std::string built = std::string(CUEMARK_BIN_DIR) + "/../share/cuemark/calibration";
+    if (!QFile::exists(QString::fromStdString(built + "/calibration.mp4"))) QSKIP("no calibration clip was built");
+    f.setCalibrationFolder(built);
+    f.window->setGeometry(100, 100, 700, 450);
+    f.window->OpenMediaFile(film);
+    f.window->MP().setCurrentPosition(2.0);
+    f.window->show();
+    f.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    QString told;
+    f.services.modalDrivers.push_back([&](QDialog& dialog) {
+        told = label(dialog, "lblTooFew");
+        click(dialog, "cmdCancel");
+    });
+    auto* options = f.window->findChild<QMenu*>(QStringLiteral("playerOptions"));
+    for (QAction* action : options->actions())
+        if (action->objectName() == QLatin1String("mnuCalibrate")) action->trigger();
+    QVERIFY(f.window->calibrating());
+    QTRY_COMPARE(f.window->MP().PlayState(), int(psPlaying));
+    QVERIFY(f.window->MP().Duration() > 55);
+    // The first cue's text is shown ahead, as a title to be timed.
+    QVERIFY(f.control<QPlainTextEdit>("txtSubtitle")->toPlainText().startsWith(QStringLiteral("Cue 1")));
+    f.window->MP().Stop();
+    QTRY_VERIFY(!f.window->calibrating());
+    QVERIFY2(told.startsWith(QStringLiteral("Only 0 of the 16 cues")), qPrintable(told));
+    QCOMPARE(f.window->MP().FileName(), film);
+    QVERIFY(std::fabs(f.window->MP().CurrentPosition() - 2.0) < 0.05);
 }
 
 QTEST_MAIN(ReactionTimeWindowTest)
