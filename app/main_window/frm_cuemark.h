@@ -184,6 +184,8 @@ private:
     double keyEventPosition();
     void showCompensation();
     void finishCalibration();
+    // The user's film as it stood before a calibration: name, selection, place.
+    void restoreFilm(const CalibrationRun& run);
 
     MediaPlayer* player_;
     WindowServices& services_;

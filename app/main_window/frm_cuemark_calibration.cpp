@@ -43,7 +43,7 @@ void frmCuemark::mnuCalibrate_Click() {
 
     player_->setFileName(clip.media);
     if (player_->ReadyState() == 0) {
-        player_->setFileName(run->media);
+        restoreFilm(*run);
         services_.MessageBox("The calibration clip can not be played:\r\n" + clip.media, MessageButtons::OK,
                              MessageIcon::Exclamation);
         return;
@@ -54,6 +54,16 @@ void frmCuemark::mnuCalibrate_Click() {
     player_->Play();
 }
 
+void frmCuemark::restoreFilm(const CalibrationRun& run) {
+    player_->setFileName(run.media);
+    if (player_->ReadyState() != 0) {
+        player_->setSelectionStart(run.selectionStart);
+        player_->setSelectionEnd(run.selectionEnd);
+        if (run.position > 0) seek(run.position);
+    }
+    showSelection();
+}
+
 void frmCuemark::finishCalibration() {
     if (!calibration_) return;
     // Out of the window first: the player's notifications while the user's
@@ -62,20 +72,12 @@ void frmCuemark::finishCalibration() {
     ActionKeyHeld = false;
     const LagEstimate estimate = estimateLags(run->cues, run->holds);
 
-    player_->setFileName(run->media);
-    if (player_->ReadyState() != 0) {
-        player_->setSelectionStart(run->selectionStart);
-        player_->setSelectionEnd(run->selectionEnd);
-        if (run->position > 0) seek(run->position);
-    }
-    showSelection();
+    restoreFilm(*run);
+    // The cues leave the boxes; the user's titles come back with the next
+    // play or seek, as after opening a film.
+    ShowTitlesAt(player_->CurrentPosition());
     txtSubtitle->clear();
     txtNextSubtitle->clear();
-    ShowTitlesAt(player_->CurrentPosition());
-    if (player_->PlayState() == psStopped) {
-        txtSubtitle->clear();
-        txtNextSubtitle->clear();
-    }
 
     frmReactionTime dialog(estimate, this);
     services_.RunModal(dialog);

@@ -108,7 +108,7 @@ private slots:
     void calibrationMeasuresASimulatedUser();
     void calibrationLeavesTheUsersWorkAlone();
     void tooFewUsableCuesAreRefusedWithAnOfferToRunAgain();
-    void missingCalibrationClipIsToldOf();
+    void aCalibrationClipThatCannotBeUsedIsToldOf();
     void stampedEdgesIgnoreABusyThread();
     void theRealPlayersOptionsMenuOffersBoth();
     void theBuiltClipPlaysInTheRealPlayerAndGivesTheFilmBack();
@@ -332,15 +332,34 @@ void ReactionTimeWindowTest::tooFewUsableCuesAreRefusedWithAnOfferToRunAgain() {
     QCOMPARE(f.player->FileName(), f.film);
 }
 
-void ReactionTimeWindowTest::missingCalibrationClipIsToldOf() {
+void ReactionTimeWindowTest::aCalibrationClipThatCannotBeUsedIsToldOf() {
     Reacting f;
+    f.player->setSelectionStart(1.5);
+    f.player->setCurrentPosition(4.0);
+    const auto toldOnce = [&](const char* what) {
+        QCOMPARE(f.services.messages.size(), size_t(1));
+        QVERIFY2(f.services.messages[0].find(what) != std::string::npos, f.services.messages[0].c_str());
+        QVERIFY(!f.window->calibrating());
+        QCOMPARE(f.player->FileName(), f.film);
+        QCOMPARE(f.player->CurrentPosition(), 4.0);
+        QCOMPARE(f.player->SelectionStart(), 1.5);
+        f.services.messages.clear();
+    };
+    // Not there.
     f.setCalibrationFolder(f.path("nowhere"));
     f.option("mnuCalibrate")->trigger();
-    QVERIFY(!f.window->calibrating());
-    QCOMPARE(f.services.messages.size(), size_t(1));
-    QVERIFY(f.services.messages[0].find("calibration clip can not be used") != std::string::npos);
-    QVERIFY(f.services.messages[0].find("nowhere/calibration.mp4") != std::string::npos);
-    QCOMPARE(f.player->FileName(), f.film);
+    toldOnce("nowhere/calibration.mp4 can not be read");
+    // A schedule that is not SubRip.
+    f.calibration(SimulatedUser::Cues(12));
+    f.writeFile("calibration/calibration.srt", "1\r\nnot a time\r\nCue\r\n\r\n");
+    f.option("mnuCalibrate")->trigger();
+    toldOnce("calibration.srt, line 2");
+    // A clip the player cannot play.
+    const std::string clip = f.calibration(SimulatedUser::Cues(12));
+    auto& playable = f.player->playableFiles;
+    playable.erase(std::remove(playable.begin(), playable.end(), clip), playable.end());
+    f.option("mnuCalibrate")->trigger();
+    toldOnce("calibration clip can not be played");
 }
 
 void ReactionTimeWindowTest::stampedEdgesIgnoreABusyThread() {
