@@ -1,7 +1,9 @@
 // How well the embedded player serves as the timing clock: key presses read
 // CurrentPosition at random moments while a 20 s file plays; the reads are
 // fitted to a straight line against the steady clock. Also seek landing,
-// pausing at a selection end and the cost of one read.
+// pausing at a selection end and the cost of one read; and how far a stored
+// key edge lies from the moment the key moved, read plainly in the handler or
+// stamped by the event's time, with the user-interface thread idle or busy.
 //
 // Usage: bench_player_precision [events per run, default 400] [seed]
 
@@ -23,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "app/calibration/reaction_time.h"
 #include "app/player/event_wait.h"
 #include "app/player/qt_media_player.h"
 
@@ -204,6 +207,47 @@ double readCostMicroseconds(cuemark::QtMediaPlayer& player, int* backwards) {
     return sink > 0 ? spent / kReads : 0;
 }
 
+struct EdgeRun {
+    Percentiles plain, stamped;
+};
+
+// The key moves at a random moment while the event loop runs; the handler
+// hears of it at once, or after the thread was busy for 20 to 80 ms. The
+// truth is the position read as the key moved; the stamp is that moment in
+// whole milliseconds of the monotonic clock, as the X server gives it.
+EdgeRun measureEdges(cuemark::QtMediaPlayer& player, double rate, bool busy, int events, std::mt19937& random) {
+    std::uniform_int_distribution<int> gap(30, 120);
+    std::uniform_int_distribution<int> busyMs(20, 80);
+    player.setPlaybackRate(rate);
+    double floor = 1.0;
+    player.setCurrentPosition(floor);
+    player.Play();
+    cuemark::RunFor(300);
+    cuemark::KeyEventClock clock;
+    std::vector<double> plain, stamped;
+    for (int i = 0; i < events; ++i) {
+        cuemark::RunFor(gap(random));
+        if (player.Duration() - player.CurrentPosition() < 1.0) {
+            player.setCurrentPosition(floor);
+            cuemark::RunFor(300);
+        }
+        const double truth = player.CurrentPosition();
+        const double moved = cuemark::monotonicMs();
+        const auto stamp = static_cast<std::uint64_t>(std::fmod(std::floor(moved), 4294967296.0));
+        if (busy) {
+            const auto until = Clock::now() + std::chrono::milliseconds(busyMs(random));
+            while (Clock::now() < until) {
+            }
+        }
+        const double position = player.CurrentPosition();
+        const double at = clock.mediaTimeAt(stamp, cuemark::monotonicMs(), position, rate, floor, true);
+        plain.push_back(std::abs(position - truth) * 1000.0);
+        stamped.push_back(std::abs(at - truth) * 1000.0);
+    }
+    player.Pause();
+    return {percentiles(plain), percentiles(stamped)};
+}
+
 bool makeMedia(const QString& path) {
     QProcess ffmpeg;
     ffmpeg.start(QStringLiteral("ffmpeg"), {"-hide_banner",
@@ -297,6 +341,14 @@ int main(int argc, char** argv) {
         "\n(e) one CurrentPosition() call while playing: %.2f us (20000 back-to-back reads, %d "
         "backwards)\n",
         cost, backwards);
+
+    std::printf("\n(f) stored key edge against the moment the key moved, %d events each\n", std::min(events, 200));
+    std::printf("  rate  thread              read in handler p50 p99 (ms)   stamped by event p50 p99 (ms)\n");
+    for (const auto& [rate, busy] : {std::pair{1.0, false}, std::pair{1.0, true}, std::pair{0.5, true}}) {
+        const EdgeRun run = measureEdges(player, rate, busy, std::min(events, 200), random);
+        std::printf("  %4.2f  %-18s  %12.3f %7.3f            %12.3f %7.3f\n", rate, busy ? "busy 20..80 ms" : "idle",
+                    run.plain.p50, run.plain.p99, run.stamped.p50, run.stamped.p99);
+    }
     player.Stop();
     return 0;
 }

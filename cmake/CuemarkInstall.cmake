@@ -4,6 +4,7 @@
 #     libcuemark_codepages.so (opened by the engine for legacy encodings)
 #   share/applications/cuemark.desktop
 #   share/icons/hicolor/scalable/apps/cuemark.svg
+#   share/cuemark/calibration/calibration.mp4, calibration.srt
 # The libraries stay in a private folder: they are ours alone, and the program
 # opens bin/../lib/cuemark/libkeyvane.so by that relative place. The folder
 # names are therefore fixed rather than taken from GNUInstallDirs, which could
@@ -25,4 +26,9 @@ install(TARGETS ${cuemark_libraries} LIBRARY DESTINATION ${CUEMARK_INSTALL_LIBDI
 if(TARGET cuemark)
   install(FILES ${CMAKE_SOURCE_DIR}/data/cuemark.desktop DESTINATION share/applications)
   install(FILES ${CMAKE_SOURCE_DIR}/data/cuemark.svg DESTINATION share/icons/hicolor/scalable/apps)
+  if(TARGET calibration_clip)
+    install(FILES ${CMAKE_BINARY_DIR}/share/cuemark/calibration/calibration.mp4
+                  ${CMAKE_BINARY_DIR}/share/cuemark/calibration/calibration.srt
+            DESTINATION share/cuemark/calibration)
+  endif()
 endif()

@@ -2,6 +2,7 @@
 #include "app/main_window/frm_cuemark.h"
 #include "app/recovery/session_keeper.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -15,6 +16,7 @@
 #include <QToolButton>
 #include <cmath>
 
+#include "app/calibration/calibration_clip.h"
 #include "app/desktop/keyvane_settings.h"
 #include "app/widgets/named.h"
 #include "app/widgets/picture_box.h"
@@ -120,6 +122,15 @@ void frmCuemark::buildControls() {
     tmrUDTime = Named(new QTimer(this), "tmrUDTime");
     tmrUDTime->setInterval(200);
     connect(tmrUDTime, &QTimer::timeout, this, &frmCuemark::tmrUDTime_Timer);
+
+    mnuCalibrate = Named(new QAction(QStringLiteral("Calibrate reaction time\u2026"), this), "mnuCalibrate");
+    connect(mnuCalibrate, &QAction::triggered, this, &frmCuemark::mnuCalibrate_Click);
+    player_->addOption(mnuCalibrate);
+    mnuCompensate = Named(new QAction(this), "mnuCompensate");
+    mnuCompensate->setCheckable(true);
+    connect(mnuCompensate, &QAction::triggered, this, &frmCuemark::mnuCompensate_Click);
+    player_->addOption(mnuCompensate);
+    calibrationFolder_ = calibrationFolder();
 
     buildLeftPanel();
     buildRightPanel();
@@ -309,6 +320,9 @@ void frmCuemark::Form_Load() {
     resize(this->width(), TwipsToPixels(height, this));
     dialogFileName_ = settings_.GetString("MRU", "");
     files_.FrameRate = FrameRateFromText(settings_.GetString("LastFrameRate", "25"));
+    lags_ = saneLags(settings_.GetDword("PressLag", 0), settings_.GetDword("ReleaseLag", 0));
+    compensate_ = settings_.GetDword("Compensate", 0) == 1;
+    showCompensation();
 
     Form_Resize();
     placePlayerAndStrip();
@@ -387,6 +401,9 @@ void frmCuemark::writeSettings() {
     }
     settings_.SetString("LastFrameRate", FrameRateText(files_.FrameRate));
     settings_.SetString("MRU", dialogFileName_);
+    settings_.SetDword("PressLag", lags_.pressMs);
+    settings_.SetDword("ReleaseLag", lags_.releaseMs);
+    settings_.SetDword("Compensate", compensate_ ? 1 : 0);
 }
 
 void frmCuemark::UndoPossible(bool Status) {

@@ -7,8 +7,12 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 
+#include "app/calibration/calibration_run.h"
+#include "app/calibration/reaction_time.h"
 #include "app/main_window/editor_link.h"
 #include "app/player/media_player.h"
 #include "app/desktop/window_services.h"
@@ -16,6 +20,7 @@
 #include "subtitles/store.h"
 #include "subtitles/subtitle_files.h"
 
+class QAction;
 class QGridLayout;
 class QLabel;
 class QLineEdit;
@@ -106,6 +111,12 @@ public:
     void ShowTitlesAt(double position);
     void Form_Resize();
 
+    // Reaction-time compensation: the lags taken off the key's times, and
+    // whether they are.
+    ReactionLags reactionLags() const { return lags_; }
+    bool compensating() const { return compensate_; }
+    bool calibrating() const { return calibration_ != nullptr; }
+
 public slots:
     void Timer1_Timer();
     void tmrPosButtons_Timer();
@@ -128,6 +139,10 @@ public slots:
     void picButtons_MouseDown(int button, int shift, double x, double y);
     void picButtons_MouseMove(int button, int shift, double x, double y);
     void picButtons_MouseUp(int button, int shift, double x, double y);
+    // The player's options menu: a calibration through the action key, and
+    // compensation on or off.
+    void mnuCalibrate_Click();
+    void mnuCompensate_Click();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -163,6 +178,14 @@ private:
     session::SessionDetails sessionDetails() const;
     bool positioningMode() const;
     void seek(double position);
+    // The titles the action key times: the calibration's while one runs.
+    SUBTITLES& timedTitles() { return calibration_ ? calibration_->titles : Subt; }
+    // The media time at which the key event being handled happened.
+    double keyEventPosition();
+    void showCompensation();
+    void finishCalibration();
+    // The user's film as it stood before a calibration: name, selection, place.
+    void restoreFilm(const CalibrationRun& run);
 
     MediaPlayer* player_;
     WindowServices& services_;
@@ -236,6 +259,17 @@ private:
     double StripLeftOffset = 0.0;
     double StripBottomOffset = 0.0;
     bool stripInTransport_ = false;
+    // When the key event in hand happened, as the window system stamped it.
+    std::optional<std::uint64_t> keyEventStamp_;
+    KeyEventClock keyClock_;
+    // No key event is stamped before the last seek or start of play.
+    double stampFloor_ = 0.0;
+    ReactionLags lags_;
+    bool compensate_ = false;
+    QAction* mnuCalibrate = nullptr;
+    QAction* mnuCompensate = nullptr;
+    std::string calibrationFolder_;
+    std::unique_ptr<CalibrationRun> calibration_;
     bool loaded_ = false;
 };
 

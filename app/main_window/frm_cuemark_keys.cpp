@@ -52,9 +52,12 @@ bool frmCuemark::eventFilter(QObject* watched, QEvent* event) {
     // key went down once and comes up once.
     if (key->isAutoRepeat()) return keyCode == ActionKey || player_->PlayState() == psPlaying;
 
+    // The handlers stamp the key with the moment it moved, not this one.
+    keyEventStamp_ = key->timestamp();
     if (event->type() == QEvent::KeyPress) {
         const bool held = ActionKeyHeld;
         Form_KeyDown(keyCode, shift);
+        keyEventStamp_.reset();
         const int typed = key->text().isEmpty() ? 0 : key->text().at(0).unicode();
         int keyAscii = typed;
         Form_KeyPress(keyAscii);
@@ -63,15 +66,16 @@ bool frmCuemark::eventFilter(QObject* watched, QEvent* event) {
     }
     const bool acts = keyCode == ActionKey && ActionKeyHeld;
     Form_KeyUp(keyCode, shift);
+    keyEventStamp_.reset();
     return acts;
 }
 
 void frmCuemark::Form_KeyDown(std::int16_t keyCode, int /*shift*/) {
     if (keyCode != ActionKey || ActionKeyHeld || !PlayerActive) return;
-    PressTime = player_->CurrentPosition();
+    PressTime = keyEventPosition();
     // With no title to time (none loaded, or past the last) the press
-    // changes nothing.
-    if (CurrentTitle >= 1 && CurrentTitle <= Subt.Count()) subtitlesChanged_ = true;
+    // changes nothing; a calibration never changes the user's titles.
+    if (!calibration_ && CurrentTitle >= 1 && CurrentTitle <= Subt.Count()) subtitlesChanged_ = true;
     ActionKeyHeld = true;
     heldTitle_ = CurrentTitle;
 }
@@ -81,10 +85,21 @@ void frmCuemark::Form_KeyUp(std::int16_t keyCode, int /*shift*/) {
     // playback stopped or the window lost the focus, has no start to store.
     if (keyCode != ActionKey || !PlayerActive || !ActionKeyHeld) return;
     ActionKeyHeld = false;
-    ReleaseTime = player_->CurrentPosition();
+    ReleaseTime = keyEventPosition();
     // A seek back under the held key would give a start after the end.
     if (ReleaseTime < PressTime) return;
-    Subt.SetTimes(heldTitle_, PressTime, ReleaseTime);
+    SUBTITLES& titles = timedTitles();
+    if (calibration_) {
+        // Measured as the key gave them: the lags are what is sought.
+        calibration_->holds.push_back({PressTime, ReleaseTime});
+        titles.SetTimes(heldTitle_, PressTime, ReleaseTime);
+    } else if (compensate_) {
+        const double oldDuration = titles.EndTime(heldTitle_) - titles.StartTime(heldTitle_);
+        const TitleTimes times = compensatedTimes(PressTime, ReleaseTime, lags_, oldDuration);
+        titles.SetTimes(heldTitle_, times.start, times.end);
+    } else {
+        titles.SetTimes(heldTitle_, PressTime, ReleaseTime);
+    }
     // Past the last title the number keeps growing and the boxes stay
     // empty; it wraps only after two thousand million releases.
     CurrentTitle = heldTitle_ < INT32_MAX - 1 ? heldTitle_ + 1 : heldTitle_;
@@ -92,10 +107,20 @@ void frmCuemark::Form_KeyUp(std::int16_t keyCode, int /*shift*/) {
     timingInOrder_ = true;
     if (!positioningMode()) {
         // The display follows the key, not the old end of the timed title.
-        ShownStart = Subt.StartTime(CurrentTitle);
-        ShownEnd = Subt.EndTime(CurrentTitle);
+        ShownStart = titles.StartTime(CurrentTitle);
+        ShownEnd = titles.EndTime(CurrentTitle);
         TitleShown = false;
     }
+}
+
+double frmCuemark::keyEventPosition() {
+    const double position = player_->CurrentPosition();
+    const double now = monotonicMs();
+    // Called without an event (or with one the window system did not stamp),
+    // the key moved now.
+    const std::uint64_t stamp = keyEventStamp_.value_or(0);
+    return keyClock_.mediaTimeAt(stamp, now, position, player_->PlaybackRate(), stampFloor_,
+                                 player_->PlayState() == psPlaying);
 }
 
 void frmCuemark::changeEvent(QEvent* event) {

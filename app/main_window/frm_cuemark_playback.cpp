@@ -29,7 +29,8 @@ void SetBox(QPlainTextEdit* box, const std::string& text) {
 } // namespace
 
 bool frmCuemark::positioningMode() const {
-    return optPosition->isChecked();
+    // A calibration shows each cue ahead, as when timing a film.
+    return calibration_ || optPosition->isChecked();
 }
 
 void frmCuemark::seek(double position) {
@@ -37,12 +38,12 @@ void frmCuemark::seek(double position) {
 }
 
 void frmCuemark::showTitleBoxes(std::int32_t first) {
-    SetBox(txtSubtitle, Subt.Text(first));
-    SetBox(txtNextSubtitle, Subt.Text(first + 1));
+    SetBox(txtSubtitle, timedTitles().Text(first));
+    SetBox(txtNextSubtitle, timedTitles().Text(first + 1));
 }
 
 void frmCuemark::ShowTitlesAt(double position) {
-    CurrentTitle = Subt.Locate(position);
+    CurrentTitle = timedTitles().Locate(position);
     if (CurrentTitle == 0) CurrentTitle = 1;
     if (!ActionKeyHeld) timingInOrder_ = false;
     if (positioningMode()) {
@@ -61,6 +62,15 @@ void frmCuemark::PlayerGotFocus() {
 
 void frmCuemark::PlayStateChange(int /*OldState*/, int NewState) {
     PlayerActive = NewState != psStopped;
+    if (NewState == psPlaying) stampFloor_ = player_->CurrentPosition();
+    if (calibration_) {
+        // The clip ran out or the user stopped it: the run ends, once the
+        // player has finished telling of the change.
+        if (NewState == psPlaying)
+            calibration_->started = true;
+        else if (calibration_->started)
+            QTimer::singleShot(0, this, &frmCuemark::finishCalibration);
+    }
     // A stopped player takes no release (the media may have ended under the
     // held key): the hold ends here and stores nothing.
     if (NewState == psStopped) ActionKeyHeld = false;
@@ -78,6 +88,7 @@ void frmCuemark::PlayStateChange(int /*OldState*/, int NewState) {
 }
 
 void frmCuemark::PositionChange(double /*oldPosition*/, double newPosition) {
+    stampFloor_ = newPosition;
     if (TitleShown) {
         TitleShown = false;
         txtSubtitle->clear();

@@ -9,6 +9,7 @@
 
 #include <string>
 
+class QAction;
 class QWidget;
 
 namespace cuemark {
@@ -47,6 +48,10 @@ public:
     virtual double CurrentPosition() const = 0;
     virtual void setCurrentPosition(double position) = 0;
 
+    // Media seconds per second of playing: the position read in a key
+    // handler is converted back to the key's moment with it.
+    virtual double PlaybackRate() const { return 1.0; }
+
     virtual int PlayState() const = 0;
     virtual void Play() = 0;
     virtual void Pause() = 0;
@@ -66,6 +71,12 @@ public:
     // then lays the control over the player itself.
     virtual bool embedInTransport(QWidget* control) {
         (void)control;
+        return false;
+    }
+    // Adds the window's own entries at the end of the player's options menu
+    // (the action stays the window's). False when the player has no menu.
+    virtual bool addOption(QAction* action) {
+        (void)action;
         return false;
     }
 };

@@ -183,6 +183,12 @@ void PlayerOptionsMenu::showVolume(float volume, bool muted) {
     mute_->setChecked(muted);
 }
 
+void PlayerOptionsMenu::addOwnerAction(QAction* action) {
+    if (!ownerSection_) addSeparator();
+    ownerSection_ = true;
+    addAction(action);
+}
+
 void PlayerTransport::addControl(QWidget* control) {
     auto* bar = static_cast<QHBoxLayout*>(layout());
     bar->insertWidget(bar->indexOf(stop_) + 1, control);

@@ -59,6 +59,8 @@ public:
     // leaves none checked.
     void showRate(double rate);
     void showVolume(float volume, bool muted);
+    // An entry of the window that owns the player, after a separator.
+    void addOwnerAction(QAction* action);
 
 signals:
     void rateChosen(double rate);
@@ -69,6 +71,7 @@ private:
     QActionGroup* rates_;
     QActionGroup* volumes_;
     QAction* mute_;
+    bool ownerSection_ = false;
 };
 
 } // namespace cuemark

@@ -423,6 +423,11 @@ void QtMediaPlayer::showScreen() {
     screen_->setCurrentWidget(loaded_ && player_->hasVideo() ? static_cast<QWidget*>(video_) : audioOnly_);
 }
 
+bool QtMediaPlayer::addOption(QAction* action) {
+    options_->addOwnerAction(action);
+    return true;
+}
+
 bool QtMediaPlayer::embedInTransport(QWidget* control) {
     // The video is drawn in a native window of its own, which no sibling
     // widget can stand above: the bar below it is the player's lower edge.

@@ -41,6 +41,7 @@ public:
     double CurrentPosition() const override;
     void setCurrentPosition(double position) override;
 
+    double PlaybackRate() const override { return rate_; }
     int PlayState() const override;
     void Play() override;
     void Pause() override;
@@ -53,6 +54,7 @@ public:
 
     QWidget* view() override;
     bool embedInTransport(QWidget* control) override;
+    bool addOption(QAction* action) override;
 
     // Playback speed, 1 for normal; positions stay in media time.
     void setPlaybackRate(double rate);

@@ -27,6 +27,8 @@ for l in "${libraries[@]}"; do files+=("lib/cuemark/$l"); done
 files+=(lib/cuemark/libcuemark_codepages.so)
 if [ "$with_app" = ON ]; then
   files+=(share/applications/cuemark.desktop share/icons/hicolor/scalable/apps/cuemark.svg)
+  # The reaction-time calibration, where the program looks: bin/../share/cuemark.
+  files+=(share/cuemark/calibration/calibration.mp4 share/cuemark/calibration/calibration.srt)
 fi
 for f in "${files[@]}"; do
   [ -f "$prefix/$f" ] || fail "missing $f"

@@ -54,6 +54,8 @@ public:
     // the name its file dialogs start from.
     SubtitleFiles& files() { return window->files_; }
     const std::string& dialogFileName() const { return window->dialogFileName_; }
+    // Where the window looks for the calibration clip.
+    void setCalibrationFolder(const std::string& folder) { window->calibrationFolder_ = folder; }
 
     QTemporaryDir folder;
     ScriptedServices services;

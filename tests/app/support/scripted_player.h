@@ -22,6 +22,7 @@ public:
     double Duration() const override { return duration_; }
     double CurrentPosition() const override { return position_; }
     void setCurrentPosition(double position) override;
+    double PlaybackRate() const override { return rate; }
     int PlayState() const override { return state_; }
     void Play() override { setState(psPlaying); }
     void Pause() override { setState(psPaused); }
@@ -31,6 +32,10 @@ public:
     double SelectionEnd() const override { return selectionEnd_; }
     void setSelectionEnd(double position) override { selectionEnd_ = position; }
     QWidget* view() override { return this; }
+    bool addOption(QAction* action) override {
+        options.push_back(action);
+        return true;
+    }
 
     // Script: which names load, and with what duration.
     std::vector<std::string> playableFiles;
@@ -42,6 +47,9 @@ public:
     // Every seek the window asked for.
     std::vector<double> seeks;
     bool raisePositionChangeOnSeek = true;
+    double rate = 1.0;
+    // The window's entries in the options menu.
+    std::vector<QAction*> options;
 
 private:
     MediaPlayerListener* listener_ = nullptr;
