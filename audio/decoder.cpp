@@ -126,8 +126,10 @@ DecodeResult DecodeAudio(const std::string& path, const SampleSink& sink, const 
     if (const int e = avcodec_open2(decoder.get(), codec, nullptr); e < 0)
         return fail(DecodeResult::Status::NoAudio, "cannot decode its audio: " + errorText(e));
 
-    // Media time 0 is the container's start, the clock the player shows.
-    const int64_t origin = format->start_time == AV_NOPTS_VALUE ? 0 : format->start_time;
+    // Media time 0 is the container's start, the clock the player shows
+    // (a transport stream starts anywhere). A start before 0 is the codec's
+    // priming (Opus in Matroska), which the decoder drops: 0 stays 0.
+    const int64_t origin = format->start_time == AV_NOPTS_VALUE ? 0 : std::max<int64_t>(format->start_time, 0);
     const auto sampleAt = [&](int64_t pts) {
         const int64_t t = av_rescale_q(pts, stream->time_base, AVRational{1, AV_TIME_BASE}) - origin;
         return av_rescale(t, SampleRate, AV_TIME_BASE);
