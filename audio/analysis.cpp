@@ -7,10 +7,6 @@
 
 namespace cuemark::audio {
 
-std::string AudioAnalysis::DefaultCacheFolderName() {
-    return DefaultCacheFolder();
-}
-
 AudioAnalysis::AudioAnalysis() = default;
 
 AudioAnalysis::~AudioAnalysis() {

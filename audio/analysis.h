@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "audio/cache.h"
 #include "audio/decoder.h"
 #include "audio/peaks.h"
 #include "audio/speech.h"
@@ -28,8 +29,8 @@ public:
     struct Options {
         int mode = SpeechDetector::DefaultMode; // 0..3, as SpeechDetector takes it
         bool useCache = true;
-        std::string cacheFolder = DefaultCacheFolderName(); // empty: no cache
-        uint64_t cacheLimitBytes = uint64_t{512} << 20;
+        std::string cacheFolder = DefaultCacheFolder(); // empty: no cache
+        uint64_t cacheLimitBytes = AudioCache::DefaultLimitBytes;
     };
     struct Callbacks {
         // The share decoded, 0 to 1, at most once per 0.1% of the media and
@@ -72,8 +73,6 @@ public:
     // The speech intervals closed so far (an interval is closed once
     // SpeechDetector::JoinGapSeconds of non-speech follow it, or at the end).
     std::vector<SpeechInterval> speech() const;
-
-    static std::string DefaultCacheFolderName();
 
 private:
     void run(std::string path, Options options, Callbacks callbacks);

@@ -103,7 +103,8 @@ std::optional<CachedAnalysis> AudioCache::load(const std::string& key) const {
         s.start = r.take<double>();
         s.end = r.take<double>();
     }
-    entry.peakBytes.assign(r.bytes);
+    bytes.erase(0, bytes.size() - r.bytes.size()); // the peaks, without copying them elsewhere
+    entry.peakBytes = std::move(bytes);
     std::error_code ignored;
     fs::last_write_time(path, fs::file_time_type::clock::now(), ignored); // just used: kept longest
     return entry;

@@ -1,6 +1,7 @@
 #include "audio/peaks.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <mutex>
@@ -107,21 +108,38 @@ std::string PeakPyramid::baseBytes() const {
 }
 
 bool PeakPyramid::restore(std::string_view bytes) {
-    {
-        std::unique_lock lock(mutex_);
-        for (int level = 0; level < Levels; ++level) {
-            levels_[level].clear();
-            partialCount_[level] = 0;
-        }
-        if (bytes.size() % 4 != 0) return false;
-        levels_[0].reserve(bytes.size() / 4);
-        const auto at = [&](size_t i) {
-            return static_cast<int16_t>(static_cast<uint16_t>(static_cast<unsigned char>(bytes[i]) |
-                                                              (static_cast<unsigned char>(bytes[i + 1]) << 8)));
-        };
-        for (size_t i = 0; i < bytes.size(); i += 4) push(0, Peak{at(i), at(i + 2)});
+    std::unique_lock lock(mutex_);
+    for (int level = 0; level < Levels; ++level) {
+        levels_[level].clear();
+        partialCount_[level] = 0;
     }
-    finish();
+    if (bytes.size() % 4 != 0) return false;
+    const auto at = [&](size_t i) {
+        return static_cast<int16_t>(static_cast<uint16_t>(static_cast<unsigned char>(bytes[i]) |
+                                                          (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+    };
+    // Level by level rather than peak by peak: a cached reopen is waited for.
+    levels_[0].resize(bytes.size() / 4);
+    if constexpr (std::endian::native == std::endian::little && sizeof(Peak) == 4)
+        std::memcpy(levels_[0].data(), bytes.data(), bytes.size());
+    else
+        for (size_t i = 0; i < levels_[0].size(); ++i) levels_[0][i] = Peak{at(4 * i), at(4 * i + 2)};
+    for (int level = 1; level < Levels; ++level) {
+        const std::vector<Peak>& below = levels_[level - 1];
+        std::vector<Peak>& here = levels_[level];
+        here.resize((below.size() + Factor - 1) / Factor);
+        static_assert(Factor == 4, "the groups below are merged four at a time");
+        const size_t whole = below.size() / Factor;
+        for (size_t i = 0; i < whole; ++i) {
+            const Peak* q = &below[i * Factor];
+            here[i] = merged(merged(q[0], q[1]), merged(q[2], q[3]));
+        }
+        if (whole < here.size()) {
+            Peak p = below[whole * Factor];
+            for (size_t j = whole * Factor + 1; j < below.size(); ++j) p = merged(p, below[j]);
+            here[whole] = p;
+        }
+    }
     return true;
 }
 
