@@ -36,17 +36,7 @@ struct SpeechDetector::Vad {
     }
 };
 
-double SpeechDetector::EndLagSeconds(int mode) {
-    static constexpr double Lag[] = {0.0, 0.0, 0.0, 0.0};
-    return Lag[std::clamp(mode, 0, 3)];
-}
-
-double SpeechDetector::StartLagSeconds(int mode) {
-    static constexpr double Lag[] = {0.0, 0.0, 0.0, 0.0};
-    return Lag[std::clamp(mode, 0, 3)];
-}
-
-SpeechDetector::SpeechDetector(int mode) : vad_(std::make_unique<Vad>()), mode_(mode) {
+SpeechDetector::SpeechDetector(int mode) : vad_(std::make_unique<Vad>()) {
     if (mode < 0 || mode > 3)
         throw std::invalid_argument("the speech mode must be 0 to 3, not " + std::to_string(mode));
     vad_->handle = WebRtcVad_Create();
@@ -160,8 +150,7 @@ void SpeechDetector::refine(const Raw& raw) {
             end = t + 1;
             break;
         }
-    const double from = std::max(0.0, double(start) / 1000.0 - StartLagSeconds(mode_));
-    const double to = double(end) / 1000.0 - EndLagSeconds(mode_);
+    const double from = double(start) / 1000.0, to = double(end) / 1000.0;
     if (to - from < MinSpeechSeconds) return;
     intervals_.push_back({from, to});
 }

@@ -191,14 +191,14 @@ private:
 };
 
 // The track in every container the engine must read alike, plus a film
-// whose audio starts 1.5 s after its picture and one without audio.
+// whose audio starts 1.5 s after its picture.
 class MediaSet {
 public:
     static constexpr double LateAudioSeconds = 1.5;
 
     SpokenTrack track;
     std::map<std::string, std::string> files; // container name -> path
-    std::string lateAudioFilm, silentFilm;
+    std::string lateAudioFilm;
     std::string error;
 
     bool make(const TempDir& dir, double lengthPerBed = 50.0) {
@@ -230,11 +230,6 @@ public:
         if (shell(picture + "-itsoffset " + std::to_string(LateAudioSeconds) + " -t 20 -i '" + master +
                   "' -map 0:v -map 1:a -c:v libx264 -preset ultrafast -c:a aac '" + lateAudioFilm + "'") != 0) {
             error = "ffmpeg could not make the late-audio film";
-            return false;
-        }
-        silentFilm = dir.file("no-audio.mp4");
-        if (shell(picture + "-c:v libx264 -preset ultrafast '" + silentFilm + "'") != 0) {
-            error = "ffmpeg could not make the film without audio";
             return false;
         }
         return true;
