@@ -70,8 +70,9 @@ public:
     // Filled from media time 0 as decoding goes on; complete once isDone()
     // with Done. See PeakPyramid for its reading contract.
     const PeakPyramid& peaks() const { return peaks_; }
-    // The speech intervals closed so far (an interval is closed once
-    // SpeechDetector::JoinGapSeconds of non-speech follow it, or at the end).
+    // The speech intervals settled so far, in order (an interval settles
+    // about 0.85 s after its speech ends, see SpeechDetector); all of them
+    // once isDone() with Done.
     std::vector<SpeechInterval> speech() const;
 
 private:

@@ -74,6 +74,8 @@ class AudioEngine : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         dir = new TempDir;
+        // Whatever uses the default cache writes here, not to the user's.
+        setenv("XDG_CACHE_HOME", dir->file("xdg-cache").c_str(), 1);
         const std::string master = dir->file("burst.wav");
         writeWav(master, burstTrack(5.0));
         writeWav(dir->file("long.wav"), std::vector<int16_t>(16000 * 120, 100));
