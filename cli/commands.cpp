@@ -6,6 +6,7 @@
 #include <memory>
 #include <sstream>
 
+#include "audio/analysis.h"
 #include "cli/options.h"
 #include "subtitles/file_io.h"
 #include "subtitles/messages.h"
@@ -240,6 +241,40 @@ struct Job {
     }
 };
 
+// The speech intervals of a media file, from the cache when it has them.
+int speech(const Options& options, std::ostream& out, std::ostream& err) {
+    audio::AudioAnalysis analysis;
+    audio::AudioAnalysis::Options settings;
+    settings.mode = options.mode.value_or(audio::SpeechDetector::DefaultMode);
+    analysis.start(options.input, settings);
+    analysis.wait();
+    const audio::DecodeResult result = analysis.result();
+    if (!result.ok()) {
+        err << "cuemark-cli: cannot read " << options.input << ": " << result.reason << '\n';
+        return CannotRead;
+    }
+    auto seconds = [](double t) {
+        char buffer[64];
+        std::snprintf(buffer, sizeof buffer, "%.3f", t);
+        return std::string(buffer);
+    };
+    const std::vector<audio::SpeechInterval> found = analysis.speech();
+    if (options.json) {
+        out << "{\"media\": " << Job::jsonString(options.input) << ", \"duration\": " << seconds(result.duration)
+            << ", \"segments\": [";
+        for (size_t i = 0; i < found.size(); ++i)
+            out << (i ? ", " : "") << "{\"start\": " << seconds(found[i].start)
+                << ", \"end\": " << seconds(found[i].end) << "}";
+        out << "]}\n";
+    } else {
+        for (const audio::SpeechInterval& s : found) out << TimeToText(s.start) << " --> " << TimeToText(s.end) << '\n';
+    }
+    out.flush();
+    if (out) return Success;
+    err << "cuemark-cli: cannot write standard output\n";
+    return CannotWrite;
+}
+
 } // namespace
 
 int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err,
@@ -254,6 +289,7 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     switch (options.command) {
     case Command::Help: out << HelpText; return Success;
     case Command::Version: out << "cuemark-cli " << CUEMARK_VERSION << '\n'; return Success;
+    case Command::Speech: return speech(options, out, err);
     default: break;
     }
     auto job = std::make_unique<Job>(options, in, out, err);

@@ -25,6 +25,10 @@ const char* const HelpText =
     "      --fps-from A --fps-to B       times for A frames per second, re-timed for B\n"
     "      --factor F [--offset TIME]    new time = old time x F + TIME\n"
     "  info IN [--json]            format, encoding, number of titles, first start, last end\n"
+    "  speech MEDIA [--json] [--mode N]\n"
+    "                              where people speak in MEDIA's sound (any film or audio\n"
+    "                              file), one interval a line; --mode 0 to 3: how strictly\n"
+    "                              sound is taken for speech (default 3, the strictest)\n"
     "\n"
     "TIME is seconds (12.5, -3) or [-]hh:mm:ss,mmm (a full stop works for the comma),\n"
     "less than 32,768 hours; no title may be moved to 32,768 hours or more.\n"
@@ -37,7 +41,11 @@ const char* const HelpText =
     "  --help, --version\n"
     "\n"
     "Exit status: 0 success, 1 usage error, 2 IN cannot be opened or its format is\n"
-    "unknown, 3 IN stopped on bad input, 4 writing failed (an existing OUT is intact).\n";
+    "unknown (for speech: MEDIA cannot be read or has no audio), 3 IN stopped on bad\n"
+    "input, 4 writing failed (an existing OUT is intact).\n"
+    "\n"
+    "speech keeps what it finds under $XDG_CACHE_HOME/cuemark/audio (~/.cache/...),\n"
+    "so asking again about the same file answers at once.\n";
 
 namespace {
 
@@ -153,6 +161,7 @@ Command commandNamed(const std::string& name) {
     if (name == "shift") return Command::Shift;
     if (name == "stretch") return Command::Stretch;
     if (name == "info") return Command::Info;
+    if (name == "speech") return Command::Speech;
     throw UsageError("unknown command " + shown(name));
 }
 
@@ -164,9 +173,12 @@ TimePair parseMap(const std::string& text) {
 }
 
 void checkCombination(const Options& o, size_t positional) {
-    const size_t wanted = o.command == Command::Info ? 1 : 2;
-    if (positional != wanted)
-        throw UsageError(wanted == 1 ? "info needs one input file" : "the command needs an input and an output file");
+    const bool oneFile = o.command == Command::Info || o.command == Command::Speech;
+    if (positional != (oneFile ? 1u : 2u))
+        throw UsageError(o.command == Command::Speech ? "speech needs one media file"
+                         : oneFile                    ? "info needs one input file"
+                                                      : "the command needs an input and an output file");
+    if (o.mode && o.command != Command::Speech) throw UsageError("--mode belongs to speech");
     if (o.outputFormat && *o.outputFormat != "srt" && *o.outputFormat != "sub" && *o.outputFormat != "smi")
         throw UsageError("--to must be srt, sub or smi");
     if (o.command == Command::Shift && !o.by) throw UsageError("shift needs --by TIME");
@@ -217,6 +229,11 @@ Options ParseOptions(const std::vector<std::string>& args) {
             o.keepPartial = true;
         } else if (arg == "--json") {
             o.json = true;
+        } else if (arg == "--mode") {
+            const std::string& value = cursor.valueFor(arg);
+            if (value.size() != 1 || value[0] < '0' || value[0] > '3')
+                throw UsageError("--mode must be 0, 1, 2 or 3, not " + shown(value));
+            o.mode = value[0] - '0';
         } else if (arg == "--by") {
             o.by = ParseTime(cursor.valueFor(arg), "--by");
         } else if (arg == "--map") {
@@ -235,7 +252,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
             positional.push_back(arg);
         }
     }
-    if (o.json && o.command != Command::Info) throw UsageError("--json belongs to info");
+    if (o.json && o.command != Command::Info && o.command != Command::Speech)
+        throw UsageError("--json belongs to info and speech");
     checkCombination(o, positional.size());
     o.input = positional[0];
     if (positional.size() > 1) o.output = positional[1];

@@ -14,7 +14,7 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-enum class Command { Help, Version, Convert, Shift, Stretch, Info };
+enum class Command { Help, Version, Convert, Shift, Stretch, Info, Speech };
 
 struct TimePair {
     double from = 0.0;
@@ -30,6 +30,8 @@ struct Options {
     std::optional<std::string> outputFormat; // "srt", "sub" or "smi"
     bool keepPartial = false;
     bool json = false;
+    // speech: the detector's aggressiveness, 0..3
+    std::optional<int> mode;
     // shift
     std::optional<double> by;
     // stretch

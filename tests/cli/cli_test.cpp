@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
@@ -388,4 +390,95 @@ TEST_F(CommandLine, AnInputPastTheSizeLimitStopsWithTwo) {
         EXPECT_EQ(WEXITSTATUS(status), 2);
         EXPECT_NE(TempDir::read(err).find(cuemark::messages::InputTooLarge), std::string::npos);
     }
+}
+
+namespace {
+
+// A spoken line from 1.25 s in a WAV file, a film without sound, and a cache
+// folder of the test's own.
+class SpeechCommand : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        media = new TempDir;
+        const std::string quiet = " >/dev/null 2>&1";
+        made = std::system(
+                   ("espeak-ng -w '" + media->file("line.wav") + "' 'Hello there, this is a test.'" + quiet).c_str()) ==
+                   0 &&
+               std::system(
+                   ("sox '" + media->file("line.wav") + "' '" + media->file("padded.wav") + "' pad 1.25 1" + quiet)
+                       .c_str()) == 0 &&
+               std::system(("ffmpeg -nostdin -y -f lavfi -i color=c=black:s=64x64:r=25:d=1 -c:v libx264 '" +
+                            media->file("silent.mp4") + "'" + quiet)
+                               .c_str()) == 0;
+    }
+    static void TearDownTestSuite() { delete media; }
+    void SetUp() override {
+        ASSERT_TRUE(made) << "espeak-ng, sox or ffmpeg could not make the test media";
+        setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
+    }
+    void TearDown() override { unsetenv("XDG_CACHE_HOME"); }
+
+    static TempDir* media;
+    static bool made;
+    TempDir cache;
+};
+
+TempDir* SpeechCommand::media = nullptr;
+bool SpeechCommand::made = false;
+
+} // namespace
+
+TEST_F(SpeechCommand, PrintsWhereTheLineIsSpokenAsTimesOrJson) {
+    const std::string padded = media->file("padded.wav");
+    auto r = run({"speech", padded});
+    ASSERT_EQ(r.status, 0) << r.err;
+    // One line, starting within a few milliseconds of 1.25 s.
+    ASSERT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+    EXPECT_EQ(r.out.substr(0, 10), "00:00:01,2") << r.out;
+    EXPECT_NE(r.out.find(" --> 00:00:0"), std::string::npos) << r.out;
+    const std::string lines = r.out;
+
+    r = run({"speech", padded, "--json", "--mode", "2"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("{\"media\": \"" + padded + "\", \"duration\": ", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find(", \"segments\": [{\"start\": 1.2"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.substr(r.out.size() - 4), "}]}\n");
+
+    // Asked again, the answer comes from the cache, and is the same.
+    EXPECT_EQ(cache.entries(), 1u);
+    EXPECT_EQ(run({"speech", padded}).out, lines);
+}
+
+TEST_F(SpeechCommand, MediaWithoutSoundExitsWithTwoAndSaysWhy) {
+    const struct {
+        std::string path, reason;
+    } cases[] = {
+        {media->file("missing.mkv"), "No such file or directory"},
+        {media->write("notes.txt", "not a film\n"), "Invalid data found when processing input"},
+        {media->file("silent.mp4"), "no audio stream"},
+    };
+    for (const auto& c : cases) {
+        const auto r = run({"speech", c.path});
+        EXPECT_EQ(r.status, 2) << c.path;
+        EXPECT_EQ(r.err, "cuemark-cli: cannot read " + c.path + ": " + c.reason + "\n");
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_EQ(cache.entries(), 0u);
+}
+
+TEST(CommandLineUsage, SpeechOptionsAreChecked) {
+    for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
+             {"speech"},
+             {"speech", "a.mkv", "b.mkv"},
+             {"speech", "a.mkv", "--mode", "4"},
+             {"speech", "a.mkv", "--mode", "-1"},
+             {"speech", "a.mkv", "--mode"},
+             {"info", "a.srt", "--mode", "2"},
+             {"convert", "a.srt", "b.srt", "--json"},
+         }) {
+        auto r = run(args);
+        EXPECT_EQ(r.status, 1) << ::testing::PrintToString(args);
+        EXPECT_NE(r.err.find("cuemark-cli: "), std::string::npos);
+    }
+    EXPECT_NE(run({"--help"}).out.find("speech MEDIA [--json] [--mode N]"), std::string::npos);
 }
