@@ -1,14 +1,17 @@
 #include "cli/commands.h"
 
+#include <dlfcn.h>
+
 #include <cstdio>
 #include <iostream>
 #include <iterator>
 #include <memory>
 #include <sstream>
 
-#include "audio/analysis.h"
+#include "cli/speech_api.h"
 #include "cli/options.h"
 #include "subtitles/file_io.h"
+#include "subtitles/private_library.h"
 #include "subtitles/messages.h"
 #include "subtitles/retiming.h"
 #include "subtitles/subtitle_files.h"
@@ -241,16 +244,31 @@ struct Job {
     }
 };
 
-// The speech intervals of a media file, from the cache when it has them.
+// The speech intervals of a media file, from the cache when it has them,
+// through the audio engine's library.
 int speech(const Options& options, std::ostream& out, std::ostream& err) {
-    audio::AudioAnalysis analysis;
-    audio::AudioAnalysis::Options settings;
-    settings.mode = options.mode.value_or(audio::SpeechDetector::DefaultMode);
-    analysis.start(options.input, settings);
-    analysis.wait();
-    const audio::DecodeResult result = analysis.result();
-    if (!result.ok()) {
-        err << "cuemark-cli: cannot read " << options.input << ": " << result.reason << '\n';
+    std::string why;
+    void* library = OpenPrivateLibrary("libcuemark_speech.so", &why);
+    const auto find = library == nullptr
+                          ? nullptr
+                          : reinterpret_cast<decltype(&cm_find_speech)>(dlsym(library, "cm_find_speech"));
+    const auto release = library == nullptr
+                             ? nullptr
+                             : reinterpret_cast<decltype(&cm_speech_free)>(dlsym(library, "cm_speech_free"));
+    if (find == nullptr || release == nullptr) {
+        err << "cuemark-cli: speech needs the audio library, which cannot be opened: "
+            << (why.empty() ? "it lacks its functions" : why) << '\n';
+        return CannotRead;
+    }
+    double* pairs = nullptr;
+    size_t count = 0;
+    double duration = 0.0;
+    char* reason = nullptr;
+    const int found = find(options.input.c_str(), options.mode.value_or(-1), &pairs, &count, &duration, &reason);
+    if (found != 0) {
+        err << "cuemark-cli: cannot read " << options.input << ": " << (reason != nullptr ? reason : "out of memory")
+            << '\n';
+        release(reason);
         return CannotRead;
     }
     auto seconds = [](double t) {
@@ -258,17 +276,18 @@ int speech(const Options& options, std::ostream& out, std::ostream& err) {
         std::snprintf(buffer, sizeof buffer, "%.3f", t);
         return std::string(buffer);
     };
-    const std::vector<audio::SpeechInterval> found = analysis.speech();
     if (options.json) {
-        out << "{\"media\": " << Job::jsonString(options.input) << ", \"duration\": " << seconds(result.duration)
+        out << "{\"media\": " << Job::jsonString(options.input) << ", \"duration\": " << seconds(duration)
             << ", \"segments\": [";
-        for (size_t i = 0; i < found.size(); ++i)
-            out << (i ? ", " : "") << "{\"start\": " << seconds(found[i].start)
-                << ", \"end\": " << seconds(found[i].end) << "}";
+        for (size_t i = 0; i < count; ++i)
+            out << (i ? ", " : "") << "{\"start\": " << seconds(pairs[2 * i])
+                << ", \"end\": " << seconds(pairs[2 * i + 1]) << "}";
         out << "]}\n";
     } else {
-        for (const audio::SpeechInterval& s : found) out << TimeToText(s.start) << " --> " << TimeToText(s.end) << '\n';
+        for (size_t i = 0; i < count; ++i)
+            out << TimeToText(pairs[2 * i]) << " --> " << TimeToText(pairs[2 * i + 1]) << '\n';
     }
+    release(pairs);
     out.flush();
     if (out) return Success;
     err << "cuemark-cli: cannot write standard output\n";

@@ -1,10 +1,10 @@
 #include "subtitles/codepages.h"
 
 #include <dlfcn.h>
-#include <limits.h>
-#include <unistd.h>
 
-#include <vector>
+#include <type_traits>
+
+#include "subtitles/private_library.h"
 
 namespace cuemark::codepages {
 
@@ -12,28 +12,13 @@ namespace {
 
 constexpr const char* FileName = "libcuemark_codepages.so";
 
-std::string programFolder() {
-    char path[PATH_MAX];
-    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0) return ".";
-    const std::string program(path, static_cast<size_t>(length));
-    return program.substr(0, program.rfind('/'));
-}
-
 struct Opened {
     Library library{};
     bool loaded = false;
     std::string why;
 
     Opened() {
-        const std::string folder = programFolder();
-        void* handle = nullptr;
-        for (const std::string& candidate : {folder + "/" + FileName, folder + "/../lib/cuemark/" + FileName}) {
-            handle = ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
-            if (handle != nullptr) break;
-            const char* error = ::dlerror();
-            why += (why.empty() ? "" : "; ") + std::string(error != nullptr ? error : candidate);
-        }
+        void* handle = OpenPrivateLibrary(FileName, &why);
         if (handle == nullptr) return;
         bool complete = true;
         const auto bind = [&](auto& function, const char* name) {
