@@ -1,7 +1,7 @@
 #include "platform/key_store.h"
 
 #include "platform/sqlite_statement.h"
-#include "platform/store_inspection.h"
+#include "platform/store_check.h"
 #include "platform/store_location.h"
 
 #include <algorithm>
@@ -142,7 +142,7 @@ int KeyStore::onBusy(void* self, int count) {
     return 1;
 }
 
-LSTATUS KeyStore::refuse(const StoreInspection& seen) {
+LSTATUS KeyStore::refuse(const StoreFinding& seen) {
     problem_ = seen.cause;
     if (seen.verdict == StoreVerdict::Damaged || seen.verdict == StoreVerdict::Foreign) {
         if (db_ != nullptr) sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
@@ -156,7 +156,7 @@ LSTATUS KeyStore::openExisting(bool forWrite) {
     close(); // a connection left by a first write that did not finish
     if (file_.empty()) return ERROR_FILE_NOT_FOUND;
     // Nothing that could write is run before the file has shown what it is.
-    const StoreInspection seen = inspectStore(file_);
+    const StoreFinding seen = checkStore(file_);
     switch (seen.verdict) {
     case StoreVerdict::Absent: return ERROR_FILE_NOT_FOUND;
     case StoreVerdict::Empty:
@@ -229,11 +229,10 @@ LSTATUS KeyStore::initialise() {
             sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
             return status;
         }
-        const StoreInspection seen = inspectConnection(db_);
+        const StoreFinding seen = checkConnection(db_);
         if (seen.verdict == StoreVerdict::Ours) return becomeReady();
-        return refuse(seen.verdict == StoreVerdict::Empty
-                          ? StoreInspection{StoreVerdict::Foreign, "not a settings store"}
-                          : seen);
+        return refuse(seen.verdict == StoreVerdict::Empty ? StoreFinding{StoreVerdict::Foreign, "not a settings store"}
+                                                          : seen);
     }
     return ERROR_CANTWRITE;
 }
@@ -297,7 +296,7 @@ std::string KeyStore::describeProblem(bool forWriting) {
     if (bad_ != ERROR_SUCCESS) {
         cause = problem_;
     } else if (db_ == nullptr || !ready_) {
-        const StoreInspection seen = inspectStore(file_);
+        const StoreFinding seen = checkStore(file_);
         if (seen.verdict != StoreVerdict::Absent && seen.verdict != StoreVerdict::Empty &&
             seen.verdict != StoreVerdict::Ours)
             cause = seen.cause;

@@ -11,7 +11,7 @@
 
 #include "platform/handle_table.h"
 #include "platform/registry.h"
-#include "platform/store_inspection.h"
+#include "platform/store_check.h"
 
 #include <sqlite3.h>
 
@@ -143,7 +143,7 @@ private:
 
     void close();
     LSTATUS openExisting(bool forWrite);
-    LSTATUS refuse(const StoreInspection& seen);
+    LSTATUS refuse(const StoreFinding& seen);
     LSTATUS becomeReady();
     LSTATUS initialise();
     LSTATUS prepareStatements();

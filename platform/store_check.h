@@ -25,7 +25,7 @@ enum class StoreVerdict {
     Unreadable,   // cannot be read for another reason (the cause says which)
 };
 
-struct StoreInspection {
+struct StoreFinding {
     StoreVerdict verdict = StoreVerdict::Absent;
     std::string cause; // empty for Absent, Empty and Ours
 };
@@ -33,14 +33,14 @@ struct StoreInspection {
 // Opens the file only for reading: a file in WAL mode that has no WAL
 // beside it is read as immutable, since any other way of opening it would
 // create the WAL and its index next to a file that may not be ours.
-StoreInspection inspectStore(const std::string& file);
+StoreFinding checkStore(const std::string& file);
 
 // The first column of a query's first row; SQLITE_OK when there was one.
 int queryText(sqlite3* db, const char* sql, std::string& value);
 int queryInteger(sqlite3* db, const char* sql, int64_t& value);
 
 // The same checks on a connection that is already open.
-StoreInspection inspectConnection(sqlite3* db);
+StoreFinding checkConnection(sqlite3* db);
 
 // Why a write to the store would fail before it is tried (a read-only
 // folder or file, a folder that cannot be made); empty when nothing is in

@@ -1,4 +1,4 @@
-#include "platform/store_inspection.h"
+#include "platform/store_check.h"
 
 #include <cctype>
 #include <cerrno>
@@ -41,8 +41,8 @@ PRAGMA user_version = 1;
 namespace {
 
 constexpr size_t HeaderBytes = 100;
-constexpr int InspectionBusyMs = 1000;
-constexpr int InspectionAttempts = 3;
+constexpr int CheckBusyMs = 1000;
+constexpr int CheckAttempts = 3;
 constexpr const char* FolderReadOnly = "folder is read-only; settings cannot be written";
 constexpr const char* FileReadOnly = "file is read-only; settings cannot be written";
 constexpr const char* ForeignTables = "not a settings store (foreign tables)";
@@ -70,12 +70,12 @@ const std::string& expectedSchema() {
     return schema;
 }
 
-StoreInspection fromErrno(int error) {
+StoreFinding fromErrno(int error) {
     if (error == EACCES || error == EPERM) return {StoreVerdict::NoPermission, "no permission to read"};
     return {StoreVerdict::Unreadable, std::string("cannot be read (") + std::strerror(error) + ")"};
 }
 
-StoreInspection fromResult(int result) {
+StoreFinding fromResult(int result) {
     switch (result & 0xFF) {
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB: return {StoreVerdict::Damaged, damagedCause(result)};
@@ -121,15 +121,15 @@ std::string folderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-StoreInspection inspectUri(const std::string& uri) {
+StoreFinding checkUri(const std::string& uri) {
     sqlite3* db = nullptr;
     int result = sqlite3_open_v2(uri.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX,
                                  nullptr);
-    StoreInspection seen;
+    StoreFinding seen;
     if (result == SQLITE_OK) {
         sqlite3_extended_result_codes(db, 1);
-        sqlite3_busy_timeout(db, InspectionBusyMs);
-        seen = inspectConnection(db);
+        sqlite3_busy_timeout(db, CheckBusyMs);
+        seen = checkConnection(db);
     } else {
         seen = fromResult(result);
     }
@@ -139,7 +139,7 @@ StoreInspection inspectUri(const std::string& uri) {
 
 } // namespace
 
-StoreInspection inspectConnection(sqlite3* db) {
+StoreFinding checkConnection(sqlite3* db) {
     int64_t applicationId = 0;
     int64_t objects = 0;
     int64_t version = 0;
@@ -169,8 +169,8 @@ StoreInspection inspectConnection(sqlite3* db) {
     return {StoreVerdict::Ours, {}};
 }
 
-StoreInspection inspectStore(const std::string& file) {
-    for (int attempt = 0; attempt < InspectionAttempts; ++attempt) {
+StoreFinding checkStore(const std::string& file) {
+    for (int attempt = 0; attempt < CheckAttempts; ++attempt) {
         struct stat st {};
         if (stat(file.c_str(), &st) != 0) {
             if (errno == ENOENT) return {StoreVerdict::Absent, {}};
@@ -199,7 +199,7 @@ StoreInspection inspectStore(const std::string& file) {
 
         const bool walMode = header[18] == 2 || header[19] == 2;
         const bool immutable = walMode && !walContent;
-        StoreInspection seen = inspectUri(storeUri(file, immutable));
+        StoreFinding seen = checkUri(storeUri(file, immutable));
         // Read as immutable, the file must not have changed meanwhile (a
         // checkpoint of a writer that started after the look for its WAL).
         if (!immutable || sameFile(st, file)) return seen;
