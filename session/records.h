@@ -62,7 +62,7 @@ void AppendDetailsRecord(std::string& out, uint64_t sequence, const SessionDetai
 std::string EncodeSnapshot(const SUBTITLES& store, const SessionState& state);
 
 // Fills `store` (emptied first) and `state` from a snapshot; false when the
-// bytes are not a whole, undamaged snapshot (then both are unspecified).
+// bytes are not a whole, undamaged snapshot (then both may hold anything).
 bool DecodeSnapshot(std::string_view bytes, SUBTITLES& store, SessionState& state);
 
 // Applies the journal's records whose sequence follows state.sequence, in

@@ -14,7 +14,7 @@
 namespace cuemark::session {
 
 // Reads a session folder: its snapshot, then the journal's records after
-// it up to the first damage. False (store and state unspecified) when there
+// it up to the first damage. False (store and state then hold anything) when there
 // is no whole snapshot to start from.
 bool ReadSession(const std::string& folder, SUBTITLES& store, SessionState& state);
 
