@@ -408,6 +408,9 @@ void QtMediaPlayer::checkSelectionEnd() {
         endArmed_ = false;
         endTimer_->stop();
         player_->pause();
+        // A busy thread can run this tick a few milliseconds late: the pause
+        // still lands on the end the user chose, not past it.
+        if (CurrentPosition() > selectionEnd_) seekTo(selectionEnd_);
         return;
     }
     endTimer_->setInterval(std::clamp(static_cast<int>(leftMs), 1, EndTickMs));

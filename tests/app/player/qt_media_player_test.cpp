@@ -72,6 +72,7 @@ private slots:
     void seekLandsWithinOneFrameAndIsReported();
     void pauseHoldsThePositionAndStopReturnsToStart();
     void pausesAtSelectionEndAndReplaysTheSelection();
+    void pausesAtSelectionEndWhileTheThreadIsBusy();
     void mediaEndStopsAndPlayStartsAgain();
     void halfRateHalvesTheAdvanceAndSurvivesStop();
     void transportPlaysSeeksAndShowsTime();
@@ -370,6 +371,29 @@ void QtMediaPlayerTest::pausesAtSelectionEndAndReplaysTheSelection() {
     cuemark::RunFor(300);
     QCOMPARE(player_->PlayState(), int(cuemark::psPlaying));
     QVERIFY(player_->CurrentPosition() > 1.6);
+}
+
+void QtMediaPlayerTest::pausesAtSelectionEndWhileTheThreadIsBusy() {
+    // Events that hold the thread 15 ms at a time make the end's tick late.
+    loadVideo();
+    player_->setSelectionStart(0.5);
+    player_->setSelectionEnd(1.2);
+    QTimer busy;
+    busy.setInterval(0);
+    connect(&busy, &QTimer::timeout, [] {
+        QElapsedTimer held;
+        held.start();
+        while (held.elapsed() < 15) {
+        }
+    });
+    busy.start();
+    player_->Play();
+    const bool paused = cuemark::RunUntil([&] { return player_->PlayState() == cuemark::psPaused; }, 3000);
+    busy.stop();
+    QVERIFY(paused);
+    cuemark::RunFor(50);
+    const double stoppedAt = player_->CurrentPosition();
+    QVERIFY2(qAbs(stoppedAt - 1.2) <= 0.005, qPrintable(QString::number(stoppedAt, 'f', 4)));
 }
 
 void QtMediaPlayerTest::mediaEndStopsAndPlayStartsAgain() {
