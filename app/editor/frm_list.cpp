@@ -391,6 +391,7 @@ void frmList::selectionChanged() {
     // act on the selection, and the one-title commands have nothing to act on.
     const qsizetype selected = LV->selectionModel()->selectedRows().size();
     MultipleSelected_ = selected > 1;
+    if (selected == 1) main_.EditorRowChanged(CurrentRow());
     const bool one = selected == 1;
     for (const char* key : {"Shorter", "Longer", "Edit", "Insert"}) toolbarButton(key)->setEnabled(one);
 }

@@ -17,6 +17,8 @@ public:
     virtual void SelectOnlyRow(std::int32_t row) = 0;
     virtual std::int32_t RowCount() const = 0;
     virtual void MakeRowVisible(std::int32_t row) = 0;
+    // A title was changed elsewhere (the waveform): its row shows it anew.
+    virtual void RefreshRow(std::int32_t row) = 0;
     // Closes the editor window; it clears the editor-open flag itself.
     virtual void CloseEditor() = 0;
     // The store now holds another file: every row again, the marks on the

@@ -131,6 +131,7 @@ void frmCuemark::buildControls() {
     connect(mnuCompensate, &QAction::triggered, this, &frmCuemark::mnuCompensate_Click);
     player_->addOption(mnuCompensate);
     calibrationFolder_ = calibrationFolder();
+    buildWaveform();
 
     buildLeftPanel();
     buildRightPanel();
@@ -323,6 +324,7 @@ void frmCuemark::Form_Load() {
     lags_ = saneLags(settings_.GetDword("PressLag", 0), settings_.GetDword("ReleaseLag", 0));
     compensate_ = settings_.GetDword("Compensate", 0) == 1;
     showCompensation();
+    readWaveSettings();
 
     Form_Resize();
     placePlayerAndStrip();
@@ -333,7 +335,7 @@ void frmCuemark::Form_Load() {
 
 void frmCuemark::placePlayerAndStrip() {
     QWidget* view = player_->view();
-    view->setGeometry(0, 0, this->width(), PB->y());
+    view->setGeometry(0, 0, this->width(), playerHeight());
     if (stripInTransport_) return;
     picButtons->move(TwipsToPixels(StripLeftOffset, this), view->height() - TwipsToPixels(StripBottomOffset, this));
     picButtons->raise();
@@ -359,8 +361,8 @@ void frmCuemark::Form_Resize() {
     } else {
         PB2->move(PB->pos());
     }
+    layOutWaveform();
     QWidget* view = player_->view();
-    view->setGeometry(0, 0, this->width(), PB->y());
     if (stripInTransport_) return;
     const int stripBottom = TwipsToPixels(StripBottomOffset, this);
     if (view->height() >= stripBottom) picButtons->move(picButtons->x(), view->height() - stripBottom);
@@ -404,6 +406,8 @@ void frmCuemark::writeSettings() {
     settings_.SetDword("PressLag", lags_.pressMs);
     settings_.SetDword("ReleaseLag", lags_.releaseMs);
     settings_.SetDword("Compensate", compensate_ ? 1 : 0);
+    settings_.SetDword("WaveShown", waveShown_ ? 1 : 0);
+    settings_.SetDword("WaveHeight", waveHeightTwips_);
 }
 
 void frmCuemark::UndoPossible(bool Status) {

@@ -35,6 +35,7 @@ class KeyvaneSettings;
 class PictureBox;
 class SessionKeeper;
 class UpDown;
+class WaveformStrip;
 
 namespace testing {
 class MainWindowFixture;
@@ -77,6 +78,8 @@ public:
     EditorLink* editor() const { return editor_; }
     void EditorOpened(EditorLink* editor);
     void EditorClosed();
+    // The editor's current row moved: the waveform highlights its title.
+    void EditorRowChanged(std::int32_t row);
 
     // Reads the file into the store; the titles then count as unchanged.
     void LoadSubtitles(const std::string& fileName);
@@ -143,6 +146,8 @@ public slots:
     // compensation on or off.
     void mnuCalibrate_Click();
     void mnuCompensate_Click();
+    // The player's options menu: the waveform strip shown or hidden.
+    void mnuWaveform_Click();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -164,6 +169,20 @@ private:
     bool Form_QueryUnload();
     void writeSettings();
     void placePlayerAndStrip();
+    // The player's height less the waveform's when it shows.
+    int playerHeight() const;
+    void buildWaveform();
+    void readWaveSettings();
+    // Shows the waveform when it is wanted and there is media, and lays out.
+    void showWaveform();
+    // The strip's and the player's places; part of every layout.
+    void layOutWaveform();
+    int waveHeight() const;
+    void waveTimesChosen(std::int32_t title, double start, double end);
+    void waveTitleChosen(std::int32_t title);
+    void setWaveHeight(int pixels);
+    // The waveform highlights the title the display and the key are at.
+    void showWaveTitle();
     void txtAVI_Change();
     void txtSRT_Change();
     void txtTime_Change();
@@ -271,6 +290,11 @@ private:
     std::string calibrationFolder_;
     std::unique_ptr<CalibrationRun> calibration_;
     bool loaded_ = false;
+    WaveformStrip* picWave = nullptr;
+    QAction* mnuWaveform = nullptr;
+    bool waveShown_ = true;
+    // As the user last set it, in twips; the shown height may be less.
+    int waveHeightTwips_ = 0;
 };
 
 } // namespace cuemark

@@ -49,6 +49,8 @@ void frmCuemark::mnuCalibrate_Click() {
         return;
     }
     calibration_ = std::move(run);
+    // The strip shows the user's film, not the clip.
+    showWaveform();
     ShowTitlesAt(0.0);
     setFocus(Qt::OtherFocusReason);
     player_->Play();
@@ -73,6 +75,7 @@ void frmCuemark::finishCalibration() {
     const LagEstimate estimate = estimateLags(run->cues, run->holds);
 
     restoreFilm(*run);
+    showWaveform();
     // The cues leave the boxes; the user's titles come back with the next
     // play or seek, as after opening a film.
     ShowTitlesAt(player_->CurrentPosition());

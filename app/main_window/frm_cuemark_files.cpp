@@ -9,6 +9,7 @@
 
 #include "app/main_window/frm_cuemark.h"
 #include "app/recovery/session_keeper.h"
+#include "app/waveform/waveform_strip.h"
 #include "app/widgets/picture_box.h"
 #include "app/player/strip_pictures.h"
 #include "app/widgets/up_down.h"
@@ -55,6 +56,7 @@ void frmCuemark::cmdBrowseAVI_Click() {
 
 void frmCuemark::refreshMediaControls() {
     AVIFileOK = player_->ReadyState() != 0;
+    showWaveform();
     txtTime->setEnabled(AVIFileOK);
     UDTime->setEnabled(AVIFileOK);
     player_->view()->setEnabled(AVIFileOK);
@@ -67,6 +69,7 @@ void frmCuemark::txtAVI_Change() {
     const QString name = txtAVI->text();
     if (IsExistingFile(name)) {
         player_->setFileName(name.toStdString());
+        picWave->openMedia(name.toStdString());
         Form_Resize();
     }
     // A typed name gets the same controls as a browsed one, the strip too.

@@ -103,6 +103,7 @@ void frmCuemark::Form_KeyUp(std::int16_t keyCode, int /*shift*/) {
     // Past the last title the number keeps growing and the boxes stay
     // empty; it wraps only after two thousand million releases.
     CurrentTitle = heldTitle_ < INT32_MAX - 1 ? heldTitle_ + 1 : heldTitle_;
+    showWaveTitle();
     showTitleBoxes(CurrentTitle);
     timingInOrder_ = true;
     if (!positioningMode()) {

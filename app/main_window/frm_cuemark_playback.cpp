@@ -6,6 +6,7 @@
 #include <QRadioButton>
 
 #include "app/main_window/frm_cuemark.h"
+#include "app/waveform/waveform_strip.h"
 #include "app/desktop/twips.h"
 #include "app/widgets/time_box.h"
 #include "app/widgets/up_down.h"
@@ -45,6 +46,7 @@ void frmCuemark::showTitleBoxes(std::int32_t first) {
 void frmCuemark::ShowTitlesAt(double position) {
     CurrentTitle = timedTitles().Locate(position);
     if (CurrentTitle == 0) CurrentTitle = 1;
+    showWaveTitle();
     if (!ActionKeyHeld) timingInOrder_ = false;
     if (positioningMode()) {
         showTitleBoxes(CurrentTitle);
@@ -75,6 +77,8 @@ void frmCuemark::PlayStateChange(int /*OldState*/, int NewState) {
     // held key): the hold ends here and stores nothing.
     if (NewState == psStopped) ActionKeyHeld = false;
     PB->setEnabled(NewState != psPlaying);
+    picWave->setPlaying(NewState == psPlaying);
+    picWave->setPlayPosition(player_->CurrentPosition());
     ShowTitlesAt(player_->CurrentPosition());
     if (NewState == psPlaying)
         Timer1->start();
@@ -93,6 +97,7 @@ void frmCuemark::PositionChange(double /*oldPosition*/, double newPosition) {
         TitleShown = false;
         txtSubtitle->clear();
     }
+    picWave->setPlayPosition(newPosition);
     UpdatingTime = true;
     if (focusWidget() != txtTime) txtTime->setText(QString::fromStdString(TimeBoxText(newPosition)));
     UpdatingTime = false;
@@ -123,6 +128,7 @@ void frmCuemark::Timer1_Timer() {
             return;
         }
         ++CurrentTitle;
+        showWaveTitle();
         if (editor_) {
             if (editor_->SelectedRow() > 0 && CurrentTitle <= Subt.Count()) editor_->SelectOnlyRow(CurrentTitle);
             if (CurrentTitle > 3) editor_->MakeRowVisible(MinLong(CurrentTitle + 3, editor_->RowCount()));

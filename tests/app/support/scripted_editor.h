@@ -21,6 +21,7 @@ public:
     void SelectOnlyRow(std::int32_t row) override { selectedRow = row; }
     std::int32_t RowCount() const override { return main_.Subt.Count(); }
     void MakeRowVisible(std::int32_t row) override { visibleRows.push_back(row); }
+    void RefreshRow(std::int32_t row) override { refreshedRows.push_back(row); }
     void CloseEditor() override {
         ++closes;
         main_.EditorClosed();
@@ -37,6 +38,7 @@ public:
     std::vector<bool> undoButton;
     std::int32_t selectedRow = 0;
     std::vector<std::int32_t> visibleRows;
+    std::vector<std::int32_t> refreshedRows;
     int closes = 0;
 
 private:
