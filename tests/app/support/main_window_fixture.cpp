@@ -14,6 +14,8 @@ namespace cuemark::testing {
 
 MainWindowFixture::MainWindowFixture() {
     qputenv("KEYVANE_REGISTRY", (folder.path() + "/registry.sqlite3").toLocal8Bit());
+    // The waveform's cache too stays in the test's folder.
+    qputenv("XDG_CACHE_HOME", (folder.path() + "/cache").toLocal8Bit());
     settings = std::make_unique<KeyvaneSettings>(std::string(CUEMARK_BIN_DIR) + "/libkeyvane.so");
 }
 
