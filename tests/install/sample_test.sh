@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes the sample into a fresh folder and checks that it is what it says:
 # a SubRip file that reads completely and whose titles fall inside the media,
-# and a 30 s media file with one H.264 and one AAC stream whose tone sounds
+# and a 30 s media file with one H.264 and one AAC stream whose speech sounds
 # inside the titles and is silent between them. Skips (77) without ffmpeg.
 # Usage: sample_test.sh MAKE_SAMPLE CUEMARK_CLI
 set -euo pipefail
@@ -64,13 +64,13 @@ grep -Eq '^aac,audio,(0/0,)?(29\.9|30\.0)' <<<"$streams" || fail "no AAC stream 
 last_end=$(field last_end)
 awk -v e="$last_end" 'BEGIN { exit !(e > 0 && e < 30) }' || fail "the last title ends at $last_end, outside the media"
 
-# The tone sounds in the middle of the first title and not before it.
+# Speech sounds in the middle of the first title and not before it.
 loudest() { ffmpeg -nostdin -nostats -ss "$1" -t "$2" -i "$mp4" -vn -af volumedetect -f null - 2>&1 |
             sed -n 's/.*max_volume: \(-\{0,1\}[0-9.]*\) dB.*/\1/p'; }
 first_start=$(field first_start)
 inside=$(loudest "$(awk -v s="$first_start" 'BEGIN { print s + 0.5 }')" 0.5)
 before_first=$(loudest 0 "$(awk -v s="$first_start" 'BEGIN { print s - 0.1 }')")
-awk -v v="$inside" 'BEGIN { exit !(v > -30) }' || fail "no tone inside the first title ($inside dB)"
+awk -v v="$inside" 'BEGIN { exit !(v > -30) }' || fail "no speech inside the first title ($inside dB)"
 awk -v v="$before_first" 'BEGIN { exit !(v < -60) }' || fail "sound before the first title ($before_first dB)"
 
 if [ "$failures" -ne 0 ]; then

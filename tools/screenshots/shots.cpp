@@ -21,6 +21,7 @@
 #include "app/desktop/keyvane_settings.h"
 #include "app/player/qt_media_player.h"
 #include "app/desktop/qt_window_services.h"
+#include "app/waveform/waveform_strip.h"
 #include "tools/screenshots/editor_shots.h"
 #include "tools/screenshots/save_shot.h"
 
@@ -46,6 +47,12 @@ int main(int argc, char** argv) {
     window.OpenSubtitleFile(argv[2]);
     bool ok = window.AVIFileOK && window.Subt.Count() > 0;
     if (!ok) std::fprintf(stderr, "cuemark-screenshots: media or subtitles did not load\n");
+    // Every picture of the main window shows the waveform read whole.
+    auto* wave = window.findChild<cuemark::WaveformStrip*>("picWave");
+    if (!wave || !cuemark::RunUntil([&] { return wave->soundDone(); }, 20000)) {
+        std::fprintf(stderr, "cuemark-screenshots: the waveform was not read\n");
+        ok = false;
+    }
 
     // View mode: play until a title is on screen, then hold still.
     auto* subtitle = window.findChild<QPlainTextEdit*>("txtSubtitle");
@@ -65,6 +72,12 @@ int main(int argc, char** argv) {
     player->Pause();
     ok &= Save(window, folder, "main-position.png");
     window.picButtons_MouseMove(0, 0, -1, -1);
+
+    // The waveform under the playing film, a title being spoken.
+    player->setCurrentPosition(window.Subt.StartTime(5) + 0.6);
+    player->Play();
+    ok &= Save(window, folder, "main-waveform.png");
+    player->Pause();
 
     {
         cuemark::frmPickKey picker(&window, window.findChild<QLineEdit*>("txtKey"));
