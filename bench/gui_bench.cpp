@@ -1,6 +1,8 @@
 // bench_gui: start-up to a shown window (a fresh process each time), loading
-// a full store's SubRip file through the window, and the cost of one tick
-// of the 50 ms display timer while the real player plays.
+// a full store's SubRip file through the window, the cost of one tick of the
+// 50 ms display timer while the real player plays, and the waveform strip:
+// its first picture after opening the film, a reopen from the cache, and
+// what one frame costs while playing over a full store.
 // Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 #include <QApplication>
 #include <QDir>
@@ -19,6 +21,8 @@
 #include "bench/sample_titles.h"
 #include "subtitles/line_io.h"
 #include "subtitles/subrip.h"
+#include "app/player/event_wait.h"
+#include "app/waveform/waveform_strip.h"
 
 using cuemark::bench::Clock;
 using cuemark::bench::Figures;
@@ -67,6 +71,50 @@ std::string WriteFullSubRip(const QString& folder) {
     return path;
 }
 
+// The strip's first picture: the first 10 s of the film read and drawn.
+void MeasureWaveform(Window& w, const std::string& media, Clock::time_point opening) {
+    auto* strip = w.window.findChild<cuemark::WaveformStrip*>(QStringLiteral("picWave"));
+    const double duration = w.player->Duration();
+    const bool drawn = cuemark::RunUntil(
+        [&] { return strip->soundDone() || strip->soundProgress() * duration >= 10.0; }, 60000);
+    strip->repaint();
+    std::printf("waveform: first 10 s drawn %.0f ms after opening the film%s (target 1 s)\n",
+                Ms(Clock::now() - opening), drawn ? "" : " (not within a minute)");
+    cuemark::RunUntil([&] { return strip->soundDone(); }, 600000);
+
+    // Another strip on the same film: read from the cache the first wrote.
+    {
+        cuemark::WaveformStrip again(w.window.Subt);
+        again.resize(strip->size());
+        again.show();
+        const auto before = Clock::now();
+        again.openMedia(media);
+        const bool done = again.soundDone();
+        again.repaint();
+        std::printf("waveform: reopened from the cache and drawn in %.1f ms%s (target 100 ms)\n",
+                    Ms(Clock::now() - before), done ? "" : " (not from the cache)");
+    }
+
+    // A frame while playing: the play line moved over the cached picture;
+    // a page: the picture drawn anew (peaks, speech and every title's band).
+    Figures frame, page;
+    for (int i = 0; i < 200; ++i) {
+        strip->setPlayPosition(1.0 + i * 0.016);
+        const auto before = Clock::now();
+        strip->repaint();
+        frame.values.push_back(Ms(Clock::now() - before) * 1000.0);
+    }
+    for (int i = 0; i < 50; ++i) {
+        strip->setView(i * 10.0, 10.0);
+        const auto before = Clock::now();
+        strip->repaint();
+        page.values.push_back(Ms(Clock::now() - before) * 1000.0);
+    }
+    std::printf("waveform, %d titles, %dx%d px: frame p50 %.0f us, p99 %.0f us; new page p50 %.0f us, max %.0f us\n",
+                w.window.Subt.Count(), strip->width(), strip->height(), frame.percentile(0.5),
+                frame.percentile(0.99), page.percentile(0.5), page.percentile(1.0));
+}
+
 void MeasureLoadAndTimer(const QString& folder, const QString& media) {
     Window w;
     w.window.show();
@@ -83,11 +131,13 @@ void MeasureLoadAndTimer(const QString& folder, const QString& media) {
                 w.window.Subt.Count(), load.percentile(0.5), load.percentile(1.0));
 
     if (media.isEmpty()) return;
+    const auto opening = Clock::now();
     w.window.OpenMediaFile(media.toStdString());
     if (!w.window.AVIFileOK) {
         std::printf("display timer: media did not load\n");
         return;
     }
+    MeasureWaveform(w, media.toStdString(), opening);
     w.player->Play();
     Figures tick;
     const auto end = Clock::now() + std::chrono::seconds(4);

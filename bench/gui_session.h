@@ -19,6 +19,8 @@ inline void UseBenchEnvironment(const QTemporaryDir& folder) {
     if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND")) qputenv("QT_MEDIA_BACKEND", "gstreamer");
     if (qEnvironmentVariableIsEmpty("KEYVANE_REGISTRY"))
         qputenv("KEYVANE_REGISTRY", (folder.path() + "/registry.sqlite3").toLocal8Bit());
+    // A fresh waveform cache, so the first opening reads the film.
+    qputenv("XDG_CACHE_HOME", (folder.path() + "/cache").toLocal8Bit());
 }
 
 struct MainWindowSession {
