@@ -126,9 +126,11 @@ protected:
         // silence).
         EXPECT_LE(f.endP90, 0.130);
         EXPECT_LE(f.claimedInNoise, 0.05);
-        // The goal is 5%. It measures 2.4 to 4.8% in most runs, but one run of
-        // the sanitizer build claimed 7.8% of the music in Opus, so the check
-        // holds what every run has shown rather than fail on that noise.
+        // The goal is 5%, and the media made here (sox's dither seeded, -R)
+        // measures 2.4 to 4.8% in every container. When the dither was drawn
+        // anew each run, the same phrases ranged up to 7.8% in Opus: the music
+        // bed's few claimed bursts lie near the detector's threshold, so the
+        // check leaves room for an encoder update to move one of them.
         EXPECT_LE(f.claimedInMusic, 0.10);
     }
 

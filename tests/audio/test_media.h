@@ -106,7 +106,7 @@ public:
             const std::string rated = dir.file("phrase" + std::to_string(i) + "-16k.wav");
             if (shell("espeak-ng -v " + voice + " -s " + std::to_string(150 + 10 * (i % 4)) + " -w '" + raw + "' '" +
                       texts[i] + "'") != 0 ||
-                shell("sox '" + raw + "' -r 16000 -b 16 -c 1 '" + rated + "'") != 0) {
+                shell("sox -R '" + raw + "' -r 16000 -b 16 -c 1 '" + rated + "'") != 0) {
                 error = "espeak-ng or sox failed (are they installed?)";
                 return false;
             }

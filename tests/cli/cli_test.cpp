@@ -405,7 +405,7 @@ protected:
                    ("espeak-ng -w '" + media->file("line.wav") + "' 'Hello there, this is a test.'" + quiet).c_str()) ==
                    0 &&
                std::system(
-                   ("sox '" + media->file("line.wav") + "' '" + media->file("padded.wav") + "' pad 1.25 1" + quiet)
+                   ("sox -R '" + media->file("line.wav") + "' '" + media->file("padded.wav") + "' pad 1.25 1" + quiet)
                        .c_str()) == 0 &&
                std::system(("ffmpeg -nostdin -y -f lavfi -i color=c=black:s=64x64:r=25:d=1 -c:v libx264 '" +
                             media->file("silent.mp4") + "'" + quiet)

@@ -98,7 +98,7 @@ void WaveformStripTest::initTestCase() {
                            QString::fromStdString(burst_)}));
     // One spoken line from about 2 s, then silence.
     QVERIFY(Run("espeak-ng", {"-w", dir + "raw.wav", "Please call me when you reach the station."}));
-    QVERIFY(Run("sox", {dir + "raw.wav", "-r", "16000", "-b", "16", "-c", "1", QString::fromStdString(speech_), "pad",
+    QVERIFY(Run("sox", {"-R", dir + "raw.wav", "-r", "16000", "-b", "16", "-c", "1", QString::fromStdString(speech_), "pad",
                         "2", "4"}));
     QVERIFY(Run("ffmpeg", {"-nostdin", "-y", "-loglevel", "error", "-f", "lavfi", "-i",
                            "color=c=black:s=64x64:r=25:d=2", "-c:v", "libx264", "-preset", "ultrafast",
