@@ -25,6 +25,7 @@
 #include "subtitles/line_io.h"
 #include "subtitles/subrip.h"
 #include "tests/app/support/simulated_user.h"
+#include "tests/app/support/dialog_controls.h"
 #include "tests/app/support/main_window_fixture.h"
 
 using namespace cuemark;
@@ -79,17 +80,6 @@ struct Reacting : MainWindowFixture {
     std::string film;
 };
 
-QString label(QDialog& dialog, const char* name) {
-    auto* found = dialog.findChild<QLabel*>(QString::fromLatin1(name));
-    return found ? found->text() : QString();
-}
-
-void click(QDialog& dialog, const char* name) {
-    auto* button = dialog.findChild<QPushButton*>(QString::fromLatin1(name));
-    QVERIFY(button);
-    button->click();
-}
-
 // The figure in "Press lag: 203 ms (spread ±9 ms)".
 int figure(const QString& line) {
     return line.section(QLatin1Char(' '), 2, 2).toInt();
@@ -100,12 +90,6 @@ int figure(const QString& line) {
 class ReactionTimeWindowTest : public QObject {
     Q_OBJECT
 private slots:
-    // The real player's streaming threads wind down after its last window
-    // goes; the leak checker's scan at exit must not meet them half gone.
-    void cleanupTestCase() {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QTest::qWait(500);
-    }
     void byDefaultTimesAreStoredAsTheKeyGaveThem();
     void compensationTakesTheLagsOffEachEdge();
     void compensationClampsAtZeroAndAtTheStart();
@@ -116,8 +100,6 @@ private slots:
     void tooFewUsableCuesAreRefusedWithAnOfferToRunAgain();
     void aCalibrationClipThatCannotBeUsedIsToldOf();
     void stampedEdgesIgnoreABusyThread();
-    void theRealPlayersOptionsMenuOffersBoth();
-    void theBuiltClipPlaysInTheRealPlayerAndGivesTheFilmBack();
 };
 
 void ReactionTimeWindowTest::byDefaultTimesAreStoredAsTheKeyGaveThem() {
@@ -416,56 +398,6 @@ void ReactionTimeWindowTest::stampedEdgesIgnoreABusyThread() {
         QVERIFY2(std::fabs(endError) <= 0.005, qPrintable(QString::number(endError * 1000) + " ms"));
     }
     f.window->MP().Stop();
-}
-
-void ReactionTimeWindowTest::theRealPlayersOptionsMenuOffersBoth() {
-    MainWindowFixture f;
-    f.settings->SetDword("PressLag", 190);
-    f.settings->SetDword("ReleaseLag", 140);
-    f.openOnRealPlayer();
-    auto* options = f.window->findChild<QMenu*>(QStringLiteral("playerOptions"));
-    QVERIFY(options);
-    QStringList texts;
-    for (QAction* action : options->actions()) texts << action->text();
-    QVERIFY2(texts.contains(QStringLiteral("Calibrate reaction time\u2026")), qPrintable(texts.join('|')));
-    QVERIFY2(texts.contains(QStringLiteral("Compensate reaction time (press 190 ms, release 140 ms)")),
-             qPrintable(texts.join('|')));
-    // Still the player's own entries before them.
-    QVERIFY(options->findChild<QAction*>(QStringLiteral("playerMute")));
-}
-
-void ReactionTimeWindowTest::theBuiltClipPlaysInTheRealPlayerAndGivesTheFilmBack() {
-    MainWindowFixture f;
-    f.openOnRealPlayer();
-    const std::string film = f.makeFilm("film.mp4", 6);
-    if (film.empty()) QSKIP("ffmpeg could not make a test film");
-    const std::string built = std::string(CUEMARK_BIN_DIR) + "/../share/cuemark/calibration";
-    if (!QFile::exists(QString::fromStdString(built + "/calibration.mp4"))) QSKIP("no calibration clip was built");
-    f.setCalibrationFolder(built);
-    f.window->setGeometry(100, 100, 700, 450);
-    f.window->OpenMediaFile(film);
-    f.window->MP().setCurrentPosition(2.0);
-    f.window->show();
-    f.window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
-    QString told;
-    f.services.modalDrivers.push_back([&](QDialog& dialog) {
-        told = label(dialog, "lblTooFew");
-        click(dialog, "cmdCancel");
-    });
-    auto* options = f.window->findChild<QMenu*>(QStringLiteral("playerOptions"));
-    for (QAction* action : options->actions())
-        if (action->objectName() == QLatin1String("mnuCalibrate")) action->trigger();
-    QVERIFY(f.window->calibrating());
-    QTRY_COMPARE(f.window->MP().PlayState(), int(psPlaying));
-    QVERIFY(f.window->MP().Duration() > 55);
-    // The first cue's text is shown ahead, as a title to be timed.
-    QVERIFY(f.control<QPlainTextEdit>("txtSubtitle")->toPlainText().startsWith(QStringLiteral("Cue 1")));
-    f.window->MP().Stop();
-    QTRY_VERIFY(!f.window->calibrating());
-    QVERIFY2(told.startsWith(QStringLiteral("Only 0 of the 16 cues")), qPrintable(told));
-    QCOMPARE(f.window->MP().FileName(), film);
-    QVERIFY(std::fabs(f.window->MP().CurrentPosition() - 2.0) < 0.05);
 }
 
 QTEST_MAIN(ReactionTimeWindowTest)
