@@ -51,9 +51,9 @@ public:
 
     // The text up to the next "<", lines joined by single blanks. Valid
     // until the next call.
-    const std::string& SamiTextBefore() { return take('<', false); }
+    std::string_view SamiTextBefore() { return take('<', false); }
     // The next tag, up to and including its ">". Valid until the next call.
-    const std::string& SamiNextTag() { return take('>', true); }
+    std::string_view SamiNextTag() { return take('>', true); }
 
     bool exhausted() const { return pending_.empty() && in_.AtEnd(); }
     std::string_view pending() const { return pending_; }
@@ -73,7 +73,7 @@ private:
 
     // Every pass either reads a line or consumes pending text, and the end
     // of the input ends it, so no input can keep it going.
-    const std::string& take(char stop, bool includeStop) {
+    std::string_view take(char stop, bool includeStop) {
         std::string& r = result_;
         r.clear();
         while (true) {
@@ -84,8 +84,12 @@ private:
             const size_t at = pending_.find(stop);
             if (at != std::string_view::npos) {
                 const size_t taken = includeStop ? at + 1 : at;
-                join(r, pending_.substr(0, taken));
+                const std::string_view part = pending_.substr(0, taken);
                 pending_.remove_prefix(taken);
+                // Most tokens lie within one line: they are handed out where
+                // they lie, and only a token over several lines is copied.
+                if (r.empty()) return TrimSpaces(part);
+                join(r, part);
                 return r;
             }
             join(r, pending_);
@@ -178,7 +182,7 @@ ReadOutcome ReadSami(LineReader& in, SUBTITLES& Subt, SamiState& sami) {
     };
 
     std::string t;
-    std::string g;
+    std::string_view g;
     std::string n;
     double s = 0.0;
     bool bodyDone = false;
