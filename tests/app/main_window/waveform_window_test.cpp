@@ -10,19 +10,13 @@
 #include "app/player/event_wait.h"
 #include "app/waveform/waveform_strip.h"
 #include "tests/app/support/main_window_fixture.h"
+#include "tests/app/support/mouse_events.h"
 #include "tests/app/support/scripted_editor.h"
 
 using namespace cuemark;
 using namespace cuemark::testing;
 
 namespace {
-
-void Mouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent event(type, QPointF(at), widget->mapToGlobal(QPointF(at)), button, buttons, modifiers);
-    QApplication::sendEvent(widget, &event);
-}
 
 // A shown window with a film of a tone, its strip read and showing 0 to 10 s.
 struct WithFilm : MainWindowFixture {
@@ -102,9 +96,9 @@ void WaveformWindowTest::theMenuHidesItAndTheSettingsKeepItsStateAndHeight() {
 
     // Its top edge dragged 30 pixels up.
     const int before = f.strip->height();
-    Mouse(f.strip, QEvent::MouseButtonPress, {200, 1});
-    Mouse(f.strip, QEvent::MouseMove, {200, -29});
-    Mouse(f.strip, QEvent::MouseButtonRelease, {200, -29});
+    SendMouse(f.strip, QEvent::MouseButtonPress, {200, 1});
+    SendMouse(f.strip, QEvent::MouseMove, {200, -29});
+    SendMouse(f.strip, QEvent::MouseButtonRelease, {200, -29});
     QCOMPARE(f.strip->height(), before + 30);
 
     entry->trigger();
@@ -138,11 +132,11 @@ void WaveformWindowTest::aDraggedEdgeIsOneUndoStepThatMarksTheTitlesChanged() {
     const int y = f.strip->height() / 2;
     const int from = qRound(f.strip->xAtTime(3.0));
     const int to = qRound(f.strip->xAtTime(4.0));
-    Mouse(f.strip, QEvent::MouseButtonPress, {from, y}, Qt::ShiftModifier);
-    Mouse(f.strip, QEvent::MouseMove, {(from + to) / 2, y}, Qt::ShiftModifier);
-    Mouse(f.strip, QEvent::MouseMove, {to, y}, Qt::ShiftModifier);
+    SendMouse(f.strip, QEvent::MouseButtonPress, {from, y}, Qt::ShiftModifier);
+    SendMouse(f.strip, QEvent::MouseMove, {(from + to) / 2, y}, Qt::ShiftModifier);
+    SendMouse(f.strip, QEvent::MouseMove, {to, y}, Qt::ShiftModifier);
     QCOMPARE(f.window->Subt.EndTime(2), 3.0); // nothing stored while dragging
-    Mouse(f.strip, QEvent::MouseButtonRelease, {to, y}, Qt::ShiftModifier);
+    SendMouse(f.strip, QEvent::MouseButtonRelease, {to, y}, Qt::ShiftModifier);
 
     const double end = std::round(f.strip->timeAtX(to) * 1000.0) / 1000.0;
     QCOMPARE(f.window->Subt.EndTime(2), end);

@@ -12,9 +12,11 @@
 
 #include "app/player/event_wait.h"
 #include "app/waveform/waveform_strip.h"
+#include "tests/app/support/mouse_events.h"
 #include "subtitles/store.h"
 
 using namespace cuemark;
+using namespace cuemark::testing;
 
 namespace {
 
@@ -38,19 +40,12 @@ int EnvelopePixels(const QImage& image, int x) {
     return count;
 }
 
-void Mouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent event(type, QPointF(at), widget->mapToGlobal(QPointF(at)), button, buttons, modifiers);
-    QApplication::sendEvent(widget, &event);
-}
-
 void Drag(QWidget* widget, int fromX, int toX, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     const int y = widget->height() / 2;
-    Mouse(widget, QEvent::MouseButtonPress, {fromX, y}, modifiers);
-    Mouse(widget, QEvent::MouseMove, {(fromX + toX) / 2, y}, modifiers);
-    Mouse(widget, QEvent::MouseMove, {toX, y}, modifiers);
-    Mouse(widget, QEvent::MouseButtonRelease, {toX, y}, modifiers);
+    SendMouse(widget, QEvent::MouseButtonPress, {fromX, y}, modifiers);
+    SendMouse(widget, QEvent::MouseMove, {(fromX + toX) / 2, y}, modifiers);
+    SendMouse(widget, QEvent::MouseMove, {toX, y}, modifiers);
+    SendMouse(widget, QEvent::MouseButtonRelease, {toX, y}, modifiers);
 }
 
 void Wheel(QWidget* widget, QPoint at, int delta, Qt::KeyboardModifiers modifiers) {
