@@ -104,14 +104,35 @@ private:
     std::string result_;
 };
 
-// The name between "<" and ">", blanks removed at both ends, in lower case,
-// up to the first blank. A tag cut off by the end of the file has none.
-void TagName(std::string_view tag, std::string& name) {
-    name.clear();
-    if (tag.size() < 2 || tag.front() != '<' || tag.back() != '>') return;
-    std::string_view inner = TrimSpaces(tag.substr(1, tag.size() - 2));
-    inner = inner.substr(0, inner.find(' '));
-    for (char c : inner) name.push_back(LowerAscii(c));
+bool EqualsIgnoringCase(std::string_view text, std::string_view lower) {
+    if (text.size() != lower.size()) return false;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (LowerAscii(text[i]) != lower[i]) return false;
+    return true;
+}
+
+// The tags the reader acts on, by their name: what lies between "<" and ">",
+// blanks removed at both ends, up to the first blank, in any case. A tag cut
+// off by the end of the file has no name.
+enum class TagKind { Other, Br, P, Sync, BodyEnd };
+
+TagKind KindOf(std::string_view tag) {
+    if (tag.size() < 2 || tag.front() != '<' || tag.back() != '>') return TagKind::Other;
+    std::string_view name = TrimSpaces(tag.substr(1, tag.size() - 2));
+    name = name.substr(0, name.find(' '));
+    if (EqualsIgnoringCase(name, "br")) return TagKind::Br;
+    if (EqualsIgnoringCase(name, "p")) return TagKind::P;
+    if (EqualsIgnoringCase(name, "sync")) return TagKind::Sync;
+    if (EqualsIgnoringCase(name, "/body")) return TagKind::BodyEnd;
+    return TagKind::Other;
+}
+
+// Where an attribute's name is in a tag: at once for the spelling files
+// almost always use ("<SYNC Start=", "<P Class="), else by a search that
+// ignores case, which finds the same place for those spellings.
+size_t AttributeAt(std::string_view tag, std::string_view usual, size_t at, std::string_view lowerName) {
+    if (tag.size() > usual.size() && tag.substr(0, usual.size()) == usual) return at;
+    return FindIgnoringCase(tag, lowerName);
 }
 
 // A SYNC start as some files write it, Start="1000", reads like Start=1000.
@@ -183,7 +204,6 @@ ReadOutcome ReadSami(LineReader& in, SUBTITLES& Subt, SamiState& sami) {
 
     std::string t;
     std::string_view g;
-    std::string n;
     double s = 0.0;
     bool bodyDone = false;
     try {
@@ -192,22 +212,22 @@ ReadOutcome ReadSami(LineReader& in, SUBTITLES& Subt, SamiState& sami) {
         while (!bodyDone && !scan.exhausted()) {
             t += scan.SamiTextBefore();
             g = scan.SamiNextTag();
-            TagName(g, n);
-            if (n == "br") {
+            const TagKind kind = KindOf(g);
+            if (kind == TagKind::Br) {
                 if (!t.empty()) {
                     TrimInPlace(t);
                     t.append(LineEnd);
                 }
-            } else if (n == "p") {
-                if (FindIgnoringCase(g, "class") != std::string::npos) {
+            } else if (kind == TagKind::P) {
+                if (AttributeAt(g, "<P Class=", 3, "class") != std::string::npos) {
                     const size_t equals = g.find('=');
                     if (equals == std::string::npos) return stop(ReadOutcome::Status::BadInput, messages::SamiCorrupt);
                     std::string_view name = TrimSpaces(std::string_view(g).substr(equals + 1));
                     name = TrimSpaces(name.substr(0, name.find('>')));
                     sami.SamiClass.assign(name);
                 }
-            } else if (n == "sync") {
-                const size_t start = FindIgnoringCase(g, "start");
+            } else if (kind == TagKind::Sync) {
+                const size_t start = AttributeAt(g, "<SYNC Start=", 6, "start");
                 const size_t equals = start == std::string::npos ? std::string::npos : g.find('=', start + 5);
                 if (equals == std::string::npos) return stop(ReadOutcome::Status::BadInput, messages::SamiCorrupt);
                 const double u = SyncMilliseconds(std::string_view(g).substr(equals + 1)) / 1000.0;
@@ -218,7 +238,7 @@ ReadOutcome ReadSami(LineReader& in, SUBTITLES& Subt, SamiState& sami) {
                     t.clear();
                 }
                 s = u;
-            } else if (n == "/body") {
+            } else if (kind == TagKind::BodyEnd) {
                 // Nothing ends the last title, so it lasts 10 seconds, as
                 // long as a time can hold that.
                 if (HoldsTitle(t)) {
