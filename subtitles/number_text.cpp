@@ -1,7 +1,5 @@
 #include "subtitles/number_text.h"
 
-#include <cstdint>
-
 namespace cuemark {
 
 double LeadingNumber(std::string_view text) {
@@ -9,12 +7,7 @@ double LeadingNumber(std::string_view text) {
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    // The first 15 digits in an integer: up to there every step of the
-    // floating-point sum below is exact too, so both give the same value.
-    uint64_t whole = 0;
-    for (int digits = 0; digits < 15 && i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, ++digits)
-        whole = whole * 10 + static_cast<uint64_t>(text[i] - '0');
-    double value = static_cast<double>(whole);
+    double value = 0.0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) value = value * 10.0 + (text[i] - '0');
     if (i < text.size() && text[i] == '.') {
         double scale = 0.1;
