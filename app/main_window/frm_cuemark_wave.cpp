@@ -2,6 +2,7 @@
 // panels, the window's full width, shown while there is media unless the
 // user hid it; hidden, the window is laid out as it always was.
 #include <QAction>
+#include <algorithm>
 
 #include "app/desktop/keyvane_settings.h"
 #include "app/desktop/twips.h"
@@ -75,7 +76,9 @@ void frmCuemark::layOutWaveform() {
 }
 
 void frmCuemark::setWaveHeight(int pixels) {
-    waveHeightTwips_ = WholeTwips(std::max(MinWavePixels, pixels), this);
+    // Kept as shown: a drag past the player's share does not store more.
+    const int shown = std::clamp(pixels, MinWavePixels, std::max(MinWavePixels, PB->y() * 2 / 3));
+    waveHeightTwips_ = WholeTwips(shown, this);
     showWaveform();
 }
 

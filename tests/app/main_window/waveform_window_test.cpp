@@ -54,6 +54,7 @@ private slots:
     void withoutMediaThePlayerHasAllItsRoom();
     void withMediaTheStripSitsBetweenPlayerAndPanels();
     void theMenuHidesItAndTheSettingsKeepItsStateAndHeight();
+    void aHeightDraggedPastThePlayersShareKeepsWhatItShows();
     void aDraggedEdgeIsOneUndoStepThatMarksTheTitlesChanged();
     void theEditorsRowAndTheStripsTitleFollowEachOther();
 };
@@ -119,6 +120,20 @@ void WaveformWindowTest::theMenuHidesItAndTheSettingsKeepItsStateAndHeight() {
     f.menuEntry()->trigger();
     QVERIFY(f.strip->isVisible());
     QCOMPARE(f.strip->height(), before + 30);
+}
+
+void WaveformWindowTest::aHeightDraggedPastThePlayersShareKeepsWhatItShows() {
+    WithFilm f;
+    QVERIFY(f.openFilm());
+    SendMouse(f.strip, QEvent::MouseButtonPress, {200, 1});
+    SendMouse(f.strip, QEvent::MouseMove, {200, -2000});
+    SendMouse(f.strip, QEvent::MouseButtonRelease, {200, -2000});
+    const int shown = f.strip->height();
+    QCOMPARE(shown, f.control<QWidget>("PB")->y() * 2 / 3); // the player keeps a third
+    // A taller window shows the height the user saw, not the 2000 pixels asked for.
+    f.window->resize(f.window->width(), f.window->height() + 300);
+    QTRY_COMPARE(f.control<QWidget>("PB")->y() + f.control<QWidget>("PB")->height(), f.window->height());
+    QVERIFY(qAbs(f.strip->height() - shown) <= 1);
 }
 
 void WaveformWindowTest::aDraggedEdgeIsOneUndoStepThatMarksTheTitlesChanged() {
