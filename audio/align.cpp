@@ -10,6 +10,8 @@
 #include <mutex>
 #include <new>
 #include <set>
+#include <utility>
+#include <vector>
 
 namespace cuemark::audio {
 
@@ -158,6 +160,70 @@ std::vector<double> CandidateFactors() {
     return {seen.begin(), seen.end()};
 }
 
+namespace {
+
+struct Best {
+    double fit = -1.0;
+    Peak peak;
+    double factor = 1.0;
+};
+
+// The factor among `factors` whose best offset puts most of the titles'
+// time on the reference.
+Best Scan(Correlator& correlator, const std::vector<Span>& titles, const std::vector<double>& factors, long reach,
+          double step) {
+    Best best;
+    for (double factor : factors) {
+        double steps = 0.0;
+        const std::vector<double> byShift = correlator.correlate(titles, factor, reach, steps);
+        const Peak peak = BestShift(byShift, reach, step);
+        const double fit = steps > 0 ? peak.overlap / steps : 0.0;
+        if (fit > best.fit) best = {fit, peak, factor};
+    }
+    return best;
+}
+
+// The factor a straight line through the titles' starts and the nearest
+// speech starts gives, after the map found so far; 0 when too few pairs.
+// The scan's factors are 0.01% apart, which over two hours leaves most of a
+// second at the end; the line finds what lies between.
+double FactorByStarts(const std::vector<Span>& titles, const std::vector<Span>& reference, double factor,
+                      double offset) {
+    std::vector<double> starts;
+    starts.reserve(reference.size());
+    for (const Span& s : reference) starts.push_back(s.start);
+    std::sort(starts.begin(), starts.end());
+    std::vector<std::pair<double, double>> pairs;
+    for (const Span& t : titles) {
+        const double mapped = t.start * factor + offset;
+        const auto at = std::lower_bound(starts.begin(), starts.end(), mapped);
+        double nearest = at != starts.end() ? *at : starts.back();
+        if (at != starts.begin() && std::abs(*(at - 1) - mapped) < std::abs(nearest - mapped)) nearest = *(at - 1);
+        if (std::abs(nearest - mapped) <= 0.3) pairs.emplace_back(t.start, nearest);
+    }
+    // Least squares twice: the second time without the pairs the first line
+    // leaves more than 0.1 s off (a title that matched the wrong line).
+    double slope = 0.0;
+    for (int pass = 0; pass < 2; ++pass) {
+        if (pairs.size() < 20) return 0.0;
+        double mx = 0, my = 0;
+        for (const auto& [x, y] : pairs) mx += x, my += y;
+        mx /= double(pairs.size());
+        my /= double(pairs.size());
+        double sxy = 0, sxx = 0;
+        for (const auto& [x, y] : pairs) sxy += (x - mx) * (y - my), sxx += (x - mx) * (x - mx);
+        if (sxx <= 0) return 0.0;
+        slope = sxy / sxx;
+        const double intercept = my - slope * mx;
+        std::erase_if(pairs, [&](const std::pair<double, double>& p) {
+            return std::abs(p.second - (slope * p.first + intercept)) > 0.1;
+        });
+    }
+    return slope;
+}
+
+} // namespace
+
 SyncProposal Align(const std::vector<Span>& titles, const std::vector<Span>& reference, const AlignOptions& options) {
     SyncProposal proposal;
     if (titles.empty()) {
@@ -168,43 +234,43 @@ SyncProposal Align(const std::vector<Span>& titles, const std::vector<Span>& ref
         proposal.why = "the reference has no speech to place them on";
         return proposal;
     }
-    const double step = options.stepSeconds;
     const std::vector<double> factors = CandidateFactors();
     const double largest = *std::max_element(factors.begin(), factors.end()) * 1.01;
-    const double titleEnd = LastEnd(titles) * largest;
-    const double referenceEnd = LastEnd(reference);
+    const double span = LastEnd(titles) * largest + LastEnd(reference);
     // Room for both signals end to end, so no shift wraps onto another.
-    const size_t size = NextPowerOfTwo(static_cast<size_t>(std::ceil((titleEnd + referenceEnd) / step)) + 2) * 2;
-    const long reach = std::lround(options.maxOffsetSeconds / step);
-    Correlator correlator(reference, size, step);
-
-    double bestFit = -1.0;
-    Peak best;
-    double bestFactor = 1.0, bestSteps = 1.0;
-    const auto tryFactor = [&](double factor) {
-        double steps = 0.0;
-        const std::vector<double> byShift = correlator.correlate(titles, factor, reach, steps);
-        const Peak peak = BestShift(byShift, reach, step);
-        const double fit = steps > 0 ? peak.overlap / steps : 0.0;
-        if (fit > bestFit) {
-            bestFit = fit;
-            best = peak;
-            bestFactor = factor;
-            bestSteps = steps;
-        }
+    const auto sizeFor = [&](double step) {
+        return NextPowerOfTwo(static_cast<size_t>(std::ceil(span / step)) + 2) * 2;
     };
-    for (double factor : factors) tryFactor(factor);
-    // About the best: a file stretched by hand, or a rate not in the list.
-    const double coarse = bestFactor;
-    for (int i = -20; i <= 20; ++i)
-        if (i != 0) tryFactor(coarse * (1.0 + i * 0.0001));
+    const auto reachFor = [&](double step) { return std::lround(options.maxOffsetSeconds / step); };
 
-    proposal.factor = bestFactor;
-    proposal.offset = best.shift * step;
-    proposal.fit = bestSteps > 0 ? best.overlap / bestSteps : 0.0;
+    // The factor on a coarse grid, ten steps to one: the factors differ by
+    // far more than that over any film.
+    const double coarseStep = options.stepSeconds * 10;
+    Correlator coarse(reference, sizeFor(coarseStep), coarseStep);
+    Best best = Scan(coarse, titles, factors, reachFor(coarseStep), coarseStep);
+    // About the best: a file stretched by hand, or a rate not in the list.
+    std::vector<double> near;
+    for (int i = -20; i <= 20; ++i)
+        if (i != 0) near.push_back(best.factor * (1.0 + i * 0.0001));
+    if (const Best closer = Scan(coarse, titles, near, reachFor(coarseStep), coarseStep); closer.fit > best.fit)
+        best = closer;
+
+    // The offset at the fine step, and the factor between the grid's points.
+    const double step = options.stepSeconds;
+    const long reach = reachFor(step);
+    Correlator fine(reference, sizeFor(step), step);
+    best = Scan(fine, titles, {best.factor}, reach, step);
+    if (const double line = FactorByStarts(titles, reference, best.factor, best.peak.shift * step);
+        line > 0 && std::abs(line / best.factor - 1.0) < 0.0002) {
+        if (const Best refined = Scan(fine, titles, {line}, reach, step); refined.fit >= best.fit) best = refined;
+    }
+
+    proposal.factor = best.factor;
+    proposal.offset = best.peak.shift * step;
+    proposal.fit = std::max(0.0, best.fit);
     // Dense speech overlaps any titles by chance; what counts is how far the
     // best stands above that, against how far the next best does.
-    const double above = best.overlap - best.typical, nextAbove = best.second - best.typical;
+    const double above = best.peak.overlap - best.peak.typical, nextAbove = best.peak.second - best.peak.typical;
     proposal.peakRatio = nextAbove > 0 ? above / nextAbove : (above > 0 ? 1e9 : 0.0);
     if (proposal.fit < options.minFit) {
         proposal.why = "only " + std::to_string(static_cast<int>(std::lround(proposal.fit * 100))) +
