@@ -55,17 +55,17 @@ class Correlator {
 public:
     Correlator(const std::vector<Span>& reference, size_t size, double step) : size_(size), step_(step) {
         signal_ = Allocate<double>(size_);
-        referenceSpectrum_ = Allocate<fftw_complex>(size_ / 2 + 1);
-        spectrum_ = Allocate<fftw_complex>(size_ / 2 + 1);
+        referenceTransform_ = Allocate<fftw_complex>(size_ / 2 + 1);
+        transform_ = Allocate<fftw_complex>(size_ / 2 + 1);
         {
             const std::lock_guard<std::mutex> planning(PlannerLock());
-            forward_ = fftw_plan_dft_r2c_1d(static_cast<int>(size_), signal_.get(), spectrum_.get(), FFTW_ESTIMATE);
-            backward_ = fftw_plan_dft_c2r_1d(static_cast<int>(size_), spectrum_.get(), signal_.get(), FFTW_ESTIMATE);
+            forward_ = fftw_plan_dft_r2c_1d(static_cast<int>(size_), signal_.get(), transform_.get(), FFTW_ESTIMATE);
+            backward_ = fftw_plan_dft_c2r_1d(static_cast<int>(size_), transform_.get(), signal_.get(), FFTW_ESTIMATE);
         }
         if (!forward_ || !backward_) throw std::bad_alloc();
         draw(reference, 1.0);
         fftw_execute(forward_);
-        std::memcpy(referenceSpectrum_.get(), spectrum_.get(), sizeof(fftw_complex) * (size_ / 2 + 1));
+        std::memcpy(referenceTransform_.get(), transform_.get(), sizeof(fftw_complex) * (size_ / 2 + 1));
     }
     ~Correlator() {
         const std::lock_guard<std::mutex> planning(PlannerLock());
@@ -81,11 +81,11 @@ public:
         titleSteps = draw(titles, factor);
         fftw_execute(forward_);
         for (size_t i = 0; i < size_ / 2 + 1; ++i) {
-            const std::complex<double> a(referenceSpectrum_[i][0], referenceSpectrum_[i][1]);
-            const std::complex<double> b(spectrum_[i][0], spectrum_[i][1]);
+            const std::complex<double> a(referenceTransform_[i][0], referenceTransform_[i][1]);
+            const std::complex<double> b(transform_[i][0], transform_[i][1]);
             const std::complex<double> c = a * std::conj(b);
-            spectrum_[i][0] = c.real();
-            spectrum_[i][1] = c.imag();
+            transform_[i][0] = c.real();
+            transform_[i][1] = c.imag();
         }
         fftw_execute(backward_);
         std::vector<double> byShift(static_cast<size_t>(2 * reach + 1));
@@ -117,7 +117,7 @@ private:
     size_t size_;
     double step_;
     FftwBuffer<double> signal_;
-    FftwBuffer<fftw_complex> referenceSpectrum_, spectrum_;
+    FftwBuffer<fftw_complex> referenceTransform_, transform_;
     fftw_plan forward_ = nullptr, backward_ = nullptr;
 };
 
