@@ -155,10 +155,15 @@ void WaveformStrip::tick() {
             update(); // the progress figure
         }
     }
-    const std::uint64_t fingerprint = titlesFingerprint();
-    if (fingerprint != fingerprint_) {
-        fingerprint_ = fingerprint;
-        invalidate();
+    // The titles are looked at every 100 ms, playing or not: every frame
+    // would read a full store's times 60 times a second for nothing.
+    if (!playing_ || ++framesSinceLook_ * PlayingTickMs >= IdleTickMs) {
+        framesSinceLook_ = 0;
+        const std::uint64_t fingerprint = titlesFingerprint();
+        if (fingerprint != fingerprint_) {
+            fingerprint_ = fingerprint;
+            invalidate();
+        }
     }
     timer_->setInterval(playing_ ? PlayingTickMs : IdleTickMs);
 }

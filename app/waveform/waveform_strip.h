@@ -140,6 +140,7 @@ private:
     double span_ = DefaultSpanSeconds;
     std::int32_t currentTitle_ = 0;
     std::uint64_t fingerprint_ = 0;
+    int framesSinceLook_ = 0;
 
     QImage layer_;
     bool layerStale_ = true;
