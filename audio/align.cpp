@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <cstdio>
 #include <cstring>
+#include <limits>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -43,17 +46,96 @@ size_t NextPowerOfTwo(size_t n) {
     return p;
 }
 
-double LastEnd(const std::vector<Span>& spans) {
-    double last = 0.0;
-    for (const Span& s : spans) last = std::max(last, s.end);
-    return last;
+// How much of any stretch of time the reference covers, in O(log n): the
+// exact overlap the fine search and the fit are measured by.
+class Coverage {
+public:
+    explicit Coverage(const std::vector<Span>& spans) {
+        std::vector<Span> sorted;
+        for (const Span& s : spans)
+            if (s.end > s.start) sorted.push_back(s);
+        std::sort(sorted.begin(), sorted.end(), [](const Span& a, const Span& b) { return a.start < b.start; });
+        double total = 0.0;
+        for (const Span& s : sorted) {
+            if (!starts_.empty() && s.start <= ends_.back()) {
+                // Overlapping intervals count once.
+                if (s.end > ends_.back()) {
+                    total += s.end - ends_.back();
+                    ends_.back() = s.end;
+                }
+                continue;
+            }
+            starts_.push_back(s.start);
+            ends_.push_back(s.end);
+            before_.push_back(total);
+            total += s.end - s.start;
+        }
+    }
+    double covered(double from, double to) const { return to > from ? upTo(to) - upTo(from) : 0.0; }
+
+private:
+    double upTo(double t) const {
+        const auto at = std::upper_bound(starts_.begin(), starts_.end(), t);
+        if (at == starts_.begin()) return 0.0;
+        const size_t j = static_cast<size_t>(at - starts_.begin()) - 1;
+        return before_[j] + std::min(t, ends_[j]) - starts_[j];
+    }
+    std::vector<double> starts_, ends_, before_;
+};
+
+// A run of titles, indices first..last, under one factor.
+struct Run {
+    const std::vector<Span>* titles;
+    size_t first, last;
+    double factor;
+    double begin() const { return (*titles)[first].start * factor; }
+    double end() const {
+        double e = 0.0;
+        for (size_t i = first; i <= last; ++i) e = std::max(e, (*titles)[i].end * factor);
+        return e;
+    }
+};
+
+double OnSpeech(const Coverage& coverage, const Run& run, double offset) {
+    double sum = 0.0;
+    for (size_t i = run.first; i <= run.last; ++i) {
+        const Span& t = (*run.titles)[i];
+        sum += coverage.covered(t.start * run.factor + offset, t.end * run.factor + offset);
+    }
+    return sum;
 }
 
-// The correlation of the reference with the titles at every shift, by FFT:
-// the reference's transform is made once, each factor's titles once more.
+double Duration(const Run& run) {
+    double sum = 0.0;
+    for (size_t i = run.first; i <= run.last; ++i) {
+        const Span& t = (*run.titles)[i];
+        sum += std::max(0.0, (t.end - t.start) * run.factor);
+    }
+    return sum;
+}
+
+// The offset within `center` ± `half` (in steps of `step`) that puts the
+// most of the run on speech; of equals, the nearest to the center.
+double BestOffsetNear(const Coverage& coverage, const Run& run, double center, double half, double step) {
+    const long steps = std::lround(half / step);
+    double best = center, bestOn = -1.0;
+    for (long k = 0; k <= 2 * steps; ++k) {
+        // Outward from the center, so that the first of equals is the nearest.
+        const long signedK = (k % 2 == 0 ? 1 : -1) * ((k + 1) / 2);
+        const double offset = center + signedK * step;
+        const double on = OnSpeech(coverage, run, offset);
+        if (on > bestOn + 1e-9) bestOn = on, best = offset;
+    }
+    return best;
+}
+
+// The correlation of the reference with a run of titles at every shift
+// within a reach, by FFT over a slice of time that holds the run moved
+// either way. The reference's transform is made once per slice; each
+// factor's titles cost one transform more.
 class Correlator {
 public:
-    Correlator(const std::vector<Span>& reference, size_t size, double step) : size_(size), step_(step) {
+    Correlator(size_t size, double step) : size_(size), step_(step) {
         signal_ = Allocate<double>(size_);
         referenceTransform_ = Allocate<fftw_complex>(size_ / 2 + 1);
         transform_ = Allocate<fftw_complex>(size_ / 2 + 1);
@@ -63,9 +145,6 @@ public:
             backward_ = fftw_plan_dft_c2r_1d(static_cast<int>(size_), transform_.get(), signal_.get(), FFTW_ESTIMATE);
         }
         if (!forward_ || !backward_) throw std::bad_alloc();
-        draw(reference, 1.0);
-        fftw_execute(forward_);
-        std::memcpy(referenceTransform_.get(), transform_.get(), sizeof(fftw_complex) * (size_ / 2 + 1));
     }
     ~Correlator() {
         const std::lock_guard<std::mutex> planning(PlannerLock());
@@ -75,10 +154,28 @@ public:
     Correlator(const Correlator&) = delete;
     Correlator& operator=(const Correlator&) = delete;
 
-    // The titles' steps on speech for each shift k (titles moved by k
-    // steps), k from -reach to +reach; also the titles' own steps.
-    std::vector<double> correlate(const std::vector<Span>& titles, double factor, long reach, double& titleSteps) {
-        titleSteps = draw(titles, factor);
+    size_t size() const { return size_; }
+    double step() const { return step_; }
+
+    // The slice begins at `from`; it must hold the titles moved by the reach
+    // either way, and then nothing wraps: a title's step m lies in
+    // [reach, size - reach), so m + k stays inside for every |k| <= reach.
+    void placeReference(const std::vector<Span>& reference, double from) {
+        from_ = from;
+        std::fill(signal_.get(), signal_.get() + size_, 0.0);
+        for (const Span& s : reference) draw(s.start, s.end);
+        fftw_execute(forward_);
+        std::memcpy(referenceTransform_.get(), transform_.get(), sizeof(fftw_complex) * (size_ / 2 + 1));
+    }
+
+    // The run's steps on speech for each shift k (moved by k steps), k from
+    // -reach to +reach.
+    std::vector<double> correlate(const Run& run, long reach) {
+        std::fill(signal_.get(), signal_.get() + size_, 0.0);
+        for (size_t i = run.first; i <= run.last; ++i) {
+            const Span& t = (*run.titles)[i];
+            draw(t.start * run.factor, t.end * run.factor);
+        }
         fftw_execute(forward_);
         for (size_t i = 0; i < size_ / 2 + 1; ++i) {
             const std::complex<double> a(referenceTransform_[i][0], referenceTransform_[i][1]);
@@ -99,38 +196,29 @@ public:
     }
 
 private:
-    // Spans as steps of 1 (overlaps counted once); returns how many steps.
-    double draw(const std::vector<Span>& spans, double factor) {
-        std::fill(signal_.get(), signal_.get() + size_, 0.0);
-        double steps = 0.0;
-        for (const Span& s : spans) {
-            const long from = std::max(0L, std::lround(s.start * factor / step_));
-            const long to = std::min(static_cast<long>(size_ / 2), std::lround(s.end * factor / step_));
-            for (long n = from; n < to; ++n) {
-                if (signal_[static_cast<size_t>(n)] == 0.0) steps += 1.0;
-                signal_[static_cast<size_t>(n)] = 1.0;
-            }
-        }
-        return steps;
+    // A span as steps of 1 (overlaps counted once), clipped to the slice.
+    void draw(double start, double end) {
+        const long from = std::max(0L, std::lround((start - from_) / step_));
+        const long to = std::min(static_cast<long>(size_), std::lround((end - from_) / step_));
+        for (long n = from; n < to; ++n) signal_[static_cast<size_t>(n)] = 1.0;
     }
 
     size_t size_;
     double step_;
+    double from_ = 0.0;
     FftwBuffer<double> signal_;
     FftwBuffer<fftw_complex> referenceTransform_, transform_;
     fftw_plan forward_ = nullptr, backward_ = nullptr;
 };
 
 struct Peak {
-    double overlap = 0.0;
-    double second = 0.0; // the best more than a second away
-    double typical = 0.0; // the mean over every shift: what chance gives
+    double overlap = -1.0;
     long shift = 0;
+    double ratio = 0.0; // see SyncProposal::peakRatio
 };
 
 Peak BestShift(const std::vector<double>& byShift, long reach, double step) {
     Peak peak;
-    peak.overlap = -1.0;
     for (long k = -reach; k <= reach; ++k) {
         const double v = byShift[static_cast<size_t>(k + reach)];
         // Equal overlaps: the smaller move.
@@ -139,49 +227,55 @@ Peak BestShift(const std::vector<double>& byShift, long reach, double step) {
             peak.shift = k;
         }
     }
-    const long apart = std::lround(1.0 / step);
-    double sum = 0.0;
+    const long apart = std::max(2L, std::lround(1.0 / step));
+    double sum = 0.0, second = 0.0;
     for (long k = -reach; k <= reach; ++k) {
         const double v = byShift[static_cast<size_t>(k + reach)];
         sum += v;
-        if (std::labs(k - peak.shift) > apart) peak.second = std::max(peak.second, v);
+        if (std::labs(k - peak.shift) > apart) second = std::max(second, v);
     }
-    peak.typical = sum / static_cast<double>(2 * reach + 1);
+    // Dense speech overlaps any titles by chance; what counts is how far the
+    // best stands above that, against how far the next best does.
+    const double typical = sum / static_cast<double>(2 * reach + 1);
+    const double above = peak.overlap - typical, nextAbove = second - typical;
+    peak.ratio = nextAbove > 0 ? above / nextAbove : (above > 0 ? 1e9 : 0.0);
     return peak;
 }
 
-} // namespace
+// Everything one search needs: the reference, its coverage and the limits.
+struct Search {
+    const std::vector<Span>& titles;
+    const std::vector<Span>& reference;
+    const AlignOptions& options;
+    Coverage coverage;
+    double coarseStep;
+    long reach; // in coarse steps
 
-std::vector<double> CandidateFactors() {
-    const double rates[] = {23.976, 24.0, 25.0, 29.97, 30.0};
-    std::set<double> seen{1.0};
-    for (double a : rates)
-        for (double b : rates) seen.insert(std::round(a / b * 1e6) / 1e6);
-    return {seen.begin(), seen.end()};
-}
+    Search(const std::vector<Span>& t, const std::vector<Span>& r, const AlignOptions& o)
+        : titles(t), reference(r), options(o), coverage(r) {}
 
-namespace {
-
-struct Best {
-    double fit = -1.0;
-    Peak peak;
-    double factor = 1.0;
-};
-
-// The factor among `factors` whose best offset puts most of the titles'
-// time on the reference.
-Best Scan(Correlator& correlator, const std::vector<Span>& titles, const std::vector<double>& factors, long reach,
-          double step) {
-    Best best;
-    for (double factor : factors) {
-        double steps = 0.0;
-        const std::vector<double> byShift = correlator.correlate(titles, factor, reach, steps);
-        const Peak peak = BestShift(byShift, reach, step);
-        const double fit = steps > 0 ? peak.overlap / steps : 0.0;
-        if (fit > best.fit) best = {fit, peak, factor};
+    // A correlator whose slice holds runs up to `length` seconds long.
+    std::unique_ptr<Correlator> correlatorFor(double length) const {
+        const auto steps = static_cast<size_t>(std::ceil(length / coarseStep)) + 2 * static_cast<size_t>(reach) + 2;
+        return std::make_unique<Correlator>(NextPowerOfTwo(steps), coarseStep);
     }
-    return best;
-}
+    double sliceStart(const Run& run) const { return run.begin() - (reach + 1) * coarseStep; }
+
+    // The run's best offset and how sure it is of it: by FFT at the coarse
+    // step over the whole reach, then to the fine step about the peak.
+    Peak place(Correlator& correlator, const Run& run, double& offset) const {
+        const Peak peak = BestShift(correlator.correlate(run, reach), reach, coarseStep);
+        offset = refine(run, peak.shift * coarseStep);
+        return peak;
+    }
+    double refine(const Run& run, double around) const {
+        // A coarse step may be a second or more on a very long file: come
+        // down in two stages.
+        double at = around;
+        if (coarseStep > 0.1) at = BestOffsetNear(coverage, run, at, 2 * coarseStep, 0.1);
+        return BestOffsetNear(coverage, run, at, std::min(coarseStep, 0.1) * 2.5, options.stepSeconds);
+    }
+};
 
 // The factor a straight line through the titles' starts and the nearest
 // speech starts gives, after the map found so far; 0 when too few pairs.
@@ -222,7 +316,117 @@ double FactorByStarts(const std::vector<Span>& titles, const std::vector<Span>& 
     return slope;
 }
 
+struct Global {
+    double factor = 1.0;
+    double offset = 0.0;
+    Peak peak;
+};
+
+// One factor and one offset for the whole file.
+Global PlaceWhole(Search& search) {
+    const std::vector<Span>& titles = search.titles;
+    const std::vector<double> factors = CandidateFactors();
+    const double largest = factors.back() * 1.003, smallest = factors.front() * 0.997;
+    Run whole{&titles, 0, titles.size() - 1, 1.0};
+    const double first = whole.begin(), last = whole.end();
+    std::unique_ptr<Correlator> correlator = search.correlatorFor(last * largest - first * smallest);
+    correlator->placeReference(search.reference, first * smallest - (search.reach + 1) * search.coarseStep);
+
+    // Each factor's best offset at the coarse step; the factors differ by
+    // far more than a step over any film.
+    Global best;
+    // Overlap in steps grows with the factor (longer titles), so factors are
+    // compared by the share of their own steps that lands on speech.
+    double bestShare = -1.0;
+    const auto scanShare = [&](double factor) {
+        whole.factor = factor;
+        const Peak peak = BestShift(correlator->correlate(whole, search.reach), search.reach, search.coarseStep);
+        const double share = peak.overlap / std::max(1.0, Duration(whole) / search.coarseStep);
+        if (share > bestShare) bestShare = share, best = {factor, peak.shift * search.coarseStep, peak};
+    };
+    for (double factor : factors) scanShare(factor);
+    // About the best: a file stretched by hand, or a rate not in the list.
+    const double found = best.factor;
+    for (int i = -20; i <= 20; ++i)
+        if (i != 0) scanShare(found * (1.0 + i * 0.0001));
+
+    whole.factor = best.factor;
+    best.offset = search.refine(whole, best.offset);
+    // The factor between the grid's points.
+    if (const double line = FactorByStarts(titles, search.reference, best.factor, best.offset);
+        line > 0 && std::abs(line / best.factor - 1.0) < 0.0002) {
+        Run refined = whole;
+        refined.factor = line;
+        const double offset = search.refine(refined, best.offset + whole.begin() - refined.begin());
+        if (OnSpeech(search.coverage, refined, offset) / Duration(refined) >=
+            OnSpeech(search.coverage, whole, best.offset) / Duration(whole)) {
+            best.factor = line;
+            best.offset = offset;
+        }
+    }
+    return best;
+}
+
+// Splits the file into runs at other offsets where that gains more time on
+// speech than the penalty per split. Candidate offsets come from windows of
+// titles placed on their own; a dynamic programme over the titles picks one
+// candidate each, paying the penalty at every change, which may fall only
+// where one title ends before the next begins.
+std::vector<SyncSegment> SplitAtCuts(Search& search, const Global& global, std::vector<double> candidates) {
+    const std::vector<Span>& titles = search.titles;
+    const size_t n = titles.size(), k = candidates.size();
+    std::vector<double> best(k), next(k);
+    std::vector<std::vector<unsigned char>> from(n, std::vector<unsigned char>(k));
+    const auto onSpeech = [&](size_t i, size_t c) {
+        const Span& t = titles[i];
+        return search.coverage.covered(t.start * global.factor + candidates[c], t.end * global.factor + candidates[c]);
+    };
+    for (size_t c = 0; c < k; ++c) best[c] = onSpeech(0, c);
+    for (size_t i = 1; i < n; ++i) {
+        const bool gap = titles[i - 1].end <= titles[i].start;
+        const size_t leader = static_cast<size_t>(std::max_element(best.begin(), best.end()) - best.begin());
+        for (size_t c = 0; c < k; ++c) {
+            double value = best[c];
+            unsigned char came = static_cast<unsigned char>(c);
+            if (gap && best[leader] - search.options.splitPenalty > value) {
+                value = best[leader] - search.options.splitPenalty;
+                came = static_cast<unsigned char>(leader);
+            }
+            next[c] = value + onSpeech(i, c);
+            from[i][c] = came;
+        }
+        std::swap(best, next);
+    }
+    size_t c = static_cast<size_t>(std::max_element(best.begin(), best.end()) - best.begin());
+    std::vector<SyncSegment> segments{{n - 1, n - 1, candidates[c]}};
+    for (size_t i = n - 1; i > 0; --i) {
+        const size_t previous = from[i][c];
+        if (previous != c) segments.push_back({i - 1, i - 1, candidates[previous]});
+        segments.back().first = i - 1;
+        c = previous;
+    }
+    segments.back().first = 0;
+    std::reverse(segments.begin(), segments.end());
+    // Each run ends where the next begins.
+    for (size_t s = 0; s + 1 < segments.size(); ++s) segments[s].last = segments[s + 1].first - 1;
+    return segments;
+}
+
 } // namespace
+
+double SyncProposal::map(size_t index, double t) const {
+    for (const SyncSegment& s : segments)
+        if (index >= s.first && index <= s.last) return t * factor + s.offset;
+    return t * factor + (segments.empty() ? 0.0 : segments.back().offset);
+}
+
+std::vector<double> CandidateFactors() {
+    const double rates[] = {23.976, 24.0, 25.0, 29.97, 30.0};
+    std::set<double> seen{1.0};
+    for (double a : rates)
+        for (double b : rates) seen.insert(std::round(a / b * 1e6) / 1e6);
+    return {seen.begin(), seen.end()};
+}
 
 SyncProposal Align(const std::vector<Span>& titles, const std::vector<Span>& reference, const AlignOptions& options) {
     SyncProposal proposal;
@@ -234,44 +438,88 @@ SyncProposal Align(const std::vector<Span>& titles, const std::vector<Span>& ref
         proposal.why = "the reference has no speech to place them on";
         return proposal;
     }
-    const std::vector<double> factors = CandidateFactors();
-    const double largest = *std::max_element(factors.begin(), factors.end()) * 1.01;
-    const double span = LastEnd(titles) * largest + LastEnd(reference);
-    // Room for both signals end to end, so no shift wraps onto another.
-    const auto sizeFor = [&](double step) {
-        return NextPowerOfTwo(static_cast<size_t>(std::ceil(span / step)) + 2) * 2;
-    };
-    const auto reachFor = [&](double step) { return std::lround(options.maxOffsetSeconds / step); };
+    Search search(titles, reference, options);
+    // 100 ms steps find any offset; a file of many hours takes longer ones,
+    // so that a transform stays near 2^17 points.
+    double length = 0.0;
+    for (const Span& t : titles) length = std::max(length, t.end);
+    search.coarseStep = std::max(options.stepSeconds * 10, (length * 1.3 + 2 * options.maxOffsetSeconds) / 131072.0);
+    search.reach = std::lround(options.maxOffsetSeconds / search.coarseStep);
 
-    // The factor on a coarse grid, ten steps to one: the factors differ by
-    // far more than that over any film.
-    const double coarseStep = options.stepSeconds * 10;
-    Correlator coarse(reference, sizeFor(coarseStep), coarseStep);
-    Best best = Scan(coarse, titles, factors, reachFor(coarseStep), coarseStep);
-    // About the best: a file stretched by hand, or a rate not in the list.
-    std::vector<double> near;
-    for (int i = -20; i <= 20; ++i)
-        if (i != 0) near.push_back(best.factor * (1.0 + i * 0.0001));
-    if (const Best closer = Scan(coarse, titles, near, reachFor(coarseStep), coarseStep); closer.fit > best.fit)
-        best = closer;
+    const Global global = PlaceWhole(search);
+    proposal.factor = global.factor;
+    proposal.segments = {{0, titles.size() - 1, global.offset}};
+    proposal.peakRatio = global.peak.ratio;
 
-    // The offset at the fine step, and the factor between the grid's points.
-    const double step = options.stepSeconds;
-    const long reach = reachFor(step);
-    Correlator fine(reference, sizeFor(step), step);
-    best = Scan(fine, titles, {best.factor}, reach, step);
-    if (const double line = FactorByStarts(titles, reference, best.factor, best.peak.shift * step);
-        line > 0 && std::abs(line / best.factor - 1.0) < 0.0002) {
-        if (const Best refined = Scan(fine, titles, {line}, reach, step); refined.fit >= best.fit) best = refined;
+    if (options.split && titles.size() >= 2) {
+        // Windows of 16 titles, half overlapping, each placed on its own.
+        constexpr size_t Window = 16;
+        std::vector<double> candidates{global.offset};
+        double widest = 0.0;
+        std::vector<Run> windows;
+        for (size_t first = 0; first < titles.size(); first += Window / 2) {
+            const Run run{&titles, first, std::min(titles.size() - 1, first + Window - 1), global.factor};
+            windows.push_back(run);
+            widest = std::max(widest, run.end() - run.begin());
+            if (run.last == titles.size() - 1) break;
+        }
+        std::unique_ptr<Correlator> local = search.correlatorFor(widest);
+        std::map<long, int> support; // offset in 10 ms steps: windows that chose it
+        for (const Run& run : windows) {
+            local->placeReference(reference, search.sliceStart(run));
+            double offset = 0.0;
+            const Peak peak = search.place(*local, run, offset);
+            if (peak.ratio >= options.minPeakRatio) ++support[std::lround(offset / 0.01)];
+        }
+        // The offsets most windows chose first; the programme keeps a
+        // candidate's number in a byte.
+        std::vector<std::pair<int, long>> chosen;
+        for (const auto& [at, count] : support) chosen.emplace_back(-count, at);
+        std::sort(chosen.begin(), chosen.end());
+        for (const auto& [count, at] : chosen) {
+            const double offset = at * 0.01;
+            if (candidates.size() < 64 && std::none_of(candidates.begin(), candidates.end(),
+                                                       [&](double c) { return std::abs(c - offset) < 0.1; }))
+                candidates.push_back(offset);
+        }
+        // A run that is not sure of its own place is no run: its offset
+        // goes, and the titles are shared out again.
+        for (int round = 0; round < 8 && candidates.size() > 1; ++round) {
+            std::vector<SyncSegment> segments = SplitAtCuts(search, global, candidates);
+            if (segments.size() == 1) break;
+            std::vector<double> weak;
+            double lowest = 1e9;
+            for (SyncSegment& s : segments) {
+                const Run run{&titles, s.first, s.last, global.factor};
+                std::unique_ptr<Correlator> own = search.correlatorFor(run.end() - run.begin());
+                own->placeReference(reference, search.sliceStart(run));
+                double offset = s.offset;
+                const Peak peak = search.place(*own, run, offset);
+                if (peak.ratio < options.minPeakRatio || std::abs(offset - s.offset) > 0.3) {
+                    if (s.offset != global.offset) weak.push_back(s.offset);
+                } else {
+                    s.offset = offset;
+                }
+                lowest = std::min(lowest, peak.ratio);
+            }
+            if (weak.empty()) {
+                proposal.segments = segments;
+                proposal.peakRatio = lowest;
+                break;
+            }
+            std::erase_if(candidates, [&](double c) {
+                return std::find(weak.begin(), weak.end(), c) != weak.end();
+            });
+        }
     }
 
-    proposal.factor = best.factor;
-    proposal.offset = best.peak.shift * step;
-    proposal.fit = std::max(0.0, best.fit);
-    // Dense speech overlaps any titles by chance; what counts is how far the
-    // best stands above that, against how far the next best does.
-    const double above = best.peak.overlap - best.peak.typical, nextAbove = best.peak.second - best.peak.typical;
-    proposal.peakRatio = nextAbove > 0 ? above / nextAbove : (above > 0 ? 1e9 : 0.0);
+    double on = 0.0, total = 0.0;
+    for (const SyncSegment& s : proposal.segments) {
+        const Run run{&titles, s.first, s.last, proposal.factor};
+        on += OnSpeech(search.coverage, run, s.offset);
+        total += Duration(run);
+    }
+    proposal.fit = total > 0 ? on / total : 0.0;
     if (proposal.fit < options.minFit) {
         proposal.why = "only " + std::to_string(static_cast<int>(std::lround(proposal.fit * 100))) +
                        "% of the titles' time would lie on speech";
@@ -281,6 +529,52 @@ SyncProposal Align(const std::vector<Span>& titles, const std::vector<Span>& ref
         proposal.found = true;
     }
     return proposal;
+}
+
+namespace {
+
+std::string Seconds(double s) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%+.3f s", s);
+    return buffer;
+}
+
+std::string Rate(double fps) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%g", fps);
+    return buffer;
+}
+
+} // namespace
+
+std::string DescribeProposal(const SyncProposal& proposal) {
+    if (proposal.segments.empty()) return "No change";
+    std::vector<std::string> parts;
+    if (std::abs(proposal.segments.front().offset) >= 0.0005)
+        parts.push_back("Shift " + Seconds(proposal.segments.front().offset));
+    if (std::abs(proposal.factor - 1.0) >= 1e-7) {
+        // A frame-rate change where the factor is one, in the words of the
+        // stretch (times for the first rate, re-timed for the second).
+        const double rates[] = {23.976, 24.0, 25.0, 29.97, 30.0};
+        std::string stretch;
+        for (double from : rates)
+            for (double to : rates)
+                if (stretch.empty() && std::abs(to / from - proposal.factor) < 2e-6)
+                    stretch = "stretch " + Rate(from) + " \u2192 " + Rate(to) + " fps";
+        if (stretch.empty()) {
+            char buffer[64];
+            std::snprintf(buffer, sizeof buffer, "stretch \u00d7%.6f", proposal.factor);
+            stretch = buffer;
+        }
+        parts.push_back(stretch);
+    }
+    for (size_t s = 1; s < proposal.segments.size(); ++s)
+        parts.push_back("a cut after title " + std::to_string(proposal.segments[s].first) + ": " +
+                        Seconds(proposal.segments[s].offset - proposal.segments[s - 1].offset) + " from there");
+    if (parts.empty()) return "No change";
+    std::string text = parts.front();
+    for (size_t i = 1; i < parts.size(); ++i) text += "; " + parts[i];
+    return text;
 }
 
 } // namespace cuemark::audio
