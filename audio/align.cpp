@@ -72,6 +72,11 @@ public:
         }
     }
     double covered(double from, double to) const { return to > from ? upTo(to) - upTo(from) : 0.0; }
+    // The share of the reference's own stretch of time that it covers.
+    double density() const {
+        if (starts_.empty() || ends_.back() <= starts_.front()) return 0.0;
+        return (before_.back() + ends_.back() - starts_.back()) / (ends_.back() - starts_.front());
+    }
 
 private:
     double upTo(double t) const {
@@ -217,7 +222,9 @@ struct Peak {
     double ratio = 0.0; // see SyncProposal::peakRatio
 };
 
-Peak BestShift(const std::vector<double>& byShift, long reach, double step) {
+// `chance` is what a run dropped anywhere on the reference overlaps: its
+// steps times the share of the reference that is speech.
+Peak BestShift(const std::vector<double>& byShift, long reach, double step, double chance) {
     Peak peak;
     for (long k = -reach; k <= reach; ++k) {
         const double v = byShift[static_cast<size_t>(k + reach)];
@@ -228,16 +235,14 @@ Peak BestShift(const std::vector<double>& byShift, long reach, double step) {
         }
     }
     const long apart = std::max(2L, std::lround(1.0 / step));
-    double sum = 0.0, second = 0.0;
-    for (long k = -reach; k <= reach; ++k) {
-        const double v = byShift[static_cast<size_t>(k + reach)];
-        sum += v;
-        if (std::labs(k - peak.shift) > apart) second = std::max(second, v);
-    }
+    double second = 0.0;
+    for (long k = -reach; k <= reach; ++k)
+        if (std::labs(k - peak.shift) > apart) second = std::max(second, byShift[static_cast<size_t>(k + reach)]);
     // Dense speech overlaps any titles by chance; what counts is how far the
-    // best stands above that, against how far the next best does.
-    const double typical = sum / static_cast<double>(2 * reach + 1);
-    const double above = peak.overlap - typical, nextAbove = second - typical;
+    // best stands above that, against how far the next best does. (Not the
+    // mean over the shifts: those that move a short file off the film
+    // overlap nothing and would make chance look smaller than it is.)
+    const double above = peak.overlap - chance, nextAbove = second - chance;
     peak.ratio = nextAbove > 0 ? above / nextAbove : (above > 0 ? 1e9 : 0.0);
     return peak;
 }
@@ -260,11 +265,12 @@ struct Search {
         return std::make_unique<Correlator>(NextPowerOfTwo(steps), coarseStep);
     }
     double sliceStart(const Run& run) const { return run.begin() - (reach + 1) * coarseStep; }
+    double chance(const Run& run) const { return coverage.density() * Duration(run) / coarseStep; }
 
     // The run's best offset and how sure it is of it: by FFT at the coarse
     // step over the whole reach, then to the fine step about the peak.
     Peak place(Correlator& correlator, const Run& run, double& offset) const {
-        const Peak peak = BestShift(correlator.correlate(run, reach), reach, coarseStep);
+        const Peak peak = BestShift(correlator.correlate(run, reach), reach, coarseStep, chance(run));
         offset = refine(run, peak.shift * coarseStep);
         return peak;
     }
@@ -336,19 +342,25 @@ Global PlaceWhole(Search& search) {
     // far more than a step over any film.
     Global best;
     // Overlap in steps grows with the factor (longer titles), so factors are
-    // compared by the share of their own steps that lands on speech.
+    // compared by the share of their own steps that lands on speech. Another
+    // factor must do better by a point of the share: on a short file
+    // the factors near 1 differ by less, and then 1 is the answer.
     double bestShare = -1.0;
-    const auto scanShare = [&](double factor) {
+    const auto scan = [&](double factor) {
         whole.factor = factor;
-        const Peak peak = BestShift(correlator->correlate(whole, search.reach), search.reach, search.coarseStep);
+        const Peak peak = BestShift(correlator->correlate(whole, search.reach), search.reach, search.coarseStep,
+                                    search.chance(whole));
         const double share = peak.overlap / std::max(1.0, Duration(whole) / search.coarseStep);
-        if (share > bestShare) bestShare = share, best = {factor, peak.shift * search.coarseStep, peak};
+        if (share > bestShare + 0.01) bestShare = share, best = {factor, peak.shift * search.coarseStep, peak};
     };
-    for (double factor : factors) scanShare(factor);
-    // About the best: a file stretched by hand, or a rate not in the list.
+    scan(1.0);
+    for (double factor : factors)
+        if (factor != 1.0) scan(factor);
+    // About the best, nearest first: a file stretched by hand, or a rate not
+    // in the list.
     const double found = best.factor;
-    for (int i = -20; i <= 20; ++i)
-        if (i != 0) scanShare(found * (1.0 + i * 0.0001));
+    for (int i = 1; i <= 20; ++i)
+        for (const int sign : {-1, 1}) scan(found * (1.0 + sign * i * 0.0001));
 
     whole.factor = best.factor;
     best.offset = search.refine(whole, best.offset);
