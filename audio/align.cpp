@@ -73,6 +73,49 @@ public:
     }
     double covered(double from, double to) const { return to > from ? upTo(to) - upTo(from) : 0.0; }
 
+    // The reference's time up to successive times that mostly rise (a
+    // file's titles in order): from where the last one was found, so a pass
+    // over a run costs its length, not a search for every title.
+    class Walker {
+    public:
+        explicit Walker(const Coverage& c) : c_(c) {}
+        double upTo(double t) {
+            const std::vector<double>& starts = c_.starts_;
+            if (at_ < starts.size() && starts[at_] <= t) {
+                for (int hops = 0; at_ + 1 < starts.size() && starts[at_ + 1] <= t; ++at_)
+                    if (++hops == 16) {
+                        at_ = static_cast<size_t>(std::upper_bound(starts.begin() + at_, starts.end(), t) -
+                                                  starts.begin()) - 1;
+                        break;
+                    }
+            } else {
+                const auto found = std::upper_bound(starts.begin(), starts.end(), t);
+                if (found == starts.begin()) {
+                    at_ = 0;
+                    return 0.0;
+                }
+                at_ = static_cast<size_t>(found - starts.begin()) - 1;
+            }
+            return c_.before_[at_] + std::min(t, c_.ends_[at_]) - starts[at_];
+        }
+
+    private:
+        const Coverage& c_;
+        size_t at_ = 0;
+    };
+
+    // The merged intervals that reach into [from, to), for drawing.
+    template <typename Draw>
+    void each(double from, double to, Draw draw) const {
+        size_t j = static_cast<size_t>(std::upper_bound(ends_.begin(), ends_.end(), from) - ends_.begin());
+        for (; j < starts_.size() && starts_[j] < to; ++j) draw(starts_[j], ends_[j]);
+    }
+    // The share of the reference's own stretch of time that it covers.
+    double density() const {
+        if (starts_.empty() || ends_.back() <= starts_.front()) return 0.0;
+        return (before_.back() + ends_.back() - starts_.back()) / (ends_.back() - starts_.front());
+    }
+
 private:
     double upTo(double t) const {
         const auto at = std::upper_bound(starts_.begin(), starts_.end(), t);
@@ -97,10 +140,12 @@ struct Run {
 };
 
 double OnSpeech(const Coverage& coverage, const Run& run, double offset) {
+    Coverage::Walker starts(coverage), ends(coverage);
     double sum = 0.0;
     for (size_t i = run.first; i <= run.last; ++i) {
         const Span& t = (*run.titles)[i];
-        sum += coverage.covered(t.start * run.factor + offset, t.end * run.factor + offset);
+        const double from = t.start * run.factor + offset, to = t.end * run.factor + offset;
+        if (to > from) sum += ends.upTo(to) - starts.upTo(from);
     }
     return sum;
 }
@@ -160,10 +205,10 @@ public:
     // The slice begins at `from`; it must hold the titles moved by the reach
     // either way, and then nothing wraps: a title's step m lies in
     // [reach, size - reach), so m + k stays inside for every |k| <= reach.
-    void placeReference(const std::vector<Span>& reference, double from) {
+    void placeReference(const Coverage& reference, double from) {
         from_ = from;
         std::fill(signal_.get(), signal_.get() + size_, 0.0);
-        for (const Span& s : reference) draw(s.start, s.end);
+        reference.each(from, from + static_cast<double>(size_) * step_, [&](double a, double b) { draw(a, b); });
         fftw_execute(forward_);
         std::memcpy(referenceTransform_.get(), transform_.get(), sizeof(fftw_complex) * (size_ / 2 + 1));
     }
@@ -217,7 +262,9 @@ struct Peak {
     double ratio = 0.0; // see SyncProposal::peakRatio
 };
 
-Peak BestShift(const std::vector<double>& byShift, long reach, double step) {
+// `chance` is what a run dropped anywhere on the reference overlaps: its
+// steps times the share of the reference that is speech.
+Peak BestShift(const std::vector<double>& byShift, long reach, double step, double chance) {
     Peak peak;
     for (long k = -reach; k <= reach; ++k) {
         const double v = byShift[static_cast<size_t>(k + reach)];
@@ -228,16 +275,14 @@ Peak BestShift(const std::vector<double>& byShift, long reach, double step) {
         }
     }
     const long apart = std::max(2L, std::lround(1.0 / step));
-    double sum = 0.0, second = 0.0;
-    for (long k = -reach; k <= reach; ++k) {
-        const double v = byShift[static_cast<size_t>(k + reach)];
-        sum += v;
-        if (std::labs(k - peak.shift) > apart) second = std::max(second, v);
-    }
+    double second = 0.0;
+    for (long k = -reach; k <= reach; ++k)
+        if (std::labs(k - peak.shift) > apart) second = std::max(second, byShift[static_cast<size_t>(k + reach)]);
     // Dense speech overlaps any titles by chance; what counts is how far the
-    // best stands above that, against how far the next best does.
-    const double typical = sum / static_cast<double>(2 * reach + 1);
-    const double above = peak.overlap - typical, nextAbove = second - typical;
+    // best stands above that, against how far the next best does. (Not the
+    // mean over the shifts: those that move a short file off the film
+    // overlap nothing and would make chance look smaller than it is.)
+    const double above = peak.overlap - chance, nextAbove = second - chance;
     peak.ratio = nextAbove > 0 ? above / nextAbove : (above > 0 ? 1e9 : 0.0);
     return peak;
 }
@@ -248,32 +293,44 @@ struct Search {
     const std::vector<Span>& reference;
     const AlignOptions& options;
     Coverage coverage;
-    double coarseStep;
-    long reach; // in coarse steps
 
     Search(const std::vector<Span>& t, const std::vector<Span>& r, const AlignOptions& o)
         : titles(t), reference(r), options(o), coverage(r) {}
 
+    // 100 ms steps find any offset; a slice of many hours takes longer ones,
+    // so that a transform stays within 2^17 points.
+    double stepFor(double length) const {
+        return std::max(options.stepSeconds * 10, (length + 2 * options.maxOffsetSeconds) / 120000.0);
+    }
+    long reach(double step) const { return std::lround(options.maxOffsetSeconds / step); }
     // A correlator whose slice holds runs up to `length` seconds long.
     std::unique_ptr<Correlator> correlatorFor(double length) const {
-        const auto steps = static_cast<size_t>(std::ceil(length / coarseStep)) + 2 * static_cast<size_t>(reach) + 2;
-        return std::make_unique<Correlator>(NextPowerOfTwo(steps), coarseStep);
+        const double step = stepFor(length);
+        const auto steps = static_cast<size_t>(std::ceil(length / step)) + 2 * static_cast<size_t>(reach(step)) + 4;
+        return std::make_unique<Correlator>(NextPowerOfTwo(steps), step);
     }
-    double sliceStart(const Run& run) const { return run.begin() - (reach + 1) * coarseStep; }
+    double sliceStart(const Run& run, double step) const { return run.begin() - (reach(step) + 2) * step; }
+    double chance(const Run& run, double step) const { return coverage.density() * Duration(run) / step; }
 
-    // The run's best offset and how sure it is of it: by FFT at the coarse
-    // step over the whole reach, then to the fine step about the peak.
+    // The run's best offset and how sure it is of it: by FFT at the
+    // correlator's step over the whole reach, then to the fine step about
+    // the peak.
     Peak place(Correlator& correlator, const Run& run, double& offset) const {
-        const Peak peak = BestShift(correlator.correlate(run, reach), reach, coarseStep);
-        offset = refine(run, peak.shift * coarseStep);
+        const double step = correlator.step();
+        correlator.placeReference(coverage, sliceStart(run, step));
+        const Peak peak = BestShift(correlator.correlate(run, reach(step)), reach(step), step, chance(run, step));
+        offset = refine(run, peak.shift * step, step);
         return peak;
     }
-    double refine(const Run& run, double around) const {
+    double refine(const Run& run, double around, double step) const {
         // A coarse step may be a second or more on a very long file: come
         // down in two stages.
+        // On the fine step's grid, so that a whole-step offset is found exactly.
+        const auto onGrid = [](double t, double grid) { return std::round(t / grid) * grid; };
         double at = around;
-        if (coarseStep > 0.1) at = BestOffsetNear(coverage, run, at, 2 * coarseStep, 0.1);
-        return BestOffsetNear(coverage, run, at, std::min(coarseStep, 0.1) * 2.5, options.stepSeconds);
+        if (step > 0.1) at = BestOffsetNear(coverage, run, onGrid(at, 0.1), 2 * step, 0.1);
+        return BestOffsetNear(coverage, run, onGrid(at, options.stepSeconds), std::min(step, 0.1) * 2.5,
+                              options.stepSeconds);
     }
 };
 
@@ -330,34 +387,43 @@ Global PlaceWhole(Search& search) {
     Run whole{&titles, 0, titles.size() - 1, 1.0};
     const double first = whole.begin(), last = whole.end();
     std::unique_ptr<Correlator> correlator = search.correlatorFor(last * largest - first * smallest);
-    correlator->placeReference(search.reference, first * smallest - (search.reach + 1) * search.coarseStep);
+    const double step = correlator->step();
+    const long reach = search.reach(step);
+    correlator->placeReference(search.coverage, first * smallest - (reach + 2) * step);
 
     // Each factor's best offset at the coarse step; the factors differ by
     // far more than a step over any film.
     Global best;
     // Overlap in steps grows with the factor (longer titles), so factors are
-    // compared by the share of their own steps that lands on speech.
+    // compared by the share of their own steps that lands on speech. Another
+    // factor must do better by a point of the share: on a short file
+    // the factors near 1 differ by less, and then 1 is the answer.
     double bestShare = -1.0;
-    const auto scanShare = [&](double factor) {
+    const auto scan = [&](double factor) {
         whole.factor = factor;
-        const Peak peak = BestShift(correlator->correlate(whole, search.reach), search.reach, search.coarseStep);
-        const double share = peak.overlap / std::max(1.0, Duration(whole) / search.coarseStep);
-        if (share > bestShare) bestShare = share, best = {factor, peak.shift * search.coarseStep, peak};
+        const Peak peak = BestShift(correlator->correlate(whole, reach), reach, step, search.chance(whole, step));
+        const double share = peak.overlap / std::max(1.0, Duration(whole) / step);
+        if (share > bestShare + 0.01) bestShare = share, best = {factor, peak.shift * step, peak};
     };
-    for (double factor : factors) scanShare(factor);
-    // About the best: a file stretched by hand, or a rate not in the list.
-    const double found = best.factor;
-    for (int i = -20; i <= 20; ++i)
-        if (i != 0) scanShare(found * (1.0 + i * 0.0001));
+    scan(1.0);
+    for (double factor : factors)
+        if (factor != 1.0) scan(factor);
+    // About the best, nearest first: a file stretched by hand, or a rate not
+    // in the list. Within 0.2% in steps of 0.04%, then 0.01% about the best.
+    for (const double pitch : {0.0004, 0.0001}) {
+        const double found = best.factor;
+        for (int i = 1; i <= (pitch > 0.0001 ? 5 : 3); ++i)
+            for (const int sign : {-1, 1}) scan(found * (1.0 + sign * i * pitch));
+    }
 
     whole.factor = best.factor;
-    best.offset = search.refine(whole, best.offset);
+    best.offset = search.refine(whole, best.offset, step);
     // The factor between the grid's points.
     if (const double line = FactorByStarts(titles, search.reference, best.factor, best.offset);
         line > 0 && std::abs(line / best.factor - 1.0) < 0.0002) {
         Run refined = whole;
         refined.factor = line;
-        const double offset = search.refine(refined, best.offset + whole.begin() - refined.begin());
+        const double offset = search.refine(refined, best.offset + whole.begin() - refined.begin(), step);
         if (OnSpeech(search.coverage, refined, offset) / Duration(refined) >=
             OnSpeech(search.coverage, whole, best.offset) / Duration(whole)) {
             best.factor = line;
@@ -382,15 +448,20 @@ std::vector<SyncSegment> SplitAtCuts(Search& search, const Global& global, std::
         return search.coverage.covered(t.start * global.factor + candidates[c], t.end * global.factor + candidates[c]);
     };
     for (size_t c = 0; c < k; ++c) best[c] = onSpeech(0, c);
+    // Of splits that gain the same, the one where the runs do not overlap
+    // once moved: a title that fits at both offsets stays with its own run.
+    constexpr double Overlapping = 1e-6;
     for (size_t i = 1; i < n; ++i) {
         const bool gap = titles[i - 1].end <= titles[i].start;
-        const size_t leader = static_cast<size_t>(std::max_element(best.begin(), best.end()) - best.begin());
         for (size_t c = 0; c < k; ++c) {
             double value = best[c];
             unsigned char came = static_cast<unsigned char>(c);
-            if (gap && best[leader] - search.options.splitPenalty > value) {
-                value = best[leader] - search.options.splitPenalty;
-                came = static_cast<unsigned char>(leader);
+            for (size_t leader = 0; gap && leader < k; ++leader) {
+                if (leader == c) continue;
+                const bool overlaps = titles[i - 1].end * global.factor + candidates[leader] >
+                                      titles[i].start * global.factor + candidates[c];
+                const double switched = best[leader] - search.options.splitPenalty - (overlaps ? Overlapping : 0.0);
+                if (switched > value) value = switched, came = static_cast<unsigned char>(leader);
             }
             next[c] = value + onSpeech(i, c);
             from[i][c] = came;
@@ -439,12 +510,6 @@ SyncProposal Align(const std::vector<Span>& titles, const std::vector<Span>& ref
         return proposal;
     }
     Search search(titles, reference, options);
-    // 100 ms steps find any offset; a file of many hours takes longer ones,
-    // so that a transform stays near 2^17 points.
-    double length = 0.0;
-    for (const Span& t : titles) length = std::max(length, t.end);
-    search.coarseStep = std::max(options.stepSeconds * 10, (length * 1.3 + 2 * options.maxOffsetSeconds) / 131072.0);
-    search.reach = std::lround(options.maxOffsetSeconds / search.coarseStep);
 
     const Global global = PlaceWhole(search);
     proposal.factor = global.factor;
@@ -465,11 +530,26 @@ SyncProposal Align(const std::vector<Span>& titles, const std::vector<Span>& ref
         }
         std::unique_ptr<Correlator> local = search.correlatorFor(widest);
         std::map<long, int> support; // offset in 10 ms steps: windows that chose it
+        std::vector<long> recent;    // the offsets found, latest first
         for (const Run& run : windows) {
-            local->placeReference(reference, search.sliceStart(run));
+            // A window that an offset found already puts on speech has
+            // nothing to add; on a long file most do, and are skipped.
+            if (OnSpeech(search.coverage, run, global.offset) >= 0.9 * Duration(run)) continue;
+            const auto known = std::find_if(recent.begin(), recent.end(), [&](long at) {
+                return OnSpeech(search.coverage, run, at * 0.01) >= 0.9 * Duration(run);
+            });
+            if (known != recent.end()) {
+                ++support[*known];
+                std::rotate(recent.begin(), known, known + 1);
+                continue;
+            }
             double offset = 0.0;
             const Peak peak = search.place(*local, run, offset);
-            if (peak.ratio >= options.minPeakRatio) ++support[std::lround(offset / 0.01)];
+            if (peak.ratio < options.minPeakRatio) continue;
+            const long at = std::lround(offset / 0.01);
+            ++support[at];
+            recent.insert(recent.begin(), at);
+            if (recent.size() > 8) recent.pop_back();
         }
         // The offsets most windows chose first; the programme keeps a
         // candidate's number in a byte.
@@ -492,7 +572,6 @@ SyncProposal Align(const std::vector<Span>& titles, const std::vector<Span>& ref
             for (SyncSegment& s : segments) {
                 const Run run{&titles, s.first, s.last, global.factor};
                 std::unique_ptr<Correlator> own = search.correlatorFor(run.end() - run.begin());
-                own->placeReference(reference, search.sliceStart(run));
                 double offset = s.offset;
                 const Peak peak = search.place(*own, run, offset);
                 if (peak.ratio < options.minPeakRatio || std::abs(offset - s.offset) > 0.3) {

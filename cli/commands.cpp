@@ -2,13 +2,16 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <iterator>
 #include <memory>
 #include <sstream>
 
-#include "cli/speech_api.h"
+#include "cli/audio_api.h"
 #include "cli/options.h"
 #include "subtitles/file_io.h"
 #include "subtitles/private_library.h"
@@ -244,54 +247,177 @@ struct Job {
     }
 };
 
+// The audio engine's library, opened on first need.
+struct AudioLibrary {
+    decltype(&cm_find_speech) findSpeech = nullptr;
+    decltype(&cm_align) align = nullptr;
+    decltype(&cm_audio_free) release = nullptr;
+
+    // False, with the reason told, when it cannot be opened.
+    bool open(const char* command, std::ostream& err) {
+        std::string why;
+        void* library = OpenPrivateLibrary("libcuemark_audio.so", &why);
+        if (library != nullptr) {
+            findSpeech = reinterpret_cast<decltype(findSpeech)>(dlsym(library, "cm_find_speech"));
+            align = reinterpret_cast<decltype(align)>(dlsym(library, "cm_align"));
+            release = reinterpret_cast<decltype(release)>(dlsym(library, "cm_audio_free"));
+        }
+        if (findSpeech && align && release) return true;
+        err << "cuemark-cli: " << command << " needs the audio library, which cannot be opened: "
+            << (why.empty() ? "it lacks its functions" : why) << '\n';
+        return false;
+    }
+
+    // Speech intervals as pairs (start, end), or the exit status and its
+    // message when the media gives none.
+    int speech(const std::string& media, int mode, std::vector<double>& pairs, double& duration,
+               std::ostream& err) const {
+        double* found = nullptr;
+        size_t count = 0;
+        char* reason = nullptr;
+        if (findSpeech(media.c_str(), mode, &found, &count, &duration, &reason) != 0) {
+            err << "cuemark-cli: cannot read " << media << ": " << (reason != nullptr ? reason : "out of memory")
+                << '\n';
+            release(reason);
+            return CannotRead;
+        }
+        pairs.assign(found, found + 2 * count);
+        release(found);
+        return Success;
+    }
+};
+
+std::string Seconds(double t) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.3f", t);
+    return buffer;
+}
+
 // The speech intervals of a media file, from the cache when it has them,
 // through the audio engine's library.
 int speech(const Options& options, std::ostream& out, std::ostream& err) {
-    std::string why;
-    void* library = OpenPrivateLibrary("libcuemark_speech.so", &why);
-    const auto find = library == nullptr
-                          ? nullptr
-                          : reinterpret_cast<decltype(&cm_find_speech)>(dlsym(library, "cm_find_speech"));
-    const auto release = library == nullptr
-                             ? nullptr
-                             : reinterpret_cast<decltype(&cm_speech_free)>(dlsym(library, "cm_speech_free"));
-    if (find == nullptr || release == nullptr) {
-        err << "cuemark-cli: speech needs the audio library, which cannot be opened: "
-            << (why.empty() ? "it lacks its functions" : why) << '\n';
-        return CannotRead;
-    }
-    double* pairs = nullptr;
-    size_t count = 0;
+    AudioLibrary audio;
+    if (!audio.open("speech", err)) return CannotRead;
+    std::vector<double> pairs;
     double duration = 0.0;
-    char* reason = nullptr;
-    const int found = find(options.input.c_str(), options.mode.value_or(-1), &pairs, &count, &duration, &reason);
-    if (found != 0) {
-        err << "cuemark-cli: cannot read " << options.input << ": " << (reason != nullptr ? reason : "out of memory")
-            << '\n';
-        release(reason);
-        return CannotRead;
-    }
-    auto seconds = [](double t) {
-        char buffer[64];
-        std::snprintf(buffer, sizeof buffer, "%.3f", t);
-        return std::string(buffer);
-    };
+    if (const int status = audio.speech(options.input, options.mode.value_or(-1), pairs, duration, err))
+        return status;
+    const size_t count = pairs.size() / 2;
     if (options.json) {
-        out << "{\"media\": " << Job::jsonString(options.input) << ", \"duration\": " << seconds(duration)
+        out << "{\"media\": " << Job::jsonString(options.input) << ", \"duration\": " << Seconds(duration)
             << ", \"segments\": [";
         for (size_t i = 0; i < count; ++i)
-            out << (i ? ", " : "") << "{\"start\": " << seconds(pairs[2 * i])
-                << ", \"end\": " << seconds(pairs[2 * i + 1]) << "}";
+            out << (i ? ", " : "") << "{\"start\": " << Seconds(pairs[2 * i])
+                << ", \"end\": " << Seconds(pairs[2 * i + 1]) << "}";
         out << "]}\n";
     } else {
         for (size_t i = 0; i < count; ++i)
             out << TimeToText(pairs[2 * i]) << " --> " << TimeToText(pairs[2 * i + 1]) << '\n';
     }
-    release(pairs);
     out.flush();
     if (out) return Success;
     err << "cuemark-cli: cannot write standard output\n";
     return CannotWrite;
+}
+
+// A subtitle file by its name; anything else is taken for a film.
+bool IsSubtitleName(const std::string& path) {
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return false;
+    std::string extension = path.substr(dot + 1);
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension == "srt" || extension == "sub" || extension == "smi" || extension == "sami";
+}
+
+std::vector<double> TitlePairs(const SUBTITLES& Subt) {
+    std::vector<double> pairs;
+    pairs.reserve(2 * static_cast<size_t>(Subt.Count()));
+    for (int i = 1; i <= Subt.Count(); ++i) {
+        pairs.push_back(Subt.StartTime(i));
+        pairs.push_back(Subt.EndTime(i));
+    }
+    return pairs;
+}
+
+constexpr const char* NoConfidentAlignment = "No confident alignment found.";
+
+// Re-times IN onto REFERENCE and writes OUT; nothing is written unless the
+// aligner is sure.
+int sync(Job& job) {
+    const Options& options = job.options;
+    LoadReport report;
+    int status = job.load(report);
+    job.lastFormat = report.format;
+    if (status != Success && !(status == BadInput && options.keepPartial)) return status;
+    if (job.Subt.Count() == 0) {
+        job.complain(displayName(options.input) + ": there are no titles to sync");
+        return BadInput;
+    }
+    AudioLibrary audio;
+    if (!audio.open("sync", job.err)) return CannotRead;
+
+    std::vector<double> reference;
+    if (IsSubtitleName(options.reference)) {
+        Options asInput = options;
+        asInput.input = options.reference;
+        asInput.encoding.reset();
+        Job other(asInput, job.in, job.out, job.err);
+        LoadReport referenceReport;
+        const int read = other.load(referenceReport);
+        if (read != Success && !(read == BadInput && options.keepPartial)) return read;
+        reference = TitlePairs(other.Subt);
+    } else {
+        double duration = 0.0;
+        if (const int read = audio.speech(options.reference, -1, reference, duration, job.err)) return read;
+    }
+
+    const std::vector<double> titles = TitlePairs(job.Subt);
+    cm_sync found{};
+    if (audio.align(titles.data(), titles.size() / 2, reference.data(), reference.size() / 2,
+                    options.noSplit ? 0 : 1, options.maxOffset, &found) != 0) {
+        job.complain("out of memory");
+        return CannotRead;
+    }
+    const std::vector<cm_segment> segments(found.segments, found.segments + found.segment_count);
+    const std::string why = found.why, words = found.words;
+    audio.release(found.segments), audio.release(found.why), audio.release(found.words);
+
+    // Messages go to standard error when OUT is standard output.
+    std::ostream& said = options.output == "-" ? job.err : job.out;
+    if (options.json) {
+        char factor[64];
+        std::snprintf(factor, sizeof factor, "%.9g", found.factor);
+        job.out << "{\"factor\": " << factor << ", \"segments\": [";
+        for (size_t s = 0; s < segments.size(); ++s)
+            job.out << (s ? ", " : "") << "{\"first\": " << segments[s].first + 1
+                    << ", \"last\": " << segments[s].last + 1 << ", \"offset\": " << Seconds(segments[s].offset)
+                    << "}";
+        job.out << "], \"score\": " << Seconds(std::min(found.peak_ratio, 1e6))
+                << ", \"on_speech\": " << Seconds(found.fit) << "}\n";
+    }
+    if (!found.found) {
+        job.complain(std::string(NoConfidentAlignment) + " (" + why + ")");
+        return NoAlignment;
+    }
+    if (!options.json) {
+        char score[64];
+        std::snprintf(score, sizeof score, "%.1f", std::min(found.peak_ratio, 1e6));
+        said << words << '\n'
+             << std::lround(found.fit * 100) << "% of the titles' time lies on "
+             << (IsSubtitleName(options.reference) ? "the reference's titles" : "speech") << "; score " << score
+             << '\n';
+    }
+    for (const cm_segment& s : segments)
+        ApplyMap(job.Subt, LinearMap{found.factor, s.offset}, [&](int i) {
+            return static_cast<size_t>(i - 1) >= s.first && static_cast<size_t>(i - 1) <= s.last;
+        });
+    if (const int i = job.firstTitleOutOfRange()) {
+        job.complain("cannot write " + job.outputTarget() + ": the sync puts title " + std::to_string(i) +
+                     " at 32,768 hours or more, beyond what a time can hold");
+        return CannotWrite;
+    }
+    const int written = job.save();
+    return written != Success ? written : status;
 }
 
 } // namespace
@@ -312,7 +438,9 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     default: break;
     }
     auto job = std::make_unique<Job>(options, in, out, err);
-    const int status = options.command == Command::Info ? job->info() : job->convert();
+    const int status = options.command == Command::Info   ? job->info()
+                       : options.command == Command::Sync ? sync(*job)
+                                                          : job->convert();
     if (teardown == Teardown::LeaveToExit) static_cast<void>(job.release());
     return status;
 }

@@ -7,7 +7,7 @@
 
 namespace cuemark::cli {
 
-enum ExitStatus { Success = 0, Usage = 1, CannotRead = 2, BadInput = 3, CannotWrite = 4 };
+enum ExitStatus { Success = 0, Usage = 1, CannotRead = 2, BadInput = 3, CannotWrite = 4, NoAlignment = 5 };
 
 // What becomes of the titles a command read once it is done.
 enum class Teardown {

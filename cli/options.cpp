@@ -29,6 +29,16 @@ const char* const HelpText =
     "                              where people speak in MEDIA's sound (any film or audio\n"
     "                              file), one interval a line; --mode 0 to 3: how strictly\n"
     "                              sound is taken for speech (default 3, the strictest)\n"
+    "  sync REFERENCE IN OUT [--no-split] [--max-offset SECONDS] [--json]\n"
+    "                              re-time IN to REFERENCE, a film (by where its people\n"
+    "                              speak) or a correctly timed subtitle file: one frame-rate\n"
+    "                              factor for the file, and a shift for each run of titles\n"
+    "                              between the cuts it finds (none with --no-split); titles\n"
+    "                              move at most --max-offset seconds (default 120) either\n"
+    "                              way. It says what it did; --json prints the map, its\n"
+    "                              score (how far it stands above the next best; below 1.5\n"
+    "                              nothing is written) and the share of the titles' time\n"
+    "                              on speech (on_speech)\n"
     "\n"
     "TIME is seconds (12.5, -3) or [-]hh:mm:ss,mmm (a full stop works for the comma),\n"
     "less than 32,768 hours; no title may be moved to 32,768 hours or more.\n"
@@ -41,10 +51,11 @@ const char* const HelpText =
     "  --help, --version\n"
     "\n"
     "Exit status: 0 success, 1 usage error, 2 IN cannot be opened or its format is\n"
-    "unknown (for speech: MEDIA cannot be read or has no audio), 3 IN stopped on bad\n"
-    "input, 4 writing failed (an existing OUT is intact).\n"
+    "unknown (for speech and sync: MEDIA cannot be read or has no audio), 3 IN stopped\n"
+    "on bad input, 4 writing failed (an existing OUT is intact), 5 sync found no\n"
+    "confident alignment (OUT is not written).\n"
     "\n"
-    "speech keeps what it finds under $XDG_CACHE_HOME/cuemark/audio (~/.cache/...),\n"
+    "speech and sync keep what they find under $XDG_CACHE_HOME/cuemark/audio (~/.cache/...),\n"
     "so asking again about the same file answers at once.\n";
 
 namespace {
@@ -162,6 +173,7 @@ Command commandNamed(const std::string& name) {
     if (name == "stretch") return Command::Stretch;
     if (name == "info") return Command::Info;
     if (name == "speech") return Command::Speech;
+    if (name == "sync") return Command::Sync;
     throw UsageError("unknown command " + shown(name));
 }
 
@@ -174,10 +186,16 @@ TimePair parseMap(const std::string& text) {
 
 void checkCombination(const Options& o, size_t positional) {
     const bool oneFile = o.command == Command::Info || o.command == Command::Speech;
-    if (positional != (oneFile ? 1u : 2u))
+    const size_t wanted = oneFile ? 1u : o.command == Command::Sync ? 3u : 2u;
+    if (positional != wanted)
         throw UsageError(o.command == Command::Speech ? "speech needs one media file"
+                         : o.command == Command::Sync ? "sync needs a reference, an input and an output file"
                          : oneFile                    ? "info needs one input file"
                                                       : "the command needs an input and an output file");
+    if (o.command != Command::Sync && (o.noSplit || o.maxOffsetGiven))
+        throw UsageError("--no-split and --max-offset belong to sync");
+    if (o.command == Command::Sync && !(o.maxOffset > 0))
+        throw UsageError("--max-offset must be above 0");
     if (o.mode && o.command != Command::Speech) throw UsageError("--mode belongs to speech");
     if (o.outputFormat && *o.outputFormat != "srt" && *o.outputFormat != "sub" && *o.outputFormat != "smi")
         throw UsageError("--to must be srt, sub or smi");
@@ -234,6 +252,11 @@ Options ParseOptions(const std::vector<std::string>& args) {
             if (value.size() != 1 || value[0] < '0' || value[0] > '3')
                 throw UsageError("--mode must be 0, 1, 2 or 3, not " + shown(value));
             o.mode = value[0] - '0';
+        } else if (arg == "--no-split") {
+            o.noSplit = true;
+        } else if (arg == "--max-offset") {
+            o.maxOffset = ParseTime(cursor.valueFor(arg), "--max-offset");
+            o.maxOffsetGiven = true;
         } else if (arg == "--by") {
             o.by = ParseTime(cursor.valueFor(arg), "--by");
         } else if (arg == "--map") {
@@ -252,9 +275,15 @@ Options ParseOptions(const std::vector<std::string>& args) {
             positional.push_back(arg);
         }
     }
-    if (o.json && o.command != Command::Info && o.command != Command::Speech)
-        throw UsageError("--json belongs to info and speech");
+    if (o.json && o.command != Command::Info && o.command != Command::Speech && o.command != Command::Sync)
+        throw UsageError("--json belongs to info, speech and sync");
     checkCombination(o, positional.size());
+    if (o.command == Command::Sync) {
+        o.reference = positional[0];
+        positional.erase(positional.begin());
+        // The map goes to standard output with --json; OUT cannot go there too.
+        if (o.json && positional[1] == "-") throw UsageError("--json prints to standard output, so OUT cannot be -");
+    }
     o.input = positional[0];
     if (positional.size() > 1) o.output = positional[1];
     return o;

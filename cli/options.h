@@ -14,7 +14,7 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-enum class Command { Help, Version, Convert, Shift, Stretch, Info, Speech };
+enum class Command { Help, Version, Convert, Shift, Stretch, Info, Speech, Sync };
 
 struct TimePair {
     double from = 0.0;
@@ -37,6 +37,11 @@ struct Options {
     // stretch
     std::vector<TimePair> maps;
     std::optional<double> fpsFrom, fpsTo, factor, offset;
+    // sync: a media file or a correctly timed subtitle file
+    std::string reference;
+    bool noSplit = false;
+    double maxOffset = 120.0;
+    bool maxOffsetGiven = false;
 };
 
 Options ParseOptions(const std::vector<std::string>& args);

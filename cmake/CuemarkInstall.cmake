@@ -2,7 +2,7 @@
 #   bin/cuemark, bin/cuemark-cli, bin/kvreg
 #   lib/cuemark/libkeyvane.so, libplatform_registry.so, libplatform_automation.so,
 #     libcuemark_codepages.so (opened by the engine for legacy encodings),
-#     libcuemark_speech.so (opened by cuemark-cli speech)
+#     libcuemark_audio.so (opened by cuemark-cli speech and sync)
 #   share/applications/cuemark.desktop
 #   share/icons/hicolor/scalable/apps/cuemark.svg
 #   share/cuemark/calibration/calibration.mp4, calibration.srt
@@ -12,7 +12,7 @@
 # move one without the other.
 
 set(CUEMARK_INSTALL_LIBDIR lib/cuemark)
-set(cuemark_libraries keyvane platform_registry platform_automation cuemark_codepages cuemark_speech)
+set(cuemark_libraries keyvane platform_registry platform_automation cuemark_codepages cuemark_audio)
 set(cuemark_programs kvreg cuemark-cli)
 if(TARGET cuemark)
   list(APPEND cuemark_programs cuemark)

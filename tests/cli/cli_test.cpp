@@ -10,12 +10,15 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <sstream>
 
 #include "cli/options.h"
 #include "subtitles/file_io.h"
 #include "subtitles/messages.h"
+#include "subtitles/time_text.h"
 #include "temp_dir.h"
+#include "test_media.h"
 
 using cuemark::testing::TempDir;
 namespace cli = cuemark::cli;
@@ -481,4 +484,148 @@ TEST(CommandLineUsage, SpeechOptionsAreChecked) {
         EXPECT_NE(r.err.find("cuemark-cli: "), std::string::npos);
     }
     EXPECT_NE(run({"--help"}).out.find("speech MEDIA [--json] [--mode N]"), std::string::npos);
+}
+
+namespace {
+
+// A subtitle file of `count` titles at seeded, irregular times, each moved
+// by `offset` plus `cutAmount` from title `cutAfter` + 1 on.
+std::string TitlesFile(int count, unsigned seed, double offset = 0.0, int cutAfter = 0, double cutAmount = 0.0) {
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> length(800, 4000), gap(200, 3000);
+    std::string text;
+    long ms = 5000;
+    for (int i = 1; i <= count; ++i) {
+        const long start = ms, end = ms + length(random);
+        ms = end + gap(random);
+        const double moved = offset + (cutAfter && i > cutAfter ? cutAmount : 0.0);
+        text += std::to_string(i) + "\r\n" + cuemark::TimeToText(start / 1000.0 + moved) + " --> " +
+                cuemark::TimeToText(end / 1000.0 + moved) + "\r\nLine " + std::to_string(i) + "\r\n\r\n";
+    }
+    return text;
+}
+
+// The times lines of a SubRip file, in order.
+std::vector<std::string> TimesLines(const std::string& path) {
+    std::vector<std::string> lines;
+    std::istringstream in(TempDir::read(path));
+    for (std::string line; std::getline(in, line);)
+        if (line.find(" --> ") != std::string::npos) lines.push_back(line);
+    return lines;
+}
+
+} // namespace
+
+TEST_F(CommandLine, SyncsToAReferenceFileAcrossACutAndPrintsTheMap) {
+    const std::string reference = dir.write("reference.srt", TitlesFile(300, 7));
+    const std::string wrong = dir.write("wrong.srt", TitlesFile(300, 7, 3.0, 150, 12.0));
+    const std::string out = dir.file("out.srt");
+    auto r = run({"sync", reference, wrong, out, "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, r.out.find(", \"score\"")),
+              "{\"factor\": 1, \"segments\": [{\"first\": 1, \"last\": 150, \"offset\": -3.000}, "
+              "{\"first\": 151, \"last\": 300, \"offset\": -15.000}]")
+        << r.out;
+    EXPECT_NE(r.out.find(", \"on_speech\": 1.000}\n"), std::string::npos) << r.out;
+    EXPECT_EQ(TimesLines(out), TimesLines(reference));
+
+    // In words without --json; with --no-split one shift for every title.
+    r = run({"sync", reference, wrong, out});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "Shift -3.000 s; a cut after title 150: -12.000 s from there");
+    r = run({"sync", reference, wrong, out, "--json", "--no-split"});
+    EXPECT_NE(r.out.find("\"segments\": [{\"first\": 1, \"last\": 300, \"offset\": "), std::string::npos) << r.out;
+}
+
+TEST_F(CommandLine, SyncWritesNothingWhenItIsNotSure) {
+    const std::string reference = dir.write("reference.srt", TitlesFile(300, 7));
+    const std::string other = dir.write("other.srt", TitlesFile(300, 8));
+    const std::string out = dir.write("out.srt", "kept\n");
+    auto r = run({"sync", reference, other, out});
+    EXPECT_EQ(r.status, 5);
+    EXPECT_EQ(r.err.rfind("cuemark-cli: No confident alignment found. (", 0), 0u) << r.err;
+    EXPECT_EQ(TempDir::read(out), "kept\n");
+    // The map it would not trust is still shown with --json.
+    r = run({"sync", reference, other, out, "--json"});
+    EXPECT_EQ(r.status, 5);
+    EXPECT_EQ(r.out.rfind("{\"factor\": ", 0), 0u) << r.out;
+    EXPECT_EQ(TempDir::read(out), "kept\n");
+    // A titles file too far off for --max-offset is no better.
+    const std::string far = dir.write("far.srt", TitlesFile(300, 7, 50.0));
+    EXPECT_EQ(run({"sync", reference, far, out, "--max-offset", "30"}).status, 5);
+    EXPECT_EQ(run({"sync", reference, far, out, "--max-offset", "60"}).status, 0);
+}
+
+TEST_F(CommandLine, SyncInputsThatCannotBeReadExitAsForTheOtherCommands) {
+    const std::string reference = dir.write("reference.srt", TitlesFile(50, 7));
+    const std::string out = dir.file("out.srt");
+    const struct {
+        std::string reference, input;
+        int status;
+    } cases[] = {
+        {reference, dir.file("missing.srt"), 2},
+        {dir.file("missing.srt"), in, 2},
+        {reference, dir.write("bad.srt", "1\r\n00:00:01,000 --> 00:00:02,000\r\nA\r\n\r\nnonsense\r\n"), 3},
+        {dir.write("bad-reference.srt", "nonsense\r\n"), in, 3},
+        {reference, dir.write("empty.srt", ""), 3},
+    };
+    for (const auto& c : cases) {
+        const auto r = run({"sync", c.reference, c.input, out});
+        EXPECT_EQ(r.status, c.status) << c.reference << " " << c.input << ": " << r.err;
+        EXPECT_NE(r.err.find("cuemark-cli: "), std::string::npos);
+        EXPECT_FALSE(std::filesystem::exists(out));
+    }
+}
+
+TEST(CommandLineUsage, SyncOptionsAreChecked) {
+    for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
+             {"sync"},
+             {"sync", "film.mkv", "in.srt"},
+             {"sync", "film.mkv", "in.srt", "out.srt", "more.srt"},
+             {"sync", "film.mkv", "in.srt", "out.srt", "--max-offset", "0"},
+             {"sync", "film.mkv", "in.srt", "out.srt", "--max-offset", "soon"},
+             {"sync", "film.mkv", "in.srt", "-", "--json"},
+             {"convert", "a.srt", "b.srt", "--no-split"},
+             {"shift", "a.srt", "b.srt", "--by", "1", "--max-offset", "10"},
+         }) {
+        auto r = run(args);
+        EXPECT_EQ(r.status, 1) << ::testing::PrintToString(args);
+        EXPECT_NE(r.err.find("cuemark-cli: "), std::string::npos);
+    }
+    EXPECT_NE(run({"--help"}).out.find("sync REFERENCE IN OUT [--no-split] [--max-offset SECONDS] [--json]"),
+              std::string::npos);
+}
+
+TEST_F(SpeechCommand, SyncPutsAShiftedFileBackOnTheFilmsSpeech) {
+    // Lines at known times over silence, noise and music, 30 s of each.
+    cuemark::testing::SpokenTrack track;
+    TempDir work;
+    ASSERT_TRUE(track.make(work, 30.0)) << track.error;
+    cuemark::testing::writeWav(work.file("film.wav"), track.samples);
+    ASSERT_EQ(cuemark::testing::shell("ffmpeg -nostdin -y -i '" + work.file("film.wav") + "' -c:a aac '" +
+                                      work.file("film.m4a") + "'"),
+              0);
+    std::string wrong;
+    for (size_t i = 0; i < track.phrases.size(); ++i)
+        wrong += std::to_string(i + 1) + "\r\n" + cuemark::TimeToText(track.phrases[i].start + 6.4) + " --> " +
+                 cuemark::TimeToText(track.phrases[i].end + 6.4) + "\r\nLine\r\n\r\n";
+    const std::string in = work.write("wrong.srt", wrong), out = work.file("out.srt");
+    const auto r = run({"sync", work.file("film.m4a"), in, out});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("Shift -6.4", 0), 0u) << r.out;
+    std::istringstream times(TempDir::read(out));
+    size_t i = 0;
+    for (std::string line; std::getline(times, line);) {
+        if (line.find(" --> ") == std::string::npos) continue;
+        ASSERT_LT(i, track.phrases.size());
+        EXPECT_NEAR(cuemark::TextToTime(line.substr(0, 12)), track.phrases[i].start, 0.1) << i;
+        ++i;
+    }
+    EXPECT_EQ(i, track.phrases.size());
+    EXPECT_EQ(cache.entries(), 1u);
+
+    // A film without sound exits with 2 and writes nothing.
+    const std::string none = work.file("none.srt");
+    EXPECT_EQ(run({"sync", media->file("silent.mp4"), in, none}).status, 2);
+    EXPECT_FALSE(std::filesystem::exists(none));
 }

@@ -24,7 +24,7 @@ files=()
 for p in "${programs[@]}"; do files+=("bin/$p"); done
 for l in "${libraries[@]}"; do files+=("lib/cuemark/$l"); done
 # Opened by the engine at run time for legacy encodings, not linked.
-files+=(lib/cuemark/libcuemark_codepages.so lib/cuemark/libcuemark_speech.so)
+files+=(lib/cuemark/libcuemark_codepages.so lib/cuemark/libcuemark_audio.so)
 if [ "$with_app" = ON ]; then
   files+=(share/applications/cuemark.desktop share/icons/hicolor/scalable/apps/cuemark.svg)
   # The reaction-time calibration, where the program looks: bin/../share/cuemark.
