@@ -104,6 +104,19 @@ public:
         size_t at_ = 0;
     };
 
+    // How far a span's start and end are from the nearest start and end of
+    // the reference, each counted up to half a second.
+    double edgeMiss(double from, double to) const {
+        const auto nearest = [](const std::vector<double>& edges, double t) {
+            const auto at = std::lower_bound(edges.begin(), edges.end(), t);
+            double d = 0.5;
+            if (at != edges.end()) d = std::min(d, *at - t);
+            if (at != edges.begin()) d = std::min(d, t - *(at - 1));
+            return d;
+        };
+        return nearest(starts_, from) + nearest(ends_, to);
+    }
+
     // The merged intervals that reach into [from, to), for drawing.
     template <typename Draw>
     void each(double from, double to, Draw draw) const {
@@ -373,6 +386,14 @@ double FactorByStarts(const std::vector<Span>& titles, const std::vector<Span>& 
     return slope;
 }
 
+// A title's time on speech, less how far its edges are from the speech's:
+// titles beside a cut often lie on speech at either offset, but start and
+// end with it only at their own. Never below nothing: a title on no speech
+// at all (a line the detector missed) says nothing about where it belongs.
+double TitleScore(const Coverage& coverage, double from, double to) {
+    return std::max(0.0, coverage.covered(from, to) - coverage.edgeMiss(from, to));
+}
+
 struct Global {
     double factor = 1.0;
     double offset = 0.0;
@@ -380,7 +401,8 @@ struct Global {
 };
 
 // One factor and one offset for the whole file.
-Global PlaceWhole(Search& search) {
+// With `only`, that factor alone, as found and no finer.
+Global PlaceWhole(Search& search, double only = 0.0) {
     const std::vector<Span>& titles = search.titles;
     const std::vector<double> factors = CandidateFactors();
     const double largest = factors.back() * 1.003, smallest = factors.front() * 0.997;
@@ -405,6 +427,12 @@ Global PlaceWhole(Search& search) {
         const double share = peak.overlap / std::max(1.0, Duration(whole) / step);
         if (share > bestShare + 0.01) bestShare = share, best = {factor, peak.shift * step, peak};
     };
+    if (only > 0) {
+        scan(only);
+        whole.factor = only;
+        best.offset = search.refine(whole, best.offset, step);
+        return best;
+    }
     scan(1.0);
     for (double factor : factors)
         if (factor != 1.0) scan(factor);
@@ -445,7 +473,8 @@ std::vector<SyncSegment> SplitAtCuts(Search& search, const Global& global, std::
     std::vector<std::vector<unsigned char>> from(n, std::vector<unsigned char>(k));
     const auto onSpeech = [&](size_t i, size_t c) {
         const Span& t = titles[i];
-        return search.coverage.covered(t.start * global.factor + candidates[c], t.end * global.factor + candidates[c]);
+        const double from = t.start * global.factor + candidates[c], to = t.end * global.factor + candidates[c];
+        return TitleScore(search.coverage, from, to);
     };
     for (size_t c = 0; c < k; ++c) best[c] = onSpeech(0, c);
     // Of splits that gain the same, the one where the runs do not overlap
@@ -483,35 +512,12 @@ std::vector<SyncSegment> SplitAtCuts(Search& search, const Global& global, std::
     return segments;
 }
 
-} // namespace
-
-double SyncProposal::map(size_t index, double t) const {
-    for (const SyncSegment& s : segments)
-        if (index >= s.first && index <= s.last) return t * factor + s.offset;
-    return t * factor + (segments.empty() ? 0.0 : segments.back().offset);
-}
-
-std::vector<double> CandidateFactors() {
-    const double rates[] = {23.976, 24.0, 25.0, 29.97, 30.0};
-    std::set<double> seen{1.0};
-    for (double a : rates)
-        for (double b : rates) seen.insert(std::round(a / b * 1e6) / 1e6);
-    return {seen.begin(), seen.end()};
-}
-
-SyncProposal Align(const std::vector<Span>& titles, const std::vector<Span>& reference, const AlignOptions& options) {
+// The proposal on one factor: the whole file at one offset, or split at
+// the cuts the windows show, with its fit.
+SyncProposal Propose(Search& search, const Global& global) {
+    const std::vector<Span>& titles = search.titles;
+    const AlignOptions& options = search.options;
     SyncProposal proposal;
-    if (titles.empty()) {
-        proposal.why = "there are no titles to place";
-        return proposal;
-    }
-    if (reference.empty()) {
-        proposal.why = "the reference has no speech to place them on";
-        return proposal;
-    }
-    Search search(titles, reference, options);
-
-    const Global global = PlaceWhole(search);
     proposal.factor = global.factor;
     proposal.segments = {{0, titles.size() - 1, global.offset}};
     proposal.peakRatio = global.peak.ratio;
@@ -599,6 +605,80 @@ SyncProposal Align(const std::vector<Span>& titles, const std::vector<Span>& ref
         total += Duration(run);
     }
     proposal.fit = total > 0 ? on / total : 0.0;
+    return proposal;
+}
+
+// The proposal's runs under another factor, each run's offset found again
+// about where the change of factor moves its middle.
+SyncProposal Refactored(const Search& search, const SyncProposal& proposal, double factor) {
+    SyncProposal moved = proposal;
+    moved.factor = factor;
+    for (SyncSegment& s : moved.segments) {
+        const Run run{&search.titles, s.first, s.last, factor};
+        const double middle = (search.titles[s.first].start + search.titles[s.last].end) / 2;
+        s.offset = search.refine(run, s.offset + (proposal.factor - factor) * middle, 0.5);
+    }
+    return moved;
+}
+
+// What the cut search maximises, for comparing proposals on different
+// factors: each title's time on speech less its edges' miss, less the
+// penalty for every split.
+double Merit(const Search& search, const SyncProposal& proposal) {
+    double merit = -search.options.splitPenalty * double(proposal.segments.size() - 1);
+    for (const SyncSegment& s : proposal.segments)
+        for (size_t i = s.first; i <= s.last; ++i) {
+            const double from = proposal.map(i, search.titles[i].start), to = proposal.map(i, search.titles[i].end);
+            merit += TitleScore(search.coverage, from, to);
+        }
+    return merit;
+}
+
+} // namespace
+
+double SyncProposal::map(size_t index, double t) const {
+    for (const SyncSegment& s : segments)
+        if (index >= s.first && index <= s.last) return t * factor + s.offset;
+    return t * factor + (segments.empty() ? 0.0 : segments.back().offset);
+}
+
+std::vector<double> CandidateFactors() {
+    const double rates[] = {23.976, 24.0, 25.0, 29.97, 30.0};
+    std::set<double> seen{1.0};
+    for (double a : rates)
+        for (double b : rates) seen.insert(std::round(a / b * 1e6) / 1e6);
+    return {seen.begin(), seen.end()};
+}
+
+SyncProposal Align(const std::vector<Span>& titles, const std::vector<Span>& reference, const AlignOptions& options) {
+    SyncProposal proposal;
+    if (titles.empty()) {
+        proposal.why = "there are no titles to place";
+        return proposal;
+    }
+    if (reference.empty()) {
+        proposal.why = "the reference has no speech to place them on";
+        return proposal;
+    }
+    Search search(titles, reference, options);
+    proposal = Propose(search, PlaceWhole(search));
+    // A factor between the usual ratios may be no more than the drift a cut
+    // leaves when the file is taken whole: a usual one near it, with its
+    // cuts, wins unless clearly worse. The runs found, moved to that factor,
+    // tell at little cost whether it is worth a search of its own.
+    if (options.split) {
+        double merit = Merit(search, proposal);
+        const SyncProposal found = proposal;
+        for (const double usual : CandidateFactors()) {
+            if (std::abs(usual / found.factor - 1.0) <= 1e-6 || std::abs(usual / found.factor - 1.0) >= 0.003)
+                continue;
+            if (Merit(search, Refactored(search, found, usual)) < merit - 0.5) continue;
+            SyncProposal other = Propose(search, PlaceWhole(search, usual));
+            if (const double otherMerit = Merit(search, other); otherMerit >= merit - 0.5)
+                proposal = std::move(other), merit = otherMerit;
+        }
+    }
+
     if (proposal.fit < options.minFit) {
         proposal.why = "only " + std::to_string(static_cast<int>(std::lround(proposal.fit * 100))) +
                        "% of the titles' time would lie on speech";

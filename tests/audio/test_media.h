@@ -2,9 +2,8 @@
 // Generated test media: espeak-ng phrases in two languages and several
 // voices, placed at known times over silence, over noise and over a music
 // bed, then encoded by ffmpeg into the containers a film comes in. Made once
-// per test program into a temporary folder.
-
-#include <gtest/gtest.h>
+// per test program into a temporary folder. The spoken clips and the music
+// bed also make the longer films of spoken_film.h.
 
 #include <algorithm>
 #include <cmath>
@@ -76,6 +75,93 @@ struct Bed {
     double from = 0.0, to = 0.0;
 };
 
+// Sentences in English (even places) and German (odd places).
+inline constexpr const char* Sentences[] = {
+    "The quick brown fox jumps over the lazy dog.", "She sells sea shells by the sea shore.",
+    "Please call me when you reach the station.",   "Der Zug nach Berlin hat heute Verspätung.",
+    "Where did you put the keys to the old car?",   "Ich habe keine Zeit für solche Spiele.",
+    "We will meet again at nine tomorrow morning.", "Das Wetter ist schön, wir gehen spazieren.",
+    "Nobody told me the film would be this long.",  "Kannst du mir bitte das Salz geben?",
+    "Fine, then go and ask him yourself.",          "Morgen fahren wir früh los.",
+};
+
+// One spoken line as espeak-ng says it: the line's own text, voice and pace.
+struct Line {
+    std::string text, voice;
+    int wordsPerMinute = 160;
+};
+
+// A line made into 16 kHz samples, with where its sound starts and ends.
+struct Clip {
+    std::vector<int16_t> samples;
+    size_t soundStart = 0, soundEnd = 0; // samples
+};
+
+// Speaks every line into `clips` (files named `prefix`N in `dir`); the RMS
+// of all the sound, for setting the backgrounds' levels under it.
+inline bool makeClips(const TempDir& dir, const std::vector<Line>& lines, const std::string& prefix,
+                      std::vector<Clip>& clips, double& speechRms, std::string& error) {
+    double speechPower = 0.0;
+    size_t speechCount = 0;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const std::string raw = dir.file(prefix + std::to_string(i) + ".wav");
+        const std::string rated = dir.file(prefix + std::to_string(i) + "-16k.wav");
+        std::string text = lines[i].text; // in single quotes for the shell
+        for (size_t at = text.find('\''); at != std::string::npos; at = text.find('\'', at + 4))
+            text.replace(at, 1, "'\\''");
+        if (shell("espeak-ng -v " + lines[i].voice + " -s " + std::to_string(lines[i].wordsPerMinute) + " -w '" + raw +
+                  "' '" + text + "'") != 0 ||
+            shell("sox -R '" + raw + "' -r 16000 -b 16 -c 1 '" + rated + "'") != 0) {
+            error = "espeak-ng or sox failed (are they installed?)";
+            return false;
+        }
+        Clip clip{readWav(rated)};
+        // The sound's true edges: the first and last sample above -46 dBFS.
+        const auto loud = [](int16_t s) { return std::abs(int(s)) > 160; };
+        const auto first = std::find_if(clip.samples.begin(), clip.samples.end(), loud);
+        const auto last = std::find_if(clip.samples.rbegin(), clip.samples.rend(), loud);
+        if (first == clip.samples.end()) {
+            error = "espeak-ng wrote a silent phrase";
+            return false;
+        }
+        clip.soundStart = static_cast<size_t>(first - clip.samples.begin());
+        clip.soundEnd = clip.samples.size() - static_cast<size_t>(last - clip.samples.rbegin());
+        for (auto s = first; s != last.base(); ++s) speechPower += double(*s) * *s;
+        speechCount += static_cast<size_t>(last.base() - first);
+        clips.push_back(std::move(clip));
+    }
+    speechRms = std::sqrt(speechPower / double(speechCount));
+    return true;
+}
+
+// A music bed over mix[from, to): a chord progression of plucked notes with
+// overtones, a bass line and hi-hats, at `rms` overall.
+template <class Sample>
+void addMusic(std::vector<Sample>& mix, size_t from, size_t to, double rms, std::mt19937& random) {
+    std::vector<double> music(to - from, 0.0);
+    static const double chords[][3] = {
+        {261.6, 329.6, 392.0}, {220.0, 261.6, 329.6}, {174.6, 220.0, 261.6}, {196.0, 246.9, 293.7}};
+    const size_t beat = MediaRate / 2;
+    std::uniform_real_distribution<double> hiss(-1.0, 1.0);
+    for (size_t start = 0, n = 0; start < music.size(); start += beat, ++n) {
+        const double* chord = chords[(n / 4) % 4];
+        for (size_t i = 0; i < beat * 2 && start + i < music.size(); ++i) {
+            const double t = double(i) / MediaRate;
+            const double decay = std::exp(-3.0 * t);
+            double v = 0.0;
+            const double note = chord[n % 3];
+            for (int h = 1; h <= 5; ++h) v += std::sin(2 * M_PI * note * h * t) / h;
+            v += 1.5 * std::sin(2 * M_PI * chord[0] / 2 * t);
+            music[start + i] += v * decay;
+            if (i < MediaRate / 20) music[start + i] += 0.6 * hiss(random) * std::exp(-60.0 * t);
+        }
+    }
+    double power = 0.0;
+    for (double v : music) power += v * v;
+    const double scale = rms / std::sqrt(power / double(music.size()));
+    for (size_t i = 0; i < music.size(); ++i) mix[from + i] += static_cast<Sample>(music[i] * scale);
+}
+
 class SpokenTrack {
 public:
     std::vector<Phrase> phrases;
@@ -86,45 +172,15 @@ public:
     // `lengthPerBed` seconds over each background; the first `quietLead`
     // seconds of each are the background alone.
     bool make(const TempDir& dir, double lengthPerBed = 50.0, double quietLead = 6.0) {
-        static const char* const texts[] = {
-            "The quick brown fox jumps over the lazy dog.", "She sells sea shells by the sea shore.",
-            "Please call me when you reach the station.",   "Der Zug nach Berlin hat heute Verspätung.",
-            "Where did you put the keys to the old car?",   "Ich habe keine Zeit für solche Spiele.",
-            "We will meet again at nine tomorrow morning.", "Das Wetter ist schön, wir gehen spazieren.",
-            "Nobody told me the film would be this long.",  "Kannst du mir bitte das Salz geben?",
-            "Fine, then go and ask him yourself.",          "Morgen fahren wir früh los.",
-        };
         static const char* const voices[] = {"en", "de", "en-us+f3", "de+f2", "en+m3", "en-gb-scotland"};
-        std::vector<std::vector<int16_t>> clips;
-        std::vector<std::pair<size_t, size_t>> edges; // sound within each clip, samples
-        double speechPower = 0.0;
-        size_t speechCount = 0;
-        for (size_t i = 0; i < std::size(texts); ++i) {
+        std::vector<Line> lines;
+        for (size_t i = 0; i < std::size(Sentences); ++i) {
             const bool german = i % 2 == 1;
-            const std::string voice = voices[(german ? 1 : 0) + 2 * ((i / 2) % 3)];
-            const std::string raw = dir.file("phrase" + std::to_string(i) + ".wav");
-            const std::string rated = dir.file("phrase" + std::to_string(i) + "-16k.wav");
-            if (shell("espeak-ng -v " + voice + " -s " + std::to_string(150 + 10 * (i % 4)) + " -w '" + raw + "' '" +
-                      texts[i] + "'") != 0 ||
-                shell("sox -R '" + raw + "' -r 16000 -b 16 -c 1 '" + rated + "'") != 0) {
-                error = "espeak-ng or sox failed (are they installed?)";
-                return false;
-            }
-            std::vector<int16_t> clip = readWav(rated);
-            // The sound's true edges: the first and last sample above -46 dBFS.
-            const auto loud = [](int16_t s) { return std::abs(int(s)) > 160; };
-            const auto first = std::find_if(clip.begin(), clip.end(), loud);
-            const auto last = std::find_if(clip.rbegin(), clip.rend(), loud);
-            if (first == clip.end()) {
-                error = "espeak-ng wrote a silent phrase";
-                return false;
-            }
-            edges.emplace_back(first - clip.begin(), clip.size() - (last - clip.rbegin()));
-            for (auto s = first; s != last.base(); ++s) speechPower += double(*s) * *s;
-            speechCount += static_cast<size_t>(last.base() - first);
-            clips.push_back(std::move(clip));
+            lines.push_back({Sentences[i], voices[(german ? 1 : 0) + 2 * ((i / 2) % 3)], int(150 + 10 * (i % 4))});
         }
-        const double speechRms = std::sqrt(speechPower / double(speechCount));
+        std::vector<Clip> clips;
+        double speechRms = 0.0;
+        if (!makeClips(dir, lines, "phrase", clips, speechRms, error)) return false;
 
         const char* const names[] = {"silence", "noise", "music"};
         const size_t total = static_cast<size_t>(3 * lengthPerBed * MediaRate);
@@ -144,14 +200,14 @@ public:
             // Phrases at uneven times, never on a 10 ms frame boundary.
             double t = from + (b == 0 ? 0.8 : quietLead);
             for (;;) {
-                const std::vector<int16_t>& clip = clips[clipIndex % clips.size()];
-                const auto [s0, s1] = edges[clipIndex % clips.size()];
+                const Clip& clip = clips[clipIndex % clips.size()];
                 const double soundStart = t + 0.0037 * double(clipIndex % 7);
-                const size_t place = static_cast<size_t>(soundStart * MediaRate) - s0;
-                if (place + clip.size() + MediaRate / 2 >= z) break;
-                for (size_t i = 0; i < clip.size(); ++i) mix[place + i] += clip[i];
-                phrases.push_back({double(place + s0) / MediaRate, double(place + s1) / MediaRate});
-                t = double(place + s1) / MediaRate + 1.0 + 0.25 * double(clipIndex % 5);
+                const size_t place = static_cast<size_t>(soundStart * MediaRate) - clip.soundStart;
+                if (place + clip.samples.size() + MediaRate / 2 >= z) break;
+                for (size_t i = 0; i < clip.samples.size(); ++i) mix[place + i] += clip.samples[i];
+                phrases.push_back(
+                    {double(place + clip.soundStart) / MediaRate, double(place + clip.soundEnd) / MediaRate});
+                t = double(place + clip.soundEnd) / MediaRate + 1.0 + 0.25 * double(clipIndex % 5);
                 ++clipIndex;
             }
         }
@@ -159,34 +215,6 @@ public:
         for (size_t i = 0; i < total; ++i)
             samples[i] = static_cast<int16_t>(std::clamp(std::lround(mix[i]), -32768L, 32767L));
         return true;
-    }
-
-private:
-    // A music bed: a chord progression of plucked notes with overtones, a
-    // bass line and hi-hats, at `rms` overall.
-    static void addMusic(std::vector<double>& mix, size_t from, size_t to, double rms, std::mt19937& random) {
-        std::vector<double> music(to - from, 0.0);
-        static const double chords[][3] = {
-            {261.6, 329.6, 392.0}, {220.0, 261.6, 329.6}, {174.6, 220.0, 261.6}, {196.0, 246.9, 293.7}};
-        const size_t beat = MediaRate / 2;
-        std::uniform_real_distribution<double> hiss(-1.0, 1.0);
-        for (size_t start = 0, n = 0; start < music.size(); start += beat, ++n) {
-            const double* chord = chords[(n / 4) % 4];
-            for (size_t i = 0; i < beat * 2 && start + i < music.size(); ++i) {
-                const double t = double(i) / MediaRate;
-                const double decay = std::exp(-3.0 * t);
-                double v = 0.0;
-                const double note = chord[n % 3];
-                for (int h = 1; h <= 5; ++h) v += std::sin(2 * M_PI * note * h * t) / h;
-                v += 1.5 * std::sin(2 * M_PI * chord[0] / 2 * t);
-                music[start + i] += v * decay;
-                if (i < MediaRate / 20) music[start + i] += 0.6 * hiss(random) * std::exp(-60.0 * t);
-            }
-        }
-        double power = 0.0;
-        for (double v : music) power += v * v;
-        const double scale = rms / std::sqrt(power / double(music.size()));
-        for (size_t i = 0; i < music.size(); ++i) mix[from + i] += music[i] * scale;
     }
 };
 
