@@ -663,18 +663,30 @@ SyncProposal Align(const std::vector<Span>& titles, const std::vector<Span>& ref
     Search search(titles, reference, options);
     proposal = Propose(search, PlaceWhole(search));
     // A factor between the usual ratios may be no more than the drift a cut
-    // leaves when the file is taken whole: a usual one near it, with its
-    // cuts, wins unless clearly worse. The runs found, moved to that factor,
-    // tell at little cost whether it is worth a search of its own.
+    // leaves when the file is taken whole, or on a short file what its few
+    // titles cannot tell apart: a usual one near it, with its cuts, wins
+    // unless clearly worse (by more than a hundredth of the titles' time).
+    // A usual factor found gives way only to a clearly better one. The runs
+    // found, moved to the other factor, tell at little cost whether it is
+    // worth a search of its own.
     if (options.split) {
+        const std::vector<double> usual = CandidateFactors();
+        const auto isUsual = [&](double f) {
+            return std::any_of(usual.begin(), usual.end(), [&](double u) { return std::abs(u / f - 1.0) <= 1e-6; });
+        };
+        double titleTime = 0.0;
+        for (const Span& t : titles) titleTime += std::max(0.0, t.end - t.start);
+        const double margin = std::max(0.5, 0.01 * titleTime);
         double merit = Merit(search, proposal);
         const SyncProposal found = proposal;
-        for (const double usual : CandidateFactors()) {
-            if (std::abs(usual / found.factor - 1.0) <= 1e-6 || std::abs(usual / found.factor - 1.0) >= 0.003)
+        for (const double factor : usual) {
+            if (std::abs(factor / found.factor - 1.0) <= 1e-6 || std::abs(factor / found.factor - 1.0) >= 0.003)
                 continue;
-            if (Merit(search, Refactored(search, found, usual)) < merit - 0.5) continue;
-            SyncProposal other = Propose(search, PlaceWhole(search, usual));
-            if (const double otherMerit = Merit(search, other); otherMerit >= merit - 0.5)
+            // To win, the other factor's merit must reach this.
+            const double needed = isUsual(proposal.factor) ? merit + margin : merit - margin;
+            if (Merit(search, Refactored(search, found, factor)) < needed - margin) continue;
+            SyncProposal other = Propose(search, PlaceWhole(search, factor));
+            if (const double otherMerit = Merit(search, other); otherMerit >= needed)
                 proposal = std::move(other), merit = otherMerit;
         }
     }

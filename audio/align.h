@@ -60,7 +60,7 @@ struct AlignOptions {
     // The seconds of title time on speech a split must gain to be kept.
     double splitPenalty = 3.0;
     double minFit = 0.5;
-    double minPeakRatio = 1.5;
+    double minPeakRatio = 2.0;
 };
 
 // Throws std::bad_alloc when the signals cannot be held; never for input.

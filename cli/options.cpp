@@ -36,7 +36,7 @@ const char* const HelpText =
     "                              between the cuts it finds (none with --no-split); titles\n"
     "                              move at most --max-offset seconds (default 120) either\n"
     "                              way. It says what it did; --json prints the map, its\n"
-    "                              score (how far it stands above the next best; below 1.5\n"
+    "                              score (how far it stands above the next best; below 2\n"
     "                              nothing is written) and the share of the titles' time\n"
     "                              on speech (on_speech)\n"
     "\n"

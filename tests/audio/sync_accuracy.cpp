@@ -56,6 +56,7 @@ struct Row {
     bool refused = false, unrelated = false;
     size_t segments = 0;
     double ms = 0.0;
+    double score = 0.0, onSpeech = 0.0; // the proposal's peak ratio and fit
     std::string proposal; // in words, for a failure's message
 };
 
@@ -162,9 +163,10 @@ protected:
                 std::printf("%-12s %s, %zu lines, %zu speech intervals found, analysis %.1f s\n", f->name.c_str(),
                             minutes(f->sound.seconds()).c_str(), f->sound.phrases.size(), f->speech.size(),
                             f->analysisSeconds);
-        std::printf("\n| %s | titles | no truth | ≤50 ms | ≤100 ms | ≤300 ms | refused | segments |     ms |\n",
-                    padded("case", 44).c_str());
-        std::printf("|%s|-------:|---------:|-------:|--------:|--------:|:-------:|---------:|-------:|\n",
+        std::printf(
+            "\n| %s | titles | no truth | ≤50 ms | ≤100 ms | ≤300 ms | refused | segments | score | on speech |     ms |\n",
+            padded("case", 44).c_str());
+        std::printf("|%s|-------:|---------:|-------:|--------:|--------:|:-------:|---------:|------:|----------:|-------:|\n",
                     std::string(46, '-').c_str());
         for (const Row& r : rows) {
             std::string shares[3];
@@ -173,9 +175,10 @@ protected:
                 if (!r.unrelated) std::snprintf(share, sizeof share, "%.1f%%", 100 * r.within[k]);
                 shares[k] = share;
             }
-            std::printf("| %s | %6zu | %8zu | %s | %s | %s | %-7s | %8zu | %6.1f |\n", padded(r.name, 44).c_str(),
-                        r.titles, r.noTruth, padded(shares[0], 6, true).c_str(), padded(shares[1], 7, true).c_str(),
-                        padded(shares[2], 7, true).c_str(), r.refused ? "yes" : "no", r.segments, r.ms);
+            std::printf("| %s | %6zu | %8zu | %s | %s | %s | %-7s | %8zu | %5.1f | %8.1f%% | %6.1f |\n",
+                        padded(r.name, 44).c_str(), r.titles, r.noTruth, padded(shares[0], 6, true).c_str(),
+                        padded(shares[1], 7, true).c_str(), padded(shares[2], 7, true).c_str(),
+                        r.refused ? "yes" : "no", r.segments, std::min(r.score, 999.9), 100 * r.onSpeech, r.ms);
         }
         std::fflush(stdout);
         delete dir;
@@ -193,6 +196,8 @@ protected:
         row.unrelated = file.unrelated;
         row.refused = !p.found;
         row.segments = p.segments.size();
+        row.score = p.peakRatio;
+        row.onSpeech = p.fit;
         row.proposal = p.found ? DescribeProposal(p) : p.why;
         if (file.unrelated) {
             row.titles = file.titles.size();
