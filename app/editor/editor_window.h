@@ -1,5 +1,5 @@
 #pragma once
-// What the editor's dialogs (edit, shift, stretch, find) read of the editor
+// What the editor's dialogs (edit, shift, stretch, sync, find) read of the editor
 // window and call on it. Rows are title numbers, 1-based: row i is title i.
 
 #include <QPoint>
@@ -30,6 +30,8 @@ public:
     virtual void markSubtitlesChanged() = 0;
     // The editor's own top-level window: dialogs open over it.
     virtual QWidget* editorWidget() = 0;
+    // The film the main window has open, for its sound; "" when none.
+    virtual std::string filmPath() const = 0;
 
     // True when the list has several rows selected (and so no current row);
     // the shift and stretch then act on the selected titles only.

@@ -191,6 +191,7 @@ void frmList::buildMenus() {
     entry(mnuTiming, "mnuTimeStretch", "S&tretch...", QKeySequence(Qt::CTRL | Qt::Key_F7),
           [this] { OpenStretchDialog(); });
     entry(mnuTiming, "mnuTimeShift", "S&hift...", QKeySequence(Qt::CTRL | Qt::Key_F8), command("Shift"));
+    entry(mnuTiming, "mnuTimeSync", "Sync to &audio...", QKeySequence(), [this] { OpenSyncDialog(); });
 }
 
 void frmList::Form_Load() {

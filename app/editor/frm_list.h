@@ -1,7 +1,7 @@
 #pragma once
 // The subtitle editor: every title as one row of a list, with a toolbar and
 // menus for the commands, the first and second marks for stretch timing, and
-// the dialogs that edit, shift, stretch and find titles.
+// the dialogs that edit, shift, stretch, sync and find titles.
 
 #include <QMainWindow>
 #include <QPointer>
@@ -34,6 +34,7 @@ public:
     KeyvaneSettings& settings() override;
     void markSubtitlesChanged() override;
     QWidget* editorWidget() override { return this; }
+    std::string filmPath() const override;
     bool MultipleSelected() const override { return MultipleSelected_; }
     std::int32_t FirstIndex() const override { return FirstIndex_; }
     std::int32_t LastIndex() const override { return LastIndex_; }
@@ -71,6 +72,7 @@ public slots:
     void OpenTitleEditor();
     void OpenShiftDialog();
     void OpenStretchDialog();
+    void OpenSyncDialog();
     void Form_Resize();
 
 protected:

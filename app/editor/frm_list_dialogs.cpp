@@ -6,6 +6,7 @@
 #include "app/editor/frm_list.h"
 #include "app/dialogs/frm_shift.h"
 #include "app/dialogs/frm_stretch.h"
+#include "app/dialogs/frm_sync.h"
 
 namespace cuemark {
 
@@ -25,6 +26,10 @@ void frmList::markSubtitlesChanged() {
     main_.setSubtitlesChanged(true);
 }
 
+std::string frmList::filmPath() const {
+    return main_.filmPath();
+}
+
 void frmList::OpenTitleEditor() {
     if (CurrentRow() == 0) return;
     frmEdit dialog(*this);
@@ -39,6 +44,10 @@ void frmList::OpenShiftDialog() {
 void frmList::OpenStretchDialog() {
     frmStretch dialog(*this);
     main_.services().RunModal(dialog);
+}
+
+void frmList::OpenSyncDialog() {
+    SyncToAudio(*this);
 }
 
 void frmList::StretchToReferences(double firstTime, double secondTime) {

@@ -65,6 +65,9 @@ public:
     // The name the file dialogs start from (the command line's files).
     void setDialogFileName(const std::string& fileName) { dialogFileName_ = fileName; }
     MediaPlayer& MP() { return *player_; }
+    // The user's film when one is loaded; "" otherwise, and while the
+    // calibration clip stands in for it.
+    std::string filmPath() const;
     WindowServices& services() { return services_; }
     KeyvaneSettings& settings() { return settings_; }
 

@@ -64,6 +64,10 @@ void frmCuemark::refreshMediaControls() {
     showStripPicture(AVIFileOK ? 2 : 1);
 }
 
+std::string frmCuemark::filmPath() const {
+    return AVIFileOK && !calibration_ ? player_->FileName() : std::string();
+}
+
 void frmCuemark::txtAVI_Change() {
     AVIFileOK = false;
     const QString name = txtAVI->text();

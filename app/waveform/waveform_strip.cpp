@@ -189,10 +189,8 @@ void WaveformStrip::follow(double position) {
     position_ = position;
     // A drag in progress keeps its page under the mouse.
     if (hold_.edge != Edge::None) return;
-    if (position < viewStart_ || position > viewStart_ + span_ * PageTurnAt) {
-        viewStart_ = std::max(0.0, position - span_ * PageLead);
-        invalidate();
-    }
+    if (position < viewStart_ || position > viewStart_ + span_ * PageTurnAt)
+        setView(position - span_ * PageLead, span_);
 }
 
 void WaveformStrip::setPlaying(bool playing) {
@@ -208,8 +206,21 @@ void WaveformStrip::setCurrentTitle(std::int32_t title) {
 
 void WaveformStrip::setView(double start, double span) {
     if (!std::isfinite(start) || !std::isfinite(span)) return;
-    span_ = std::clamp(span, MinSpanSeconds, MaxSpanSeconds);
-    viewStart_ = std::max(0.0, start);
+    span = std::clamp(span, MinSpanSeconds, MaxSpanSeconds);
+    start = std::max(0.0, start);
+    // Told only when it moved: strips that follow each other's view stop at
+    // the first one that is already there.
+    const bool moved = start != viewStart_ || span != span_;
+    span_ = span;
+    viewStart_ = start;
+    invalidate();
+    if (moved) emit viewChanged(viewStart_, span_);
+}
+
+void WaveformStrip::setReadOnly(bool readOnly) {
+    readOnly_ = readOnly;
+    hold_ = Hold();
+    unsetCursor();
     invalidate();
 }
 
@@ -438,14 +449,14 @@ double WaveformStrip::dragTime(double x, bool free) const {
 void WaveformStrip::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     pressAt_ = event->position().toPoint();
-    if (pressAt_.y() < ResizeGrip) {
+    if (pressAt_.y() < ResizeGrip && !readOnly_) {
         resizing_ = true;
         pressAt_ = event->globalPosition().toPoint();
         pressHeight_ = height();
         return;
     }
     pressed_ = true;
-    hold_ = edgeAt(event->position().x());
+    if (!readOnly_) hold_ = edgeAt(event->position().x());
 }
 
 void WaveformStrip::mouseMoveEvent(QMouseEvent* event) {
@@ -461,9 +472,9 @@ void WaveformStrip::mouseMoveEvent(QMouseEvent* event) {
         return;
     }
     if (event->buttons() != Qt::NoButton) return;
-    if (at.y() < ResizeGrip)
+    if (at.y() < ResizeGrip && !readOnly_)
         setCursor(Qt::SizeVerCursor);
-    else if (edgeAt(at.x()).edge != Edge::None)
+    else if (!readOnly_ && edgeAt(at.x()).edge != Edge::None)
         setCursor(Qt::SizeHorCursor);
     else
         unsetCursor();

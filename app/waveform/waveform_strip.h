@@ -67,6 +67,12 @@ public:
     double timeAtX(double x) const;
     double xAtTime(double seconds) const;
 
+    // A read-only strip takes hold of neither a title's edge nor its own
+    // height: it previews times that are not the store's (clicks and the
+    // wheel still work).
+    void setReadOnly(bool readOnly);
+    bool isReadOnly() const { return readOnly_; }
+
     // The sound as read so far.
     bool soundDone() const;
     double soundProgress() const;
@@ -82,6 +88,8 @@ signals:
     void titleChosen(std::int32_t title);
     // The strip's top edge was dragged: the height it asks for, in pixels.
     void heightRequested(int pixels);
+    // The window of time shown moved or was zoomed, by any means.
+    void viewChanged(double start, double span);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -139,6 +147,7 @@ private:
     double viewStart_ = 0.0;
     double span_ = DefaultSpanSeconds;
     std::int32_t currentTitle_ = 0;
+    bool readOnly_ = false;
     std::uint64_t fingerprint_ = 0;
     int framesSinceLook_ = 0;
 

@@ -22,6 +22,7 @@ public:
     KeyvaneSettings& settings() override { return main_.settings(); }
     void markSubtitlesChanged() override { main_.setSubtitlesChanged(true); }
     QWidget* editorWidget() override { return &window; }
+    std::string filmPath() const override { return main_.filmPath(); }
     bool MultipleSelected() const override { return multipleSelected; }
     std::int32_t FirstIndex() const override { return firstIndex; }
     std::int32_t LastIndex() const override { return lastIndex; }

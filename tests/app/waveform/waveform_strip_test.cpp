@@ -68,6 +68,7 @@ private slots:
     void anEdgeSnapsToSpeechUnlessShiftIsHeld();
     void anEdgeNeverCrossesItsNeighboursOrItsOtherEdge();
     void aClickSeeksAndChoosesTheTitleUnderIt();
+    void aReadOnlyStripOffersNoDragButStillScrollsAndTellsItsView();
 
 private:
     // A strip 1000 pixels wide over 10 s: 10 ms a pixel.
@@ -274,6 +275,37 @@ void WaveformStripTest::aClickSeeksAndChoosesTheTitleUnderIt() {
     QTest::mouseClick(strip.get(), Qt::LeftButton, {}, {350, 50});
     QCOMPARE(seeks.size(), 2);
     QCOMPARE(titles.size(), 1); // no title there
+}
+
+void WaveformStripTest::aReadOnlyStripOffersNoDragButStillScrollsAndTellsItsView() {
+    titles_.Clear();
+    titles_.Add(2.3, 3.0, "one");
+    const auto strip = openStrip(burst_);
+    QVERIFY(strip);
+    strip->setReadOnly(true);
+    QSignalSpy chosen(strip.get(), &WaveformStrip::titleTimesChosen);
+    QSignalSpy heights(strip.get(), &WaveformStrip::heightRequested);
+    QSignalSpy views(strip.get(), &WaveformStrip::viewChanged);
+    Drag(strip.get(), 230, 280);
+    QCOMPARE(chosen.size(), 0);
+    // Nor does its top edge take hold of its height.
+    SendMouse(strip.get(), QEvent::MouseButtonPress, {200, 1});
+    SendMouse(strip.get(), QEvent::MouseMove, {200, -29});
+    SendMouse(strip.get(), QEvent::MouseButtonRelease, {200, -29});
+    QCOMPARE(heights.size(), 0);
+
+    // The view is told each time it moves, by the wheel too, and not when
+    // set to where it already is (strips that follow each other stop there).
+    Wheel(strip.get(), {500, 50}, -120, Qt::NoModifier);
+    QCOMPARE(views.size(), 1);
+    QCOMPARE(views[0][0].toDouble(), 1.0);
+    QCOMPARE(views[0][1].toDouble(), 10.0);
+    strip->setView(1.0, 10.0);
+    QCOMPARE(views.size(), 1);
+    strip->setView(4.0, 500.0);
+    QCOMPARE(views.size(), 2);
+    QCOMPARE(views[1][1].toDouble(), WaveformStrip::MaxSpanSeconds);
+    QCOMPARE(titles_.StartTime(1), 2.3);
 }
 
 QTEST_MAIN(WaveformStripTest)
