@@ -320,6 +320,16 @@ void frmSync::cmdApply_Click() {
             return TellUser(editor_, "The sync would move title " + std::to_string(i) +
                                          " before the film's start, so nothing was changed.");
     }
+    // The edits Undo could still take back are lost with a whole-file
+    // change: the user says whether that is worth it.
+    if (const int undoable = Subt.UndoCount(); undoable > 0) {
+        const std::string question =
+            "The sync cannot be undone, and the " +
+            (undoable == 1 ? std::string("change") : std::to_string(undoable) + " changes") +
+            " Undo could take back now would be forgotten. Apply the sync?";
+        if (editor_.services().MessageBox(question, MessageButtons::YesNo, MessageIcon::Question) != MessageAnswer::Yes)
+            return;
+    }
     std::vector<std::int32_t> changed;
     {
         // Not journalled: a whole-file change cannot be undone, and the
