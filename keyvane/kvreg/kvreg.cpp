@@ -21,10 +21,10 @@ namespace {
 
 constexpr const char* usage =
     "Usage: kvreg list PATH\n"
-    "       kvreg get PATH NAME\n"
-    "       kvreg set PATH NAME --dword N | --text T\n"
-    "       kvreg delete PATH [NAME]\n"
-    "       kvreg --help\n"
+    "  or:  kvreg get PATH NAME\n"
+    "  or:  kvreg set PATH NAME --dword N | --text T\n"
+    "  or:  kvreg delete PATH [NAME]\n"
+    "  or:  kvreg --help\n"
     "\n"
     "PATH is a key path such as 'HKCU\\Software\\Tavrel\\Cuemark'; its root is one of\n"
     "HKCU, HKLM, HKCR, HKCC, HKU or their long names (HKEY_CURRENT_USER, ...), in\n"

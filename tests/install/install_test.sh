@@ -26,7 +26,7 @@ for l in "${libraries[@]}"; do files+=("lib/cuemark/$l"); done
 # Opened by the engine at run time for legacy encodings, not linked.
 files+=(lib/cuemark/libcuemark_codepages.so lib/cuemark/libcuemark_audio.so)
 if [ "$with_app" = ON ]; then
-  files+=(share/applications/cuemark.desktop share/icons/hicolor/scalable/apps/cuemark.svg)
+  files+=(share/applications/org.tavrel.Cuemark.desktop share/icons/hicolor/scalable/apps/cuemark.svg)
   # The reaction-time calibration, where the program looks: bin/../share/cuemark.
   files+=(share/cuemark/calibration/calibration.mp4 share/cuemark/calibration/calibration.srt)
 fi
@@ -88,7 +88,7 @@ if [ -x "$prefix/bin/cuemark" ]; then
   [[ "$version" =~ ^Tallyfold\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "cuemark --version printed '$version'"
 fi
 
-desktop="$prefix/share/applications/cuemark.desktop"
+desktop="$prefix/share/applications/org.tavrel.Cuemark.desktop"
 if [ -f "$desktop" ]; then
   [ "$(head -n1 "$desktop")" = '[Desktop Entry]' ] || fail "desktop entry does not start with its group"
   for line in Type=Application Name=Cuemark 'Exec=cuemark %F' Icon=cuemark 'Categories=AudioVideo;Video;'; do
