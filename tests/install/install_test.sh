@@ -96,7 +96,7 @@ if [ -f "$desktop" ]; then
   done
   mime=$(sed -n 's/^MimeType=//p' "$desktop")
   for type in application/x-subrip text/x-microdvd application/x-sami video/mp4 video/x-matroska video/webm \
-              video/x-msvideo video/mpeg video/quicktime video/x-ms-asf audio/mpeg audio/x-wav audio/ogg; do
+              video/x-msvideo video/mpeg video/quicktime application/vnd.ms-asf audio/mpeg audio/x-wav audio/ogg; do
     [[ ";$mime" == *";$type;"* ]] || fail "desktop entry lacks MIME type $type"
   done
   if grep -vnE '^(\[Desktop Entry\]|#.*|[A-Za-z0-9-]+(\[[^]]+\])?=.*)?$' "$desktop"; then fail "desktop entry has malformed lines"; fi
