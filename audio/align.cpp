@@ -173,18 +173,18 @@ double Duration(const Run& run) {
 }
 
 // The offset within `center` ± `half` (in steps of `step`) that puts the
-// most of the run on speech; of equals, the nearest to the center.
+// most of the run on speech. Titles that run on past their lines fit as
+// well over a stretch of offsets; its latest end is where they start with
+// their speech, not after it, so of offsets within 0.1% of the best the
+// latest is taken.
 double BestOffsetNear(const Coverage& coverage, const Run& run, double center, double half, double step) {
     const long steps = std::lround(half / step);
-    double best = center, bestOn = -1.0;
-    for (long k = 0; k <= 2 * steps; ++k) {
-        // Outward from the center, so that the first of equals is the nearest.
-        const long signedK = (k % 2 == 0 ? 1 : -1) * ((k + 1) / 2);
-        const double offset = center + signedK * step;
-        const double on = OnSpeech(coverage, run, offset);
-        if (on > bestOn + 1e-9) bestOn = on, best = offset;
-    }
-    return best;
+    std::vector<double> on(static_cast<size_t>(2 * steps + 1));
+    for (long k = -steps; k <= steps; ++k) on[static_cast<size_t>(k + steps)] = OnSpeech(coverage, run, center + k * step);
+    const double most = *std::max_element(on.begin(), on.end());
+    long latest = steps;
+    while (latest > -steps && on[static_cast<size_t>(latest + steps)] < most * 0.999) --latest;
+    return center + latest * step;
 }
 
 // The correlation of the reference with a run of titles at every shift
@@ -608,6 +608,28 @@ SyncProposal Propose(Search& search, const Global& global) {
     return proposal;
 }
 
+// How sure the map is by the starts alone: the titles' starts after the
+// map and the reference's starts, each a window of ±0.15 s, correlated like
+// the spans (the same ratio). Titles that run on past their lines blur the
+// overlap's peak; their starts still meet the speech's at one shift only.
+double StartRatio(const Search& search, const SyncProposal& proposal) {
+    constexpr double Half = 0.15;
+    std::vector<Span> starts, referenceStarts;
+    for (size_t i = 0; i < search.titles.size(); ++i) {
+        const double at = proposal.map(i, search.titles[i].start);
+        starts.push_back({at - Half, at + Half});
+    }
+    std::sort(starts.begin(), starts.end(), [](const Span& a, const Span& b) { return a.start < b.start; });
+    for (const Span& r : search.reference) referenceStarts.push_back({r.start - Half, r.start + Half});
+    const Search onStarts(starts, referenceStarts, search.options);
+    const Run run{&starts, 0, starts.size() - 1, 1.0};
+    std::unique_ptr<Correlator> correlator = onStarts.correlatorFor(run.end() - run.begin());
+    const double step = correlator->step();
+    correlator->placeReference(onStarts.coverage, onStarts.sliceStart(run, step));
+    const long reach = onStarts.reach(step);
+    return BestShift(correlator->correlate(run, reach), reach, step, onStarts.chance(run, step)).ratio;
+}
+
 // The proposal's runs under another factor, each run's offset found again
 // about where the change of factor moves its middle.
 SyncProposal Refactored(const Search& search, const SyncProposal& proposal, double factor) {
@@ -691,6 +713,9 @@ SyncProposal Align(const std::vector<Span>& titles, const std::vector<Span>& ref
         }
     }
 
+    // Sure by the spans or by the starts: loosely timed titles blur the one,
+    // titles that start well before their lines the other.
+    proposal.peakRatio = std::max(proposal.peakRatio, StartRatio(search, proposal));
     if (proposal.fit < options.minFit) {
         proposal.why = "only " + std::to_string(static_cast<int>(std::lround(proposal.fit * 100))) +
                        "% of the titles' time would lie on speech";

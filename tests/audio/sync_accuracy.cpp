@@ -83,6 +83,23 @@ WrongFile remapped(const std::string& name, const Film& film, double factor, dou
     return file;
 }
 
+// Titles as a person times them: from a little before the line's sound to
+// well after it, never into the next line. Timed for another release like
+// remapped(); the truth is these looser times.
+WrongFile loosened(const std::string& name, const Film& film, double factor, double offset, unsigned seed) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> lead(0.0, 0.25), linger(0.3, 1.2);
+    WrongFile file{film.name + "  " + name, &film, {}, {}};
+    const std::vector<Span> lines = truthOf(film.sound);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const double next = i + 1 < lines.size() ? lines[i + 1].start - lead(random) - 0.04 : 1e9;
+        const Span t{lines[i].start - lead(random), std::min(lines[i].end + linger(random), next)};
+        file.titles.push_back(inMs((t.start - offset) / factor, (t.end - offset) / factor));
+        file.truth.push_back(t);
+    }
+    return file;
+}
+
 // Timed for a release with the film's lines moved by `edits` (in order):
 // lines the film lacks fill each longer stretch; lines of a stretch the
 // other release lacks are not in its file.
@@ -329,6 +346,16 @@ TEST_F(SyncAccuracy, PutsBackAFileAcrossTwoCuts) {
 
 TEST_F(SyncAccuracy, PutsBackAFileWhenTheFilmHasAnAddedIntro) {
     expectPlaced(remapped("30 s intro added", aWithIntro, 1.0, 30.0));
+}
+
+// Titles as people time them, from a little before each line to well after
+// it: the overlap of spans fits them over a stretch of offsets and barely
+// tells one film from another; their starts do both.
+TEST_F(SyncAccuracy, PutsBackLooselyTimedTitles) {
+    for (const Film* film : {&a, &b}) {
+        expectPlaced(loosened("loose titles, shift -7.3 s", *film, 1.0, -7.3, 30));
+        expectPlaced(loosened("loose titles, 25 → 23.976 fps, shift +1.2 s", *film, 25.0 / 23.976, 1.2, 31));
+    }
 }
 
 TEST_F(SyncAccuracy, RefusesAFileForAnotherFilm) {
