@@ -79,6 +79,7 @@ int fill(const std::string& prefix, int count) {
     HKEY key = 0;
     LSTATUS status = RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Race", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                                      nullptr);
+    if (status != ERROR_SUCCESS) std::fprintf(stderr, "%s: the key cannot be made: error %d\n", prefix.c_str(), status);
     for (int i = 0; i < count && status == ERROR_SUCCESS; ++i) {
         const std::string name = prefix + "-" + std::to_string(i);
         const DWORD number = static_cast<DWORD>(i);
