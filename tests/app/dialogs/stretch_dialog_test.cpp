@@ -20,6 +20,7 @@
 #include "app/widgets/up_down.h"
 #include "tests/app/support/data_columns.h"
 #include "tests/app/support/fake_editor.h"
+#include "tests/app/support/journalled_titles.h"
 #include "tests/app/support/main_window_fixture.h"
 
 using cuemark::testing::AddColumns;
@@ -39,11 +40,7 @@ struct Bench {
     explicit Bench(const Times& titles) {
         fixture.open();
         SUBTITLES& s = fixture.window->Subt;
-        s.SetUndoEnabled(false);
-        for (const auto& [start, end] : titles) s.Add(start, end, "T");
-        s.SetUndoEnabled(true);
-        // Something in the journal, so that emptying it shows.
-        if (s.Count() > 0) s.SetTimes(1, s.StartTime(1), s.EndTime(1));
+        cuemark::testing::AddTitlesWithOneUndoStep(s, titles, [](int) { return std::string("T"); });
         editor = std::make_unique<FakeEditorWindow>(*fixture.window);
     }
     ~Bench() { dialog.reset(); }
@@ -73,11 +70,7 @@ struct Bench {
                 qFatal("no control %s", qPrintable(name));
         }
     }
-    Times times() {
-        Times all;
-        for (int i = 1; i <= Subt().Count(); ++i) all.emplace_back(Subt().StartTime(i), Subt().EndTime(i));
-        return all;
-    }
+    Times times() { return cuemark::testing::TitleTimes(Subt()); }
 
     MainWindowFixture fixture;
     std::unique_ptr<FakeEditorWindow> editor;

@@ -29,6 +29,7 @@
 #include "tests/app/support/data_columns.h"
 #include "tests/app/support/editor_fixture.h"
 #include "tests/app/support/fake_editor.h"
+#include "tests/app/support/journalled_titles.h"
 #include "tests/app/support/main_window_fixture.h"
 #include "tests/app/support/mouse_events.h"
 
@@ -119,11 +120,7 @@ struct Bench {
             fixture.window->OpenMediaFile(film);
         }
         SUBTITLES& s = Subt();
-        s.SetUndoEnabled(false);
-        for (const auto& [start, end] : titles) s.Add(start, end, "T" + std::to_string(s.Count() + 1));
-        s.SetUndoEnabled(true);
-        // Something in the journal, so that emptying it shows.
-        if (s.Count() > 0) s.SetTimes(1, s.StartTime(1), s.EndTime(1));
+        cuemark::testing::AddTitlesWithOneUndoStep(s, titles, [](int n) { return "T" + std::to_string(n); });
         editor = std::make_unique<FakeEditorWindow>(*fixture.window);
     }
     ~Bench() { dialog.reset(); }
@@ -145,11 +142,7 @@ struct Bench {
         return found;
     }
     QString text(const char* name) { return control<QLabel>(name)->text(); }
-    Times times() {
-        Times all;
-        for (int i = 1; i <= Subt().Count(); ++i) all.emplace_back(Subt().StartTime(i), Subt().EndTime(i));
-        return all;
-    }
+    Times times() { return cuemark::testing::TitleTimes(Subt()); }
 
     MainWindowFixture fixture;
     std::unique_ptr<FakeEditorWindow> editor;
