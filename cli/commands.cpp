@@ -3,7 +3,6 @@
 #include <dlfcn.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
@@ -43,6 +42,13 @@ private:
     double fps_;
     std::string output_;
 };
+
+// Seconds with three decimals, as the JSON outputs give them.
+std::string Seconds(double t) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.3f", t);
+    return buffer;
+}
 
 std::string displayName(const std::string& path) {
     return path == "-" ? "standard input" : path;
@@ -196,11 +202,6 @@ struct Job {
         const int status = load(report);
         if (status == CannotRead) return status;
         const int n = Subt.Count();
-        auto seconds = [](double t) {
-            char buffer[64];
-            std::snprintf(buffer, sizeof buffer, "%.3f", t);
-            return std::string(buffer);
-        };
         auto timeText = [](double t) {
             try {
                 return TimeToText(t);
@@ -212,8 +213,8 @@ struct Job {
             out << "{\"file\": " << jsonString(options.input) << ", \"format\": \"" << FormatName(report.format)
                 << "\", \"encoding\": " << jsonString(report.encoding.name)
                 << ", \"bom\": " << (report.encoding.bom ? "true" : "false") << ", \"titles\": " << n
-                << ", \"first_start\": " << (n ? seconds(Subt.StartTime(1)) : "null")
-                << ", \"last_end\": " << (n ? seconds(Subt.EndTime(n)) : "null")
+                << ", \"first_start\": " << (n ? Seconds(Subt.StartTime(1)) : "null")
+                << ", \"last_end\": " << (n ? Seconds(Subt.EndTime(n)) : "null")
                 << ", \"complete\": " << (status == Success ? "true" : "false") << "}\n";
         } else {
             out << "file:        " << displayName(options.input) << '\n'
@@ -287,12 +288,6 @@ struct AudioLibrary {
     }
 };
 
-std::string Seconds(double t) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.3f", t);
-    return buffer;
-}
-
 // The speech intervals of a media file, from the cache when it has them,
 // through the audio engine's library.
 int speech(const Options& options, std::ostream& out, std::ostream& err) {
@@ -320,13 +315,10 @@ int speech(const Options& options, std::ostream& out, std::ostream& err) {
     return CannotWrite;
 }
 
-// A subtitle file by its name; anything else is taken for a film.
+// A subtitle file by its name, as the formats know their extensions;
+// anything else is taken for a film.
 bool IsSubtitleName(const std::string& path) {
-    const size_t dot = path.rfind('.');
-    if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return false;
-    std::string extension = path.substr(dot + 1);
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension == "srt" || extension == "sub" || extension == "smi" || extension == "sami";
+    return FormatFromName(path) != SubtitleFormat::Unknown;
 }
 
 std::vector<double> TitlePairs(const SUBTITLES& Subt) {
